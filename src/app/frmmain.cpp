@@ -1,0 +1,260 @@
+#include "app/frmmain.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+#include <QThread>
+
+#include "app/shared_state.h"
+#include "catalog/list_control.h"
+#include "menus/frm_browser.h"
+#include "platform/app_path.h"
+#include "platform/endpoints.h"
+#include "skin/my_hscoll_bar.h"
+#include "skin/picture_box.h"
+#include "skin/skin.h"
+#include "web/inet.h"
+#include "web/web_browser.h"
+
+namespace {
+
+constexpr char kCounterPath[] = "/sonaveil/count1/active.asp";
+const QColor kColourKey(255, 0, 0);
+
+template <typename T>
+T* Place(T* control, const QString& name, int left, int top, int width, int height) {
+  control->setObjectName(name);
+  control->setGeometry(left, top, width, height);
+  return control;
+}
+
+QString Indexed(const char* name, int index) { return QString("%1(%2)").arg(name).arg(index); }
+
+void SetBackColour(QWidget* widget, const QColor& colour) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::Base, colour);
+  palette.setColor(QPalette::Window, colour);
+  widget->setPalette(palette);
+  widget->setAutoFillBackground(true);
+}
+
+}  // namespace
+
+frmmain::frmmain() : QWidget(nullptr, Qt::FramelessWindowHint) {
+  setObjectName("frmmain");
+  setWindowTitle(kMainCaption);
+  SetBackColour(this, kColourKey);
+  CreateControls();
+  StartTimers();
+}
+
+frmmain::~frmmain() { Form_QueryUnload(); }
+
+void frmmain::CreateControls() {
+  // Stacking from the bottom up: List under Main under the catalog panel's picture, then the
+  // labels and buttons above them all.
+  List = Place(new PictureBox(this), "List", 0, 322, 242, 174);
+  Main = Place(new PictureBox(this), "Main", 0, 0, 242, 322);
+  imgSearch = Place(new PictureBox(this), "imgSearch", 242, 0, 673, 321);
+  imgSearch->hide();
+
+  List1 = Place(new QListWidget(this), "List1", 8, 328, 225, 119);
+  SetBackColour(List1, QColor(204, 204, 204));
+  List1->hide();
+
+  static constexpr int kControlLeft[6] = {52, 75, 98, 121, 145, 168};
+  static const char* const kControlTips[6] = {"前一首", "播放", "暂停", "停止", "后一首",
+                                              "打开本地文件"};
+  for (int i = 0; i < 6; ++i) {
+    ControlButton[i] = Place(new PictureBox(this), Indexed("ControlButton", i), kControlLeft[i],
+                             List->y() + 149, 22, 22);
+    ControlButton[i]->setToolTip(kControlTips[i]);
+  }
+  static constexpr int kTopLeft[6] = {13, 150, 170, 191, 206, 223};
+  static constexpr int kTopWidth[6] = {9, 15, 17, 9, 10, 9};
+  static const char* const kTopTips[6] = {"帮助", "升级", "查询网络文件", "展开\\关闭播放列表",
+                                          "最小化", "关闭"};
+  for (int i = 0; i < 6; ++i) {
+    imgTopButton[i] =
+        Place(new PictureBox(this), Indexed("imgTopButton", i), kTopLeft[i], 7, kTopWidth[i], 17);
+    imgTopButton[i]->setToolTip(kTopTips[i]);
+  }
+
+  Label1 = Place(new PictureBox(this), "Label1", 32, 48, 177, 53);
+  Label1->setWordWrap(true);
+  Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Label1->setText("欢迎您使用Sonaveil v4.0系列，我们力求为您提供优良的免费服务");
+
+  Text2 = Place(new QPlainTextEdit(this), "Text2", 32, 128, 177, 121);
+  SetBackColour(Text2, QColor(200, 220, 254));
+  Text2->setReadOnly(true);
+  Text2->setFrameShape(QFrame::NoFrame);
+  Text2->setPlainText("歌词：\r\n");
+
+  lbCount = Place(new PictureBox(this), "lbCount", 152, 296, 75, 13);
+  lbCount->setText("在线人数： 人");
+
+  PosScroll = Place(new MyHScollBar(this), "PosScroll", 32, 280, 185, 7);
+  PosScroll->setToolTip("播放位置");
+  VolScroll = Place(new MyHScollBar(this), "VolScroll", 32, 304, 105, 7);
+  VolScroll->setToolTip("音量");
+  Label3 = Place(new PictureBox(this), "Label3", 8, 280, 22, 9);
+  Label3->setText("POS");
+  Label2 = Place(new PictureBox(this), "Label2", 8, 304, 22, 9);
+  Label2->setText("VOL");
+
+  static constexpr int kTypeLeft[10] = {264, 352, 440, 528, 616, 264, 616, 352, 440, 528};
+  for (int i = 0; i < 10; ++i) {
+    lbSingerType[i] = Place(new PictureBox(this), Indexed("lbSingerType", i), kTypeLeft[i],
+                            i < 5 ? 32 : 48, 60, 13);
+    lbSingerType[i]->setText("华语男歌手");
+    lbSingerType[i]->hide();
+  }
+  for (int i = 0; i < 26; ++i) {
+    lbLetter[i] = Place(new PictureBox(this), Indexed("lbLetter", i), 264 + 16 * i, 64, 7, 13);
+    lbLetter[i]->setText("A");
+    lbLetter[i]->hide();
+  }
+
+  lstSinger = Place(new QListWidget(this), "lstSinger", 252, 110, 145, 197);
+  lstSpecial = Place(new QListWidget(this), "lstSpecial", 408, 110, 145, 197);
+  lstSong = Place(new QListWidget(this), "lstSong", 560, 110, 145, 197);
+  Text1 = Place(new QLineEdit(this), "Text1", 715, 60, 113, 19);
+  Go = Place(new QPushButton("搜索", this), "Go", 848, 56, 49, 25);
+  lstSearch = Place(new QListWidget(this), "lstSearch", 713, 107, 194, 171);
+  cmdAdd[0] = Place(new QPushButton("←添加到列表", this), Indexed("cmdAdd", 0), 714, 278, 97, 30);
+  cmdAdd[1] = Place(new QPushButton("↑添加到列表", this), Indexed("cmdAdd", 1), 811, 278, 96, 30);
+  for (QWidget* w : std::initializer_list<QWidget*>{lstSinger, lstSpecial, lstSong, Text1, Go,
+                                                    lstSearch, cmdAdd[0], cmdAdd[1]})
+    w->hide();
+
+  Image1 = Place(new PictureBox(this), "Image1", 899, 8, 9, 17);
+  Image1->hide();
+
+  // The tray icon's picture; never shown on the window itself.
+  Picture1 = Place(new PictureBox(this), "Picture1", 0, 0, 32, 32);
+  Picture1->hide();
+
+  // The counter page is read, never shown; the search page is shown while it loads.
+  WB = Place(new WebBrowser(this), "WB", 0, 0, 0, 0);
+  WB->hide();
+  WBYS = Place(new WebBrowser(this), "WBYS", 713, 107, 194, 171);
+  WBYS->hide();
+  connect(WB, &WebBrowser::NewWindow2, this, &frmmain::WB_NewWindow2);
+
+  inetLrc = new Inet(this);
+  inetLrc->setObjectName("inetLrc");
+  Inet2 = new Inet(this);
+  Inet2->setObjectName("Inet2");
+}
+
+void frmmain::StartTimers() {
+  struct TimerSpec {
+    QTimer* timer;
+    const char* name;
+    int interval;
+    void (frmmain::*handler)();
+  };
+  const TimerSpec timers[] = {
+      {&timWMP, "timWMP", 10, &frmmain::timWMP_Timer},
+      {&timVol, "timVol", 100, &frmmain::timVol_Timer},
+      {&timList, "timList", 100, &frmmain::timList_Timer},
+      {&timButton, "timButton", 100, &frmmain::timButton_Timer},
+      {&Timer1, "Timer1", 1000, &frmmain::Timer1_Timer},
+      {&Timer2, "Timer2", 10000, &frmmain::Timer2_Timer},
+      {&Timer3, "Timer3", 1000, &frmmain::Timer3_Timer},
+  };
+  for (const TimerSpec& spec : timers) {
+    spec.timer->setObjectName(spec.name);
+    spec.timer->setInterval(spec.interval);
+    connect(spec.timer, &QTimer::timeout, this, spec.handler);
+    spec.timer->start();
+  }
+}
+
+void frmmain::Form_Load() {
+  QApplication::setApplicationDisplayName(kAppTitle);
+
+  Skin::InitSkin(this);
+  if (!ListControl::ShowPlaylist(List1)) return;
+  if (startupPauseMs > 0) QThread::msleep(static_cast<unsigned long>(startupPauseMs));
+
+  setGeometry(0, 0, kWidthTwips / kTwipsPerPixel, kHeightTwips / kTwipsPerPixel);
+
+  WB->RegisterAsBrowser = true;
+  WB->RegisterAsDropTarget = false;
+  WB->Navigate2(JoinUrl(Endpoints().counterHost, kCounterPath));
+
+  Skin::LoadSingerTypes();
+  SelectedSingerType = 10;
+  SelectedLetter = 26;
+
+  timWMP_Timer();
+  timVol_Timer();
+  SeekDragging = false;
+
+  frmBrowser::Instance()->setVisible(false);
+
+  const QPixmap icon(AppPath() + "/skin/sonaveil.ico");
+  if (icon.isNull()) return;
+  Picture1->setPixmap(icon);
+  RegisterTrayIcon();
+}
+
+bool frmmain::RegisterTrayIcon() {
+  TrayIcon.uID = 1;
+  TrayIcon.uFlags = 7;
+  TrayIcon.uCallbackMessage = 512;
+  TrayIcon.szTip = kAppTitle;
+  auto* tray = new QSystemTrayIcon(QIcon(Picture1->pixmap()), this);
+  tray->setObjectName("TrayIcon");
+  tray->setToolTip(TrayIcon.szTip);
+  tray->show();
+  TrayIcon.icon = tray;
+
+  // Out of the task list only where the tray can bring the window back.
+  if (QSystemTrayIcon::isSystemTrayAvailable()) {
+    const bool wasVisible = isVisible();
+    setWindowFlag(Qt::Tool, true);
+    if (wasVisible) show();
+  }
+  return true;
+}
+
+void frmmain::Form_QueryUnload() {
+  if (!TrayIcon.icon) return;
+  TrayIcon.icon->hide();
+  delete TrayIcon.icon;
+  TrayIcon.icon = nullptr;
+}
+
+void frmmain::closeEvent(QCloseEvent* event) {
+  Form_QueryUnload();
+  event->accept();
+  // The program ends with its main window.
+  QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+}
+
+void frmmain::ShowFromAnotherStart() {
+  qInfo("sonaveil: another start asked for the main window");
+  setWindowState(windowState() & ~Qt::WindowMinimized);
+  showNormal();
+  raise();
+  activateWindow();
+}
+
+// The periodic work of the window; each tick is filled in by the part of the player it
+// belongs to.
+void frmmain::timWMP_Timer() {}
+void frmmain::timVol_Timer() {}
+void frmmain::timList_Timer() {}
+void frmmain::timButton_Timer() {}
+void frmmain::Timer1_Timer() {}
+void frmmain::Timer2_Timer() {}
+void frmmain::Timer3_Timer() {}
+
+void frmmain::WB_NewWindow2() { WB->RegisterAsBrowser = true; }

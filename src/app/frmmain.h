@@ -1,0 +1,105 @@
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+#include <array>
+
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QSystemTrayIcon;
+class Inet;
+class MyHScollBar;
+class PictureBox;
+class WebBrowser;
+
+// The player's main window: a borderless, skinned face with the playlist panel below it and
+// the catalog panel beside it. Controls keep the names the handlers refer to them by.
+class frmmain : public QWidget {
+  Q_OBJECT
+
+ public:
+  frmmain();
+  ~frmmain() override;
+
+  // Brings up everything in its fixed order: skin, playlist, geometry, counter page, singer
+  // types, first refresh of the bars, the hidden message board, the tray icon. A failing step
+  // ends the load quietly; what was done stays done.
+  void Form_Load();
+
+  // Another start of the program asked for this window.
+  void ShowFromAnotherStart();
+
+  // Window size set at load, in twips.
+  static constexpr int kWidthTwips = 13755;
+  static constexpr int kHeightTwips = 8535;
+  static constexpr int kTwipsPerPixel = 15;
+
+  // How long the load pauses after reading the playlist.
+  static inline int startupPauseMs = 1000;
+
+  // Player face, playlist panel and catalog panel.
+  PictureBox* Main;
+  PictureBox* List;
+  PictureBox* imgSearch;
+  PictureBox* Image1;
+  PictureBox* Picture1;
+  std::array<PictureBox*, 6> ControlButton;
+  std::array<PictureBox*, 6> imgTopButton;
+
+  QListWidget* List1;
+  PictureBox* Label1;
+  QPlainTextEdit* Text2;
+  PictureBox* lbCount;
+  MyHScollBar* PosScroll;
+  MyHScollBar* VolScroll;
+  PictureBox* Label2;
+  PictureBox* Label3;
+
+  std::array<PictureBox*, 10> lbSingerType;
+  std::array<PictureBox*, 26> lbLetter;
+  QListWidget* lstSinger;
+  QListWidget* lstSpecial;
+  QListWidget* lstSong;
+  QLineEdit* Text1;
+  QPushButton* Go;
+  QListWidget* lstSearch;
+  std::array<QPushButton*, 2> cmdAdd;
+
+  WebBrowser* WB;
+  WebBrowser* WBYS;
+  Inet* inetLrc;
+  Inet* Inet2;
+
+  QTimer timWMP;
+  QTimer timVol;
+  QTimer timList;
+  QTimer timButton;
+  QTimer Timer1;
+  QTimer Timer2;
+  QTimer Timer3;
+
+  // The user holds a bar; the periodic refresh leaves it alone.
+  bool VolumeDragging = false;
+  bool SeekDragging = false;
+
+  void timWMP_Timer();
+  void timVol_Timer();
+  void timList_Timer();
+  void timButton_Timer();
+  void Timer1_Timer();
+  void Timer2_Timer();
+  void Timer3_Timer();
+  void WB_NewWindow2();
+
+ protected:
+  // Removes the tray icon; the window always closes.
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void CreateControls();
+  void StartTimers();
+  bool RegisterTrayIcon();
+  void Form_QueryUnload();
+};

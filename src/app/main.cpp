@@ -1,0 +1,3 @@
+#include "app/submain.h"
+
+int main(int argc, char** argv) { return SubMain::Main(argc, argv); }

@@ -1,0 +1,71 @@
+#pragma once
+
+// The player's process-wide working state. Every window and module reads and writes these
+// directly, always on the user-interface thread.
+
+#include <QString>
+#include <array>
+#include <cstdint>
+
+class QSystemTrayIcon;
+
+// The application title: the tray tip and the name a second start looks for.
+inline constexpr char kAppTitle[] = "Sonaveil v4.0";
+// The main window's own caption.
+inline constexpr char kMainCaption[] = "Sonaveil V4.0";
+
+// One playlist entry. Length and LyricId are never stored with the playlist.
+struct SongRecord {
+  QString Name;     // file name, or the last "/" segment of a network address
+  QString Path;     // local path or network address handed to the player
+  QString Length;   // duration in seconds, filled while the entry plays
+  QString Lyric;    // lyric text fetched for the entry
+  QString Author;   // singer or artist
+  QString Title;    // song title
+  int16_t Web = 0;  // 1 = local file added from disk, 0 = catalog or online search
+  QString LyricId;  // the entry's lyric page on the lyrics site
+
+  bool operator==(const SongRecord&) const = default;
+};
+
+// Slots 0 to 5000. Every access checks its index and throws std::out_of_range outside it;
+// the accessing operation's own error handling deals with that.
+class PlaylistArray {
+ public:
+  static constexpr int kLowerBound = 0;
+  static constexpr int kUpperBound = 5000;
+  static constexpr int kSlots = kUpperBound + 1;
+
+  SongRecord& operator[](int index);
+  const SongRecord& operator[](int index) const;
+  void Clear();
+
+ private:
+  std::array<SongRecord, kSlots> slots_{};
+};
+
+// The tray-icon record: what the load step registers and the unload step removes.
+struct TrayIconRecord {
+  uint32_t uID = 0;
+  uint32_t uFlags = 0;
+  uint32_t uCallbackMessage = 0;
+  QString szTip;
+  QSystemTrayIcon* icon = nullptr;  // the registered icon, while there is one
+};
+
+extern PlaylistArray Playlist;
+extern int16_t PlaylistCount;        // used slots: 0 .. PlaylistCount-1
+extern int16_t CurrentIndex;         // the selected entry, follows List1's selection
+extern float PlayingIndex;           // the index PlayMedia last handed to the player
+extern bool Paused;                  // paused through the Pause command
+extern int16_t AddSource;            // 0 = catalog lists, 1 = search result list
+extern bool PlaylistLoaded;          // the stored playlist has been read once
+extern QString MediaServerBase;      // stream-server base from the media-server script
+extern int16_t SelectedSingerType;   // 0..9, 10 = none
+extern int16_t SelectedLetter;       // 0..25, 26 = none
+extern int16_t SearchKind;           // 1 = online search, 0 = catalog search
+extern std::array<QString, 21> SearchUrls;  // addresses of the online search results
+extern TrayIconRecord TrayIcon;
+
+// Puts every variable back to its initial value (tests start from here).
+void ResetSharedState();

@@ -1,0 +1,46 @@
+#include "app/submain.h"
+
+#include <QApplication>
+
+#include "app/frmmain.h"
+#include "app/shared_state.h"
+#include "app/single_instance.h"
+#include "menus/frm_browser.h"
+
+namespace SubMain {
+
+namespace {
+// A shaped, self-positioned window whose hover is read from the global cursor needs X11;
+// on a Wayland session the player runs on XWayland unless the user chose a platform.
+void PreferX11() {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+      !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+    qputenv("QT_QPA_PLATFORM", "xcb");
+}
+}  // namespace
+
+int Main(int argc, char** argv) {
+  PreferX11();
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("sonaveil");
+  QApplication::setApplicationDisplayName(kAppTitle);
+  // The program ends through its own exit command, not when a window happens to close.
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  SingleInstance instance(kAppTitle);
+  if (!instance.Claim()) return 0;
+
+  auto* window = new frmmain;
+  QObject::connect(&instance, &SingleInstance::ShowRequested, window,
+                   &frmmain::ShowFromAnotherStart);
+  window->Form_Load();
+  QApplication::processEvents();
+  window->show();
+
+  const int code = QApplication::exec();
+  frmBrowser::Unload();
+  delete window;
+  return code;
+}
+
+}  // namespace SubMain

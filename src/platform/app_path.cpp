@@ -1,0 +1,17 @@
+#include "platform/app_path.h"
+
+#include <QCoreApplication>
+
+namespace {
+QString& OverridePath() {
+  static QString path;
+  return path;
+}
+}  // namespace
+
+QString AppPath() {
+  if (!OverridePath().isEmpty()) return OverridePath();
+  return QCoreApplication::applicationDirPath();
+}
+
+void SetAppPath(const QString& folder) { OverridePath() = folder; }

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+// Where the programs find the web services they use. Every host and prefix is named here
+// and nowhere else; data/endpoints.ini in the application folder may override any of them.
+struct EndpointSettings {
+  QString counterHost;            // online-user counter page
+  QString lyricsSite;             // lyric search and lyric pages
+  QString musicSearchSite;        // the "yisou:" online music search
+  QString musicFileServer;        // base of relative catalog song addresses
+  QString mediaScriptHost;        // serves /js/serverurl.js
+  QString placeholderHostPrefix;  // stored in front of catalog stream addresses
+  QString streamPrefix;           // mms://<stream server>/
+  QString downloadPrefix;         // http://<media host>/
+  QString ringToneSite;           // ring-tone search page
+  QString messageBoardHost;       // message-board page
+  QString updateServer;           // published versions and files
+
+  // The built-in value of every key.
+  static EndpointSettings Defaults();
+};
+
+// The deployment settings, read once from AppPath() + "/data/endpoints.ini" on first use.
+// Keys missing from the file keep their built-in defaults.
+const EndpointSettings& Endpoints();
+
+// Reads the settings file again (tests write their own file and then call this).
+void ReloadEndpoints();
+
+// Joins a scheme-and-host setting and a path so that exactly one slash separates them.
+QString JoinUrl(const QString& base, const QString& path);

@@ -1,0 +1,73 @@
+#include "platform/msgbox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QSet>
+
+namespace {
+
+MsgBoxHandler& Handler() {
+  static MsgBoxHandler handler;
+  return handler;
+}
+
+QSet<QString>& OpenBoxes() {
+  static QSet<QString> open;
+  return open;
+}
+
+int CautiousAnswer(int buttons) {
+  switch (buttons) {
+    case vbYesNo:
+      return vbNo;
+    case vbOKCancel:
+      return vbCancel;
+    default:
+      return vbOK;
+  }
+}
+
+int ShowBox(const QString& text, const QString& caption, int buttons) {
+  QMessageBox box(QApplication::activeWindow());
+  box.setWindowTitle(caption.isEmpty() ? QApplication::applicationDisplayName() : caption);
+  box.setText(text);
+  switch (buttons) {
+    case vbYesNo:
+      box.setIcon(QMessageBox::Question);
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+      break;
+    case vbOKCancel:
+      box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+      break;
+    default:
+      box.setStandardButtons(QMessageBox::Ok);
+      break;
+  }
+  switch (box.exec()) {
+    case QMessageBox::Yes:
+      return vbYes;
+    case QMessageBox::No:
+      return vbNo;
+    case QMessageBox::Cancel:
+      return vbCancel;
+    case QMessageBox::Ok:
+      return vbOK;
+    default:
+      return CautiousAnswer(buttons);
+  }
+}
+
+}  // namespace
+
+int MsgBox(const QString& text, const QString& caption, int buttons) {
+  if (Handler()) return Handler()(text, caption, buttons);
+
+  const QString key = QString::number(buttons) + '\x1f' + caption + '\x1f' + text;
+  if (OpenBoxes().contains(key)) return CautiousAnswer(buttons);
+  OpenBoxes().insert(key);
+  const int answer = ShowBox(text, caption, buttons);
+  OpenBoxes().remove(key);
+  return answer;
+}
+
+void SetMsgBoxHandler(MsgBoxHandler handler) { Handler() = std::move(handler); }

@@ -1,0 +1,42 @@
+#include "skin/picture_box.h"
+
+#include <QMouseEvent>
+
+PictureBox::PictureBox(QWidget* parent) : QLabel(parent) {}
+
+int PictureBox::ButtonCode(Qt::MouseButton button) {
+  switch (button) {
+    case Qt::LeftButton:
+      return 1;
+    case Qt::RightButton:
+      return 2;
+    case Qt::MiddleButton:
+      return 4;
+    default:
+      return 0;
+  }
+}
+
+void PictureBox::mousePressEvent(QMouseEvent* event) {
+  const QPoint p = event->position().toPoint();
+  emit MouseDown(ButtonCode(event->button()), p.x(), p.y());
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
+  const QPoint p = event->position().toPoint();
+  emit MouseUp(ButtonCode(event->button()), p.x(), p.y());
+  if (event->button() == Qt::LeftButton && rect().contains(p)) emit Click();
+}
+
+void PictureBox::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) emit DblClick();
+}
+
+void PictureBox::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint p = event->position().toPoint();
+  int buttons = 0;
+  if (event->buttons() & Qt::LeftButton) buttons |= 1;
+  if (event->buttons() & Qt::RightButton) buttons |= 2;
+  if (event->buttons() & Qt::MiddleButton) buttons |= 4;
+  emit MouseMove(buttons, p.x(), p.y());
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QLabel>
+
+// A picture or text on the skinned window that reports the mouse the way the window's
+// handlers expect: button (1 left, 2 right, 4 middle), and x, y in the control's pixels.
+class PictureBox : public QLabel {
+  Q_OBJECT
+
+ public:
+  explicit PictureBox(QWidget* parent = nullptr);
+
+  // 1 left, 2 right, 4 middle; 0 for anything else.
+  static int ButtonCode(Qt::MouseButton button);
+
+ signals:
+  void Click();
+  void DblClick();
+  void MouseDown(int button, int x, int y);
+  void MouseUp(int button, int x, int y);
+  void MouseMove(int button, int x, int y);
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+};

@@ -1,0 +1,159 @@
+#include "app/frmmain.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+
+#include "app/shared_state.h"
+#include "platform/endpoints.h"
+#include "menus/frm_browser.h"
+#include "skin/my_hscoll_bar.h"
+#include "skin/picture_box.h"
+#include "support/test_env.h"
+#include "support/test_http_server.h"
+#include "web/web_browser.h"
+
+namespace {
+
+class FrmmainTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetSharedState();
+    frmmain::startupPauseMs = 0;
+    server.Route("/sonaveil/count1/active.asp", {.body = "<body>12</body>"});
+    folder.Write("data/endpoints.ini",
+                 ("[endpoints]\nCounterHost=" + server.Url("/")).toUtf8() + "\n");
+    ReloadEndpoints();
+  }
+  void TearDown() override {
+    frmBrowser::Unload();
+    ResetSharedState();
+  }
+
+  void WriteIcon() {
+    QImage icon(32, 32, QImage::Format_ARGB32);
+    icon.fill(QColor(40, 120, 200));
+    ASSERT_TRUE(icon.save(folder.File("skin/sonaveil.ico"), "ICO"));
+  }
+
+  TestHttpServer server;
+  TempAppFolder folder;
+  MsgBoxRecorder boxes;
+};
+
+TEST_F(FrmmainTest, EveryControlIsCreatedNamedAndPlaced) {
+  frmmain window;
+  struct Expected {
+    const char* name;
+    QRect rect;
+  } layout[] = {
+      {"Main", {0, 0, 242, 322}},          {"List", {0, 322, 242, 174}},
+      {"List1", {8, 328, 225, 119}},       {"Label1", {32, 48, 177, 53}},
+      {"Text2", {32, 128, 177, 121}},      {"lbCount", {152, 296, 75, 13}},
+      {"PosScroll", {32, 280, 185, 7}},    {"VolScroll", {32, 304, 105, 7}},
+      {"imgSearch", {242, 0, 673, 321}},   {"lstSinger", {252, 110, 145, 197}},
+      {"lstSpecial", {408, 110, 145, 197}}, {"lstSong", {560, 110, 145, 197}},
+      {"Text1", {715, 60, 113, 19}},       {"Go", {848, 56, 49, 25}},
+      {"lstSearch", {713, 107, 194, 171}}, {"cmdAdd(0)", {714, 278, 97, 30}},
+      {"cmdAdd(1)", {811, 278, 96, 30}},   {"Image1", {899, 8, 9, 17}},
+      {"ControlButton(0)", {52, 471, 22, 22}}, {"ControlButton(4)", {145, 471, 22, 22}},
+      {"imgTopButton(0)", {13, 7, 9, 17}}, {"imgTopButton(2)", {170, 7, 17, 17}},
+      {"imgTopButton(5)", {223, 7, 9, 17}}, {"lbSingerType(5)", {264, 48, 60, 13}},
+      {"lbSingerType(6)", {616, 48, 60, 13}}, {"lbSingerType(4)", {616, 32, 60, 13}},
+      {"lbLetter(0)", {264, 64, 7, 13}},   {"lbLetter(25)", {664, 64, 7, 13}},
+  };
+  for (const Expected& e : layout) {
+    auto* control = window.findChild<QWidget*>(e.name);
+    ASSERT_NE(control, nullptr) << e.name;
+    EXPECT_EQ(control->geometry(), e.rect) << e.name;
+  }
+  EXPECT_EQ(window.windowTitle(), "Sonaveil V4.0");
+  EXPECT_TRUE(window.windowFlags() & Qt::FramelessWindowHint);
+  EXPECT_EQ(window.palette().color(QPalette::Window), QColor(255, 0, 0));
+  EXPECT_EQ(window.Label1->text(), "欢迎您使用Sonaveil v4.0系列，我们力求为您提供优良的免费服务");
+  EXPECT_EQ(window.Text2->toPlainText(), "歌词：\n");
+  EXPECT_EQ(window.lbCount->text(), "在线人数： 人");
+  EXPECT_EQ(window.Go->text(), "搜索");
+  EXPECT_EQ(window.cmdAdd[0]->text(), "←添加到列表");
+  EXPECT_EQ(window.cmdAdd[1]->text(), "↑添加到列表");
+  EXPECT_EQ(window.ControlButton[5]->toolTip(), "打开本地文件");
+  EXPECT_EQ(window.imgTopButton[3]->toolTip(), "展开\\关闭播放列表");
+  EXPECT_EQ(window.PosScroll->toolTip(), "播放位置");
+  // The catalog panel starts hidden, as does the playlist list box.
+  EXPECT_TRUE(window.imgSearch->isHidden());
+  EXPECT_TRUE(window.lstSinger->isHidden());
+  EXPECT_TRUE(window.lbLetter[3]->isHidden());
+  EXPECT_TRUE(window.List1->isHidden());
+}
+
+TEST_F(FrmmainTest, TimersRunFromCreationAtTheirIntervals) {
+  frmmain window;
+  const std::pair<QTimer*, int> timers[] = {
+      {&window.timWMP, 10},    {&window.timVol, 100}, {&window.timList, 100},
+      {&window.timButton, 100}, {&window.Timer1, 1000}, {&window.Timer2, 10000},
+      {&window.Timer3, 1000}};
+  for (auto [timer, interval] : timers) {
+    EXPECT_TRUE(timer->isActive()) << timer->objectName().toStdString();
+    EXPECT_EQ(timer->interval(), interval) << timer->objectName().toStdString();
+  }
+}
+
+TEST_F(FrmmainTest, LoadRunsItsStepsAndRegistersTheTrayIcon) {
+  WriteIcon();
+  {
+    frmmain window;
+    window.SeekDragging = true;
+    window.Form_Load();
+    EXPECT_EQ(window.geometry(), QRect(0, 0, 917, 569));
+    EXPECT_EQ(SelectedSingerType, 10);
+    EXPECT_EQ(SelectedLetter, 26);
+    EXPECT_FALSE(window.SeekDragging);
+    EXPECT_TRUE(window.WB->RegisterAsBrowser);
+    EXPECT_FALSE(window.WB->RegisterAsDropTarget);
+    EXPECT_EQ(window.WB->LocationURL(), server.Url("/sonaveil/count1/active.asp"));
+    EXPECT_TRUE(WaitUntil([&] { return !window.WB->Busy(); }));
+    EXPECT_EQ(window.WB->BodyHtml(), "12");
+    // The message board is loaded and stays hidden.
+    EXPECT_FALSE(frmBrowser::Instance()->isVisible());
+
+    ASSERT_NE(TrayIcon.icon, nullptr);
+    EXPECT_EQ(TrayIcon.icon->toolTip(), "Sonaveil v4.0");
+    EXPECT_FALSE(TrayIcon.icon->icon().isNull());
+    EXPECT_EQ(TrayIcon.uID, 1u);
+    EXPECT_EQ(TrayIcon.uFlags, 7u);
+    EXPECT_EQ(TrayIcon.uCallbackMessage, 512u);
+    EXPECT_FALSE(window.Picture1->pixmap().isNull());
+    // Closing the window takes the tray icon away with it.
+    window.show();
+    window.close();
+    EXPECT_EQ(TrayIcon.icon, nullptr);
+  }
+  EXPECT_TRUE(boxes.Boxes().isEmpty());
+}
+
+TEST_F(FrmmainTest, MissingIconLeavesTheTrayEmptyAndTheWindowReachable) {
+  frmmain window;
+  window.Form_Load();
+  EXPECT_EQ(TrayIcon.icon, nullptr);
+  EXPECT_NE(window.windowType(), Qt::Tool);  // still in the task list
+  EXPECT_EQ(window.geometry(), QRect(0, 0, 917, 569));  // the steps before it are done
+  EXPECT_TRUE(boxes.Boxes().isEmpty());  // no message for it
+}
+
+TEST_F(FrmmainTest, AnotherStartBringsAMinimisedWindowBack) {
+  frmmain window;
+  window.Form_Load();
+  window.show();
+  window.showMinimized();
+  window.hide();
+  window.ShowFromAnotherStart();
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_FALSE(window.windowState() & Qt::WindowMinimized);
+}
+
+}  // namespace

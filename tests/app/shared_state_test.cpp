@@ -1,0 +1,57 @@
+#include "app/shared_state.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace {
+
+TEST(SharedState, ResetRestoresEveryInitialValue) {
+  Playlist[0].Title = "x";
+  Playlist[5000].Path = "/y";
+  PlaylistCount = 3;
+  CurrentIndex = 2;
+  PlayingIndex = 1.5f;
+  Paused = true;
+  AddSource = 1;
+  PlaylistLoaded = true;
+  MediaServerBase = "mms://s/";
+  SelectedSingerType = 4;
+  SelectedLetter = 7;
+  SearchKind = 1;
+  SearchUrls[20] = "http://a/b.wma";
+  TrayIcon.uID = 1;
+  TrayIcon.szTip = kAppTitle;
+
+  ResetSharedState();
+  EXPECT_EQ(Playlist[0], SongRecord{});
+  EXPECT_EQ(Playlist[5000], SongRecord{});
+  EXPECT_EQ(PlaylistCount, 0);
+  EXPECT_EQ(CurrentIndex, 0);
+  EXPECT_EQ(PlayingIndex, 0.0f);
+  EXPECT_FALSE(Paused);
+  EXPECT_EQ(AddSource, 0);
+  EXPECT_FALSE(PlaylistLoaded);
+  EXPECT_TRUE(MediaServerBase.isEmpty());
+  EXPECT_EQ(SelectedSingerType, 0);
+  EXPECT_EQ(SelectedLetter, 0);
+  EXPECT_EQ(SearchKind, 0);
+  EXPECT_TRUE(SearchUrls[20].isEmpty());
+  EXPECT_EQ(TrayIcon.uID, 0u);
+  EXPECT_TRUE(TrayIcon.szTip.isEmpty());
+  EXPECT_EQ(TrayIcon.icon, nullptr);
+}
+
+TEST(SharedState, PlaylistHas5001CheckedSlots) {
+  ResetSharedState();
+  Playlist[5000].Name = "last slot";
+  EXPECT_EQ(Playlist[5000].Name, "last slot");
+  EXPECT_THROW(Playlist[5001], std::out_of_range);
+  EXPECT_THROW(Playlist[-1], std::out_of_range);
+  const PlaylistArray& constView = Playlist;
+  EXPECT_THROW(constView[32767], std::out_of_range);
+  EXPECT_EQ(constView[0].Web, 0);
+  ResetSharedState();
+}
+
+}  // namespace

@@ -1,0 +1,52 @@
+#include "support/test_env.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QThread>
+
+#include "platform/app_path.h"
+#include "platform/endpoints.h"
+#include "platform/msgbox.h"
+
+TempAppFolder::TempAppFolder() {
+  QDir(dir_.path()).mkpath("data");
+  QDir(dir_.path()).mkpath("skin");
+  SetAppPath(dir_.path());
+  ReloadEndpoints();
+}
+
+TempAppFolder::~TempAppFolder() {
+  SetAppPath(QString());
+  ReloadEndpoints();
+}
+
+void TempAppFolder::Write(const QString& relative, const QByteArray& content) const {
+  QFile file(File(relative));
+  if (file.open(QIODevice::WriteOnly)) file.write(content);
+}
+
+MsgBoxRecorder::MsgBoxRecorder(int answer) : answer_(answer) {
+  SetMsgBoxHandler([this](const QString& text, const QString& caption, int buttons) {
+    boxes_.append({text, caption, buttons});
+    return answer_;
+  });
+}
+
+MsgBoxRecorder::~MsgBoxRecorder() { SetMsgBoxHandler(nullptr); }
+
+QStringList MsgBoxRecorder::Texts() const {
+  QStringList texts;
+  for (const Box& box : boxes_) texts << box.text;
+  return texts;
+}
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
+  QDeadlineTimer deadline(timeoutMs);
+  while (!done() && !deadline.hasExpired()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(1);
+  }
+  return done();
+}

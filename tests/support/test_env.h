@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+
+// An application folder of the test's own, with data/ and skin/; AppPath() points at it
+// for the test's lifetime.
+class TempAppFolder {
+ public:
+  TempAppFolder();
+  ~TempAppFolder();
+  QString Path() const { return dir_.path(); }
+  QString File(const QString& relative) const { return dir_.filePath(relative); }
+  void Write(const QString& relative, const QByteArray& content) const;
+
+ private:
+  QTemporaryDir dir_;
+};
+
+// Records every message box and answers it.
+class MsgBoxRecorder {
+ public:
+  struct Box {
+    QString text;
+    QString caption;
+    int buttons;
+  };
+  explicit MsgBoxRecorder(int answer = 1);
+  ~MsgBoxRecorder();
+  void SetAnswer(int answer) { answer_ = answer; }
+  const QList<Box>& Boxes() const { return boxes_; }
+  QStringList Texts() const;
+
+ private:
+  QList<Box> boxes_;
+  int answer_;
+};
+
+// Runs the event loop until done() holds or timeoutMs passes; returns done().
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000);

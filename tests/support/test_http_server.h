@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTcpServer>
+
+// How the test server answers one path.
+struct TestRoute {
+  int status = 200;
+  QByteArray body;
+  QByteArray contentType = "text/html";  // sent as given, charset and all; empty sends none
+  int delayMs = 0;           // wait before answering
+  bool neverAnswer = false;  // read the request, then stay silent
+  bool chunked = false;      // Transfer-Encoding: chunked, in pieces of chunkBytes
+  int chunkBytes = 16;
+  int chunkDelayMs = 0;      // pause between pieces
+  QByteArray location;       // Location header (for redirects)
+};
+
+// An HTTP/1.1 server on loopback for the tests, running on the test's own event loop.
+// Paths are matched without their query; unknown paths get 404.
+class TestHttpServer : public QObject {
+  Q_OBJECT
+
+ public:
+  TestHttpServer();
+
+  quint16 Port() const { return server_.serverPort(); }
+  // "http://127.0.0.1:<port>" followed by path.
+  QString Url(const QString& path) const;
+  void Route(const QString& path, const TestRoute& route);
+  // The request targets (path and query) in the order they arrived.
+  QStringList Requests() const { return requests_; }
+
+ private:
+  void Serve(class QTcpSocket* socket, const TestRoute& route);
+
+  QTcpServer server_;
+  QHash<QString, TestRoute> routes_;
+  QStringList requests_;
+};
