@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <functional>
+#include <ostream>
 
 // An application folder of the test's own, with data/ and skin/; AppPath() points at it
 // for the test's lifetime.
@@ -40,3 +41,6 @@ class MsgBoxRecorder {
 
 // Runs the event loop until done() holds or timeoutMs passes; returns done().
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+
+// Lets test failures print Qt strings as text.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
