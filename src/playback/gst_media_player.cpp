@@ -1,0 +1,294 @@
+#include "playback/gst_media_player.h"
+
+#include <gst/audio/streamvolume.h>
+
+#include <QFileInfo>
+#include <QUrl>
+#include <algorithm>
+
+namespace {
+
+// playbin's flags: audio, video and software volume; no subtitles, no visualisation.
+constexpr guint kPlayFlags = 0x1 | 0x2 | 0x10;
+constexpr guint kNetworkTimeoutSeconds = 15;
+
+const char* const kSoundFonts[] = {
+    "/usr/share/sounds/sf2/TimGM6mb.sf2",
+    "/usr/share/sounds/sf2/default-GM.sf2",
+    "/usr/share/sounds/sf2/FluidR3_GM.sf2",
+};
+
+bool IsNetwork(const QString& uri) {
+  const QString scheme = QUrl(uri).scheme().toLower();
+  return scheme == "http" || scheme == "https";
+}
+
+GstElement* MakeAudioSink() {
+  const QByteArray description = qgetenv("SONAVEIL_AUDIO_SINK");
+  if (!description.isEmpty()) {
+    GError* error = nullptr;
+    GstElement* bin = gst_parse_bin_from_description(description.constData(), TRUE, &error);
+    if (bin) return bin;
+    qWarning("sonaveil: SONAVEIL_AUDIO_SINK \"%s\" is not usable: %s", description.constData(),
+             error ? error->message : "unknown error");
+    g_clear_error(&error);
+  }
+  return gst_element_factory_make("autoaudiosink", "audio-output");
+}
+
+}  // namespace
+
+GstMediaPlayer::GstMediaPlayer(QObject* parent) : MediaPlayer(parent) {
+  if (!gst_is_initialized()) gst_init(nullptr, nullptr);
+  playbin_ = gst_element_factory_make("playbin", "player");
+  if (!playbin_) {
+    qWarning("sonaveil: GStreamer's playbin is missing; nothing can be played");
+    return;
+  }
+  GstElement* video = gst_element_factory_make("fakesink", "video-output");
+  if (video) g_object_set(video, "sync", TRUE, nullptr);
+  g_object_set(playbin_, "flags", kPlayFlags, "audio-sink", MakeAudioSink(), "video-sink", video,
+               nullptr);
+  g_signal_connect(playbin_, "element-setup", G_CALLBACK(&GstMediaPlayer::OnElementSetup), this);
+  g_signal_connect(playbin_, "source-setup", G_CALLBACK(&GstMediaPlayer::OnSourceSetup), this);
+  GstBus* bus = gst_element_get_bus(playbin_);
+  busWatch_ = gst_bus_add_watch(bus, &GstMediaPlayer::OnBusMessage, this);
+  gst_object_unref(bus);
+  SetVolume(volume_);
+}
+
+GstMediaPlayer::~GstMediaPlayer() {
+  if (!playbin_) return;
+  gst_element_set_state(playbin_, GST_STATE_NULL);
+  if (busWatch_) g_source_remove(busWatch_);
+  gst_object_unref(playbin_);
+}
+
+QString GstMediaPlayer::ToUri(const QString& url) {
+  const QUrl parsed(url);
+  const QString scheme = parsed.scheme().toLower();
+  if (scheme == "mms" || scheme == "mmsh") {
+    QUrl http(parsed);
+    http.setScheme("http");
+    return http.toString(QUrl::FullyEncoded);
+  }
+  // A single letter before ":" is no scheme worth handing on; treat anything else with "://"
+  // as an address.
+  if (url.contains("://")) return url;
+  return QUrl::fromLocalFile(QFileInfo(url).absoluteFilePath()).toString(QUrl::FullyEncoded);
+}
+
+void GstMediaPlayer::setURL(const QString& url) {
+  if (!playbin_) {
+    emit Error();
+    return;
+  }
+  const bool hadMedia = !url_.isEmpty();
+  gst_element_set_state(playbin_, GST_STATE_NULL);
+  current_ = GST_STATE_NULL;
+  url_ = url;
+  buffering_ = false;
+  opened_ = false;
+  failed_ = false;
+  duration_ = 0;
+  title_.clear();
+  artist_.clear();
+  if (hadMedia) emit OpenStateChange(osClosed);
+  if (url.isEmpty()) {
+    target_ = GST_STATE_NULL;
+    return;
+  }
+  const QString uri = ToUri(url);
+  network_ = IsNetwork(uri);
+  g_object_set(playbin_, "uri", uri.toUtf8().constData(), nullptr);
+  emit OpenStateChange(network_ ? osLocatingServer : osOpening);
+  ChangeState(GST_STATE_PLAYING);
+}
+
+void GstMediaPlayer::ChangeState(GstState state) {
+  target_ = state;
+  // While a stream fills its buffer it waits paused; it goes on once the buffer is full.
+  const GstState now = (state == GST_STATE_PLAYING && buffering_) ? GST_STATE_PAUSED : state;
+  if (gst_element_set_state(playbin_, now) == GST_STATE_CHANGE_FAILURE && !failed_) {
+    // The error message that explains it is on its way over the bus.
+    qWarning("sonaveil: the player refused to change state for %s", qUtf8Printable(url_));
+  }
+}
+
+int GstMediaPlayer::playState() const {
+  if (url_.isEmpty()) return wmppsUndefined;
+  if (failed_) return wmppsReady;
+  if (target_ == GST_STATE_READY || target_ == GST_STATE_NULL) return wmppsStopped;
+  if (buffering_) return wmppsBuffering;
+  if (current_ == GST_STATE_PLAYING && target_ == GST_STATE_PLAYING) return wmppsPlaying;
+  if (current_ == GST_STATE_PAUSED && target_ == GST_STATE_PAUSED) return wmppsPaused;
+  return wmppsTransitioning;
+}
+
+void GstMediaPlayer::DoPlay() {
+  if (!playbin_ || url_.isEmpty()) return;
+  if (failed_) {
+    // Try the same media once more from the start.
+    setURL(url_);
+    return;
+  }
+  ChangeState(GST_STATE_PLAYING);
+}
+
+void GstMediaPlayer::DoPause() {
+  if (!playbin_ || url_.isEmpty() || failed_) return;
+  ChangeState(GST_STATE_PAUSED);
+}
+
+void GstMediaPlayer::DoStop() {
+  if (!playbin_ || url_.isEmpty()) return;
+  // READY keeps the media loaded and rewinds it: the next play starts from the beginning.
+  ChangeState(GST_STATE_READY);
+  current_ = GST_STATE_READY;
+}
+
+double GstMediaPlayer::Position() const {
+  if (!playbin_ || current_ < GST_STATE_PAUSED) return 0;
+  gint64 position = 0;
+  if (!gst_element_query_position(playbin_, GST_FORMAT_TIME, &position)) return 0;
+  return static_cast<double>(position) / GST_SECOND;
+}
+
+void GstMediaPlayer::Seek(double seconds) {
+  if (!playbin_ || current_ < GST_STATE_PAUSED) return;
+  const gint64 at = static_cast<gint64>(std::max(0.0, seconds) * GST_SECOND);
+  gst_element_seek_simple(playbin_, GST_FORMAT_TIME,
+                          static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                          at);
+}
+
+double GstMediaPlayer::Duration() const {
+  if (playbin_ && current_ >= GST_STATE_PAUSED) {
+    gint64 duration = 0;
+    if (gst_element_query_duration(playbin_, GST_FORMAT_TIME, &duration) && duration > 0)
+      duration_ = static_cast<double>(duration) / GST_SECOND;
+  }
+  return duration_;
+}
+
+QString GstMediaPlayer::ItemInfo(const QString& name) const {
+  if (name.compare("Title", Qt::CaseInsensitive) == 0) return title_;
+  if (name.compare("Author", Qt::CaseInsensitive) == 0) return artist_;
+  return QString();
+}
+
+void GstMediaPlayer::SetVolume(int volume) {
+  volume_ = std::clamp(volume, 0, 100);
+  if (!playbin_) return;
+  gst_stream_volume_set_volume(GST_STREAM_VOLUME(playbin_), GST_STREAM_VOLUME_FORMAT_CUBIC,
+                               volume_ / 100.0);
+}
+
+gboolean GstMediaPlayer::OnBusMessage(GstBus*, GstMessage* message, gpointer self) {
+  static_cast<GstMediaPlayer*>(self)->HandleMessage(message);
+  return G_SOURCE_CONTINUE;
+}
+
+void GstMediaPlayer::OnElementSetup(GstElement*, GstElement* element, gpointer) {
+  GstElementFactory* factory = gst_element_get_factory(element);
+  if (!factory || g_strcmp0(GST_OBJECT_NAME(factory), "fluiddec") != 0) return;
+  for (const char* font : kSoundFonts) {
+    if (QFileInfo::exists(font)) {
+      g_object_set(element, "soundfont", font, nullptr);
+      return;
+    }
+  }
+}
+
+void GstMediaPlayer::OnSourceSetup(GstElement*, GstElement* source, gpointer self) {
+  auto* player = static_cast<GstMediaPlayer*>(self);
+  if (g_object_class_find_property(G_OBJECT_GET_CLASS(source), "timeout"))
+    g_object_set(source, "timeout", kNetworkTimeoutSeconds, nullptr);
+  if (g_object_class_find_property(G_OBJECT_GET_CLASS(source), "user-agent"))
+    g_object_set(source, "user-agent", "Sonaveil/4.0", nullptr);
+  // Signals cross to the UI thread by the queued connections of their receivers; this one
+  // is posted so that it never runs inside GStreamer's own call.
+  if (player->network_)
+    QMetaObject::invokeMethod(player, [player] { emit player->OpenStateChange(osConnecting); },
+                              Qt::QueuedConnection);
+}
+
+void GstMediaPlayer::ReadTags(GstTagList* tags) {
+  gchar* value = nullptr;
+  if (gst_tag_list_get_string(tags, GST_TAG_TITLE, &value) && value && *value)
+    title_ = QString::fromUtf8(value);
+  g_free(value);
+  value = nullptr;
+  if (gst_tag_list_get_string(tags, GST_TAG_ARTIST, &value) && value && *value)
+    artist_ = QString::fromUtf8(value);
+  g_free(value);
+}
+
+void GstMediaPlayer::HandleMessage(GstMessage* message) {
+  switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_STATE_CHANGED: {
+      if (GST_MESSAGE_SRC(message) != GST_OBJECT(playbin_)) break;
+      GstState old_state, new_state, pending;
+      gst_message_parse_state_changed(message, &old_state, &new_state, &pending);
+      current_ = new_state;
+      break;
+    }
+    case GST_MESSAGE_STREAM_START:
+      if (network_ && !opened_) emit OpenStateChange(osOpening);
+      break;
+    case GST_MESSAGE_ASYNC_DONE:
+      if (!opened_) {
+        opened_ = true;
+        Duration();
+        emit OpenStateChange(osOpen);
+      }
+      break;
+    case GST_MESSAGE_DURATION_CHANGED:
+      Duration();
+      break;
+    case GST_MESSAGE_TAG: {
+      GstTagList* tags = nullptr;
+      gst_message_parse_tag(message, &tags);
+      ReadTags(tags);
+      gst_tag_list_unref(tags);
+      break;
+    }
+    case GST_MESSAGE_BUFFERING: {
+      gint percent = 100;
+      gst_message_parse_buffering(message, &percent);
+      if (percent < 100 && !buffering_) {
+        buffering_ = true;
+        if (target_ == GST_STATE_PLAYING) gst_element_set_state(playbin_, GST_STATE_PAUSED);
+        emit Buffering(true);
+      } else if (percent >= 100 && buffering_) {
+        buffering_ = false;
+        if (target_ == GST_STATE_PLAYING) gst_element_set_state(playbin_, GST_STATE_PLAYING);
+        emit Buffering(false);
+      }
+      break;
+    }
+    case GST_MESSAGE_EOS:
+      // Played to the end: stopped, with the media still loaded.
+      ChangeState(GST_STATE_READY);
+      current_ = GST_STATE_READY;
+      break;
+    case GST_MESSAGE_ERROR: {
+      GError* error = nullptr;
+      gchar* debug = nullptr;
+      gst_message_parse_error(message, &error, &debug);
+      qWarning("sonaveil: cannot play %s: %s", qUtf8Printable(url_),
+               error ? error->message : "unknown error");
+      g_clear_error(&error);
+      g_free(debug);
+      if (failed_) break;  // one report per load
+      failed_ = true;
+      buffering_ = false;
+      gst_element_set_state(playbin_, GST_STATE_NULL);
+      current_ = GST_STATE_NULL;
+      emit Error();
+      break;
+    }
+    default:
+      break;
+  }
+}

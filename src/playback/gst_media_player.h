@@ -1,0 +1,60 @@
+#pragma once
+
+#include <gst/gst.h>
+
+#include <QString>
+
+#include "playback/media_player.h"
+
+// The player on GStreamer's playbin. Sound goes to the desktop's audio output, or to the sink
+// that SONAVEIL_AUDIO_SINK describes (for example "fakesink sync=true", or
+// "wavenc ! filesink location=out.wav" to capture what was played); video goes nowhere.
+// Bus messages arrive on the UI thread through the default main context.
+class GstMediaPlayer : public MediaPlayer {
+  Q_OBJECT
+
+ public:
+  explicit GstMediaPlayer(QObject* parent = nullptr);
+  ~GstMediaPlayer() override;
+
+  void setURL(const QString& url) override;
+  QString URL() const override { return url_; }
+  int playState() const override;
+
+  // The address handed to playbin for url: local paths become file URIs, and an "mms://"
+  // address is tried as HTTP streaming from the same host.
+  static QString ToUri(const QString& url);
+
+ protected:
+  void DoPlay() override;
+  void DoPause() override;
+  void DoStop() override;
+  double Position() const override;
+  void Seek(double seconds) override;
+  double Duration() const override;
+  QString ItemInfo(const QString& name) const override;
+  int Volume() const override { return volume_; }
+  void SetVolume(int volume) override;
+
+ private:
+  static gboolean OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
+  static void OnElementSetup(GstElement* playbin, GstElement* element, gpointer self);
+  static void OnSourceSetup(GstElement* playbin, GstElement* source, gpointer self);
+  void HandleMessage(GstMessage* message);
+  void ReadTags(GstTagList* tags);
+  void ChangeState(GstState state);
+
+  GstElement* playbin_ = nullptr;
+  guint busWatch_ = 0;
+  QString url_;
+  bool network_ = false;
+  GstState current_ = GST_STATE_NULL;
+  GstState target_ = GST_STATE_NULL;
+  bool buffering_ = false;
+  bool opened_ = false;
+  bool failed_ = false;
+  int volume_ = 50;
+  mutable double duration_ = 0;
+  QString title_;
+  QString artist_;
+};
