@@ -12,8 +12,13 @@
 #include "app/shared_state.h"
 #include "catalog/list_control.h"
 #include "menus/frm_browser.h"
+#include "playback/controller.h"
+#include "playback/gst_media_player.h"
+#include "playback/media.h"
+#include "playback/now_playing.h"
 #include "platform/app_path.h"
 #include "platform/endpoints.h"
+#include "platform/msgbox.h"
 #include "skin/my_hscoll_bar.h"
 #include "skin/picture_box.h"
 #include "skin/skin.h"
@@ -44,15 +49,24 @@ void SetBackColour(QWidget* widget, const QColor& colour) {
 
 }  // namespace
 
-frmmain::frmmain() : QWidget(nullptr, Qt::FramelessWindowHint) {
+frmmain::frmmain(MediaPlayer* player)
+    : QWidget(nullptr, Qt::FramelessWindowHint),
+      WMP(player ? player : new GstMediaPlayer) {
   setObjectName("frmmain");
   setWindowTitle(kMainCaption);
   SetBackColour(this, kColourKey);
+  WMP->setParent(this);
+  WMP->setObjectName("WMP");
   CreateControls();
+  ConnectHandlers();
+  MainForm() = MainControls{this, List1, lstSong, lstSinger, lstSearch, &Timer1, inetLrc, WMP};
   StartTimers();
 }
 
-frmmain::~frmmain() { Form_QueryUnload(); }
+frmmain::~frmmain() {
+  Form_QueryUnload();
+  if (MainForm().window == this) MainForm() = MainControls{};
+}
 
 void frmmain::CreateControls() {
   // Stacking from the bottom up: List under Main under the catalog panel's picture, then the
@@ -152,6 +166,19 @@ void frmmain::CreateControls() {
   Inet2->setObjectName("Inet2");
 }
 
+void frmmain::ConnectHandlers() {
+  for (int i = 0; i < 6; ++i)
+    connect(ControlButton[i], &PictureBox::Click, this, [this, i] { ControlButton_Click(i); });
+  // A row becomes current by a click or by the program selecting it; a click on the row
+  // that is already current counts too.
+  connect(List1, &QListWidget::currentRowChanged, this, &frmmain::List1_Click);
+  connect(List1, &QListWidget::itemClicked, this, &frmmain::List1_Click);
+  connect(List1, &QListWidget::itemDoubleClicked, this, &frmmain::List1_DblClick);
+  connect(WMP, &MediaPlayer::OpenStateChange, this, &frmmain::WMP_OpenStateChange);
+  connect(WMP, &MediaPlayer::Buffering, this, &frmmain::WMP_Buffering);
+  connect(WMP, &MediaPlayer::Error, this, &frmmain::WMP_Error);
+}
+
 void frmmain::StartTimers() {
   struct TimerSpec {
     QTimer* timer;
@@ -247,14 +274,143 @@ void frmmain::ShowFromAnotherStart() {
   activateWindow();
 }
 
-// The periodic work of the window; each tick is filled in by the part of the player it
-// belongs to.
-void frmmain::timWMP_Timer() {}
+void frmmain::ShowText(QLabel* label, const QString& text) {
+  label->setText(QString(text).remove('\r'));
+}
+
+void frmmain::SelectRow(int row) {
+  if (List1->currentRow() == row)
+    List1_Click();
+  else
+    List1->setCurrentRow(row);
+}
+
+// Playback
+
+void frmmain::ControlButton_Click(int Index) {
+  timList.start();
+  try {
+    switch (Index) {
+      case 0:
+        if (CurrentIndex < 1) return;
+        SelectRow(CurrentIndex - 1);
+        // Another entry: load it, even if the one before was paused.
+        Paused = false;
+        Media::PlayMedia(*WMP);
+        break;
+      case 1:
+        Media::PlayMedia(*WMP);
+        Paused = false;
+        break;
+      case 2:
+        Media::PauseMedia(*WMP);
+        Paused = true;
+        break;
+      case 3:
+        Media::StopMedia(*WMP);
+        Paused = false;
+        break;
+      case 4:
+        if (CurrentIndex >= PlaylistCount - 1) return;
+        SelectRow(CurrentIndex + 1);
+        Paused = false;
+        Media::PlayMedia(*WMP);
+        break;
+      case 5:
+        Media::AddLocalFiles(this);
+        break;
+      default:
+        break;
+    }
+  } catch (const std::exception&) {
+  }
+}
+
+void frmmain::List1_Click() {
+  const int row = List1->currentRow();
+  if (row < 0) return;
+  CurrentIndex = static_cast<int16_t>(row);
+  try {
+    const SongRecord& song = Playlist[CurrentIndex];
+    Text2->setPlainText("歌词\r\n" + song.Lyric);
+    ShowText(Label1, NowPlaying::SongText(song));
+  } catch (const std::exception&) {
+  }
+}
+
+void frmmain::List1_DblClick() {
+  if (CurrentIndex != PlayingIndex) Paused = false;
+  Media::PlayMedia(*WMP);
+  timList.start();
+}
+
+void frmmain::timWMP_Timer() {
+  if (!Controller::AtEndOfSong(WMP->playState(), WMP->currentMedia.duration(),
+                               WMP->controls.currentPosition()))
+    return;
+  SelectRow(CurrentIndex < PlaylistCount - 1 ? CurrentIndex + 1 : 0);
+  Paused = false;
+  Media::PlayMedia(*WMP);
+  timList.start();
+}
+
+void frmmain::WMP_OpenStateChange(int NewState) {
+  if (const std::optional<QString> text = Controller::OpenStateText(NewState))
+    Text2->setPlainText(*text);
+}
+
+void frmmain::WMP_Buffering(bool Start) {
+  try {
+    Text2->setPlainText(Controller::BufferingText(Start, Playlist[CurrentIndex].Lyric));
+  } catch (const std::exception&) {
+  }
+}
+
+void frmmain::WMP_Error() {
+  // The entry that failed; the script arrives later, by when the user may have moved on.
+  const int16_t failed = CurrentIndex;
+  Inet2->OpenURL(JoinUrl(Endpoints().mediaScriptHost, "/js/serverurl.js"),
+                 [this, failed](bool ok, const QString& script) {
+                   if (ok) {
+                     if (const std::optional<QString> base = Controller::MediaServerBaseFrom(script))
+                       MediaServerBase = *base;
+                   }
+                   try {
+                     SongRecord& song = Playlist[failed];
+                     const std::optional<QString> repaired = Controller::RepairedPath(
+                         song.Path, Endpoints().placeholderHostPrefix, MediaServerBase);
+                     if (!repaired) {
+                       MsgBox("无法播放，请删除本歌曲！", "播放错误！", vbOKOnly);
+                       return;
+                     }
+                     song.Path = *repaired;
+                     if (CurrentIndex == failed) Media::PlayMedia(*WMP);
+                   } catch (const std::exception&) {
+                   }
+                 });
+}
+
+// Now playing
+
+void frmmain::Timer3_Timer() {
+  if (WMP->playState() != MediaPlayer::wmppsPlaying) return;
+  try {
+    ShowText(Label1, NowPlaying::PlayingText(Playlist[CurrentIndex],
+                                             WMP->controls.currentPositionString()));
+  } catch (const std::exception&) {
+  }
+}
+
+void frmmain::timList_Timer() {
+  if (WMP->playState() != MediaPlayer::wmppsPlaying) return;
+  Media::GetMediaInfo(*WMP);
+  timList.stop();
+}
+
+// The rest of the periodic work is filled in by the part of the player it belongs to.
 void frmmain::timVol_Timer() {}
-void frmmain::timList_Timer() {}
 void frmmain::timButton_Timer() {}
 void frmmain::Timer1_Timer() {}
 void frmmain::Timer2_Timer() {}
-void frmmain::Timer3_Timer() {}
 
 void frmmain::WB_NewWindow2() { WB->RegisterAsBrowser = true; }

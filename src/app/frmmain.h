@@ -10,6 +10,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QSystemTrayIcon;
 class Inet;
+class MediaPlayer;
 class MyHScollBar;
 class PictureBox;
 class WebBrowser;
@@ -20,7 +21,9 @@ class frmmain : public QWidget {
   Q_OBJECT
 
  public:
-  frmmain();
+  // The window plays through player, which it takes over; without one it makes the
+  // GStreamer player.
+  explicit frmmain(MediaPlayer* player = nullptr);
   ~frmmain() override;
 
   // Brings up everything in its fixed order: skin, playlist, geometry, counter page, singer
@@ -71,6 +74,7 @@ class frmmain : public QWidget {
   WebBrowser* WBYS;
   Inet* inetLrc;
   Inet* Inet2;
+  MediaPlayer* WMP;
 
   QTimer timWMP;
   QTimer timVol;
@@ -93,12 +97,27 @@ class frmmain : public QWidget {
   void Timer3_Timer();
   void WB_NewWindow2();
 
+  // Transport buttons: previous, play, pause, stop, next, add files.
+  void ControlButton_Click(int Index);
+  // A row of the playlist was clicked or selected: it becomes the current entry.
+  void List1_Click();
+  void List1_DblClick();
+  void WMP_OpenStateChange(int NewState);
+  void WMP_Buffering(bool Start);
+  // The player could not open or play the current entry: repair a catalog address from the
+  // media-server script and try once more.
+  void WMP_Error();
+
  protected:
   // Removes the tray icon; the window always closes.
   void closeEvent(QCloseEvent* event) override;
 
  private:
   void CreateControls();
+  void ConnectHandlers();
+  // Makes row the current entry the way a click does.
+  void SelectRow(int row);
+  void ShowText(class QLabel* label, const QString& text);
   void StartTimers();
   bool RegisterTrayIcon();
   void Form_QueryUnload();

@@ -51,3 +51,8 @@ void ResetSharedState() {
   SearchUrls.fill(QString());
   TrayIcon = TrayIconRecord{};
 }
+
+MainControls& MainForm() {
+  static MainControls controls;
+  return controls;
+}

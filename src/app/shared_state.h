@@ -69,3 +69,23 @@ extern TrayIconRecord TrayIcon;
 
 // Puts every variable back to its initial value (tests start from here).
 void ResetSharedState();
+
+class QListWidget;
+class QTimer;
+class QWidget;
+class Inet;
+class MediaPlayer;
+
+// The main window's controls that the modules work on, as the modules refer to them. The
+// main window fills this in when it is made and clears it when it goes.
+struct MainControls {
+  QWidget* window = nullptr;
+  QListWidget* List1 = nullptr;
+  QListWidget* lstSong = nullptr;
+  QListWidget* lstSinger = nullptr;
+  QListWidget* lstSearch = nullptr;
+  QTimer* Timer1 = nullptr;
+  Inet* inetLrc = nullptr;
+  MediaPlayer* WMP = nullptr;
+};
+MainControls& MainForm();

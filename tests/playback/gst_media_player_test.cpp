@@ -192,7 +192,7 @@ std::vector<double> ReadWav(const QString& path, int* rate) {
       channels = qFromLittleEndian<quint16>(data.constData() + pos + 10);
       *rate = static_cast<int>(qFromLittleEndian<quint32>(data.constData() + pos + 12));
     } else if (id == "data") {
-      if (size == 0 || pos + 8 + size > static_cast<quint64>(data.size())) size = data.size() - pos - 8;
+      if (size == 0 || pos + 8 + static_cast<qsizetype>(size) > data.size()) size = data.size() - pos - 8;
       for (qsizetype i = pos + 8; i + 2 * channels <= pos + 8 + size; i += 2 * channels)
         samples.push_back(qFromLittleEndian<qint16>(data.constData() + i) / 32768.0);
       break;

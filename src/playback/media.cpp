@@ -1,0 +1,199 @@
+#include "playback/media.h"
+
+#include <QListWidget>
+#include <QTimer>
+#include <cmath>
+#include <exception>
+
+#include "app/shared_state.h"
+#include "catalog/list_control.h"
+#include "platform/file_dialog.h"
+#include "platform/msgbox.h"
+#include "playback/media_player.h"
+#include "web/inet.h"
+
+namespace Media {
+
+namespace {
+
+constexpr char kFileFilter[] = "所有支持类型 (*.mp3 *.mid *.wav *.wmv *.wma *.mpeg *.mpg)";
+
+bool IsPlaying(const MediaPlayer& player) {
+  return player.playState() == MediaPlayer::wmppsPlaying;
+}
+
+QString SelectedText(const QListWidget* list) {
+  const QListWidgetItem* item = list ? list->currentItem() : nullptr;
+  return item ? item->text() : QString();
+}
+
+bool RowIsSelected(int row) {
+  const QListWidget* list = MainForm().List1;
+  const QListWidgetItem* item = list ? list->item(row) : nullptr;
+  return item && item->isSelected();
+}
+
+// Runs an operation; a failure inside shows its message and gives the failure value.
+template <typename T, typename F>
+T Guarded(const char* message, T failure, F&& operation) {
+  try {
+    return operation();
+  } catch (const std::exception&) {
+    MsgBox(message, "Error!", vbOKOnly);
+    return failure;
+  }
+}
+
+void AppendLocalFile(const QString& path) {
+  SongRecord& song = Playlist[PlaylistCount];  // throws when the playlist is full
+  song = SongRecord{};
+  song.Path = path;
+  song.Name = path.mid(path.lastIndexOf('/') + 1);
+  song.Web = 1;
+  ++PlaylistCount;
+}
+
+}  // namespace
+
+int32_t RoundHalfEven(double value) { return static_cast<int32_t>(std::nearbyint(value)); }
+
+bool AddLocalFiles(QWidget* dialogParent) {
+  return Guarded("本地文件打开错误！", false, [&] {
+    const QStringList files = FileDialog::OpenFiles(dialogParent, "打开本地文件", kFileFilter);
+    if (files.size() == 1) {
+      // A single file that does not fit is left out without a word.
+      try {
+        AppendLocalFile(files.first());
+      } catch (const std::exception&) {
+      }
+    } else {
+      for (const QString& file : files) AppendLocalFile(file);
+    }
+    ListControl::ShowPlaylist(MainForm().List1);
+    return true;
+  });
+}
+
+bool AddSongToList(const QString& url) {
+  SongRecord& song = Playlist[PlaylistCount];
+  song = SongRecord{};
+  song.Path = url;
+  song.Name = url.mid(url.lastIndexOf('/') + 1);
+  song.Web = 0;
+  if (AddSource == 0) {
+    song.Title = SelectedText(MainForm().lstSong);
+    song.Author = SelectedText(MainForm().lstSinger);
+  } else if (AddSource == 1) {
+    const QString result = SelectedText(MainForm().lstSearch);
+    song.Title = result.section('\t', 0, 0);
+    song.Author = result.section('\t', 1, 1);
+  }
+  ++PlaylistCount;
+  ListControl::ShowPlaylist(MainForm().List1);
+  return true;
+}
+
+bool PlayMedia(MediaPlayer& player) {
+  return Guarded("文件播放错误！", false, [&] {
+    if (MainForm().Timer1) MainForm().Timer1->start();
+    if (CurrentIndex < PlaylistCount) {
+      if (!Paused) player.setURL(Playlist[CurrentIndex].Path);
+      player.controls.play();
+      PlayingIndex = CurrentIndex;
+    }
+    return true;
+  });
+}
+
+void PauseMedia(MediaPlayer& player) {
+  Guarded("文件暂停错误！", false, [&] {
+    if (IsPlaying(player)) player.controls.pause();
+    return true;
+  });
+}
+
+bool StopMedia(MediaPlayer& player) {
+  return Guarded("文件停止错误！", false, [&] {
+    player.controls.stop();
+    return true;
+  });
+}
+
+int32_t GetMediaPosition(MediaPlayer& player) {
+  return Guarded("获取当前位置错误！", -1, [&] {
+    return IsPlaying(player) ? RoundHalfEven(player.controls.currentPosition()) : 0;
+  });
+}
+
+int32_t GetMediaLength(MediaPlayer& player, int16_t& index) {
+  return Guarded("获取播放长度错误！", -1, [&] {
+    if (!IsPlaying(player)) return 0;
+    const int32_t length = RoundHalfEven(player.currentMedia.duration());
+    Playlist[index].Length = QString::number(length);
+    return length;
+  });
+}
+
+bool SetMediaPosition(MediaPlayer& player, int32_t seconds) {
+  return Guarded("设置当前时间错误！", false, [&] {
+    if (IsPlaying(player)) player.controls.setCurrentPosition(seconds);
+    return true;
+  });
+}
+
+int32_t GetVolume(MediaPlayer& player) {
+  return Guarded("获得音量错误！", -1, [&] { return static_cast<int32_t>(player.settings.volume()); });
+}
+
+bool SetVolume(MediaPlayer& player, int32_t volume) {
+  return Guarded("设置音量错误！", false, [&] {
+    player.settings.setVolume(volume);
+    return true;
+  });
+}
+
+bool GetMediaInfo(MediaPlayer& player) {
+  return Guarded("获得信息时出错！", false, [&] {
+    SongRecord& song = Playlist[CurrentIndex];
+    if (IsPlaying(player) && song.Web == 1) {
+      song.Author = player.currentMedia.getItemInfo("Author");
+      song.Length = QString::number(player.currentMedia.duration());
+      song.Title = player.currentMedia.getItemInfo("Title");
+    } else if (IsPlaying(player) && song.Web == 0) {
+      song.Length = QString::number(player.currentMedia.duration());
+    }
+    ListControl::ShowPlaylist(MainForm().List1);
+    return true;
+  });
+}
+
+void DeleteSong() {
+  Guarded("删除歌曲错误！", false, [&] {
+    // Nothing there to delete: an empty list, or a current index past its end.
+    if (CurrentIndex < 0 || CurrentIndex >= PlaylistCount) return false;
+    if (RowIsSelected(CurrentIndex)) {
+      if (MainForm().inetLrc) MainForm().inetLrc->Cancel();
+      if (CurrentIndex == PlayingIndex && MainForm().WMP) StopMedia(*MainForm().WMP);
+    }
+    for (int i = CurrentIndex; i < PlaylistCount - 1; ++i) Playlist[i] = Playlist[i + 1];
+    Playlist[PlaylistCount - 1] = SongRecord{};
+    --PlaylistCount;
+    ListControl::ShowPlaylist(MainForm().List1);  // redraws and stores
+    return true;
+  });
+}
+
+void DeleteAllSongs() {
+  try {
+    if (RowIsSelected(CurrentIndex)) {
+      if (MainForm().inetLrc) MainForm().inetLrc->Cancel();
+      if (MainForm().WMP) StopMedia(*MainForm().WMP);
+    }
+    for (int i = 0; i < PlaylistCount; ++i) Playlist[i] = SongRecord{};
+    PlaylistCount = 0;
+    ListControl::ShowPlaylist(MainForm().List1);
+  } catch (const std::exception&) {
+  }
+}
+
+}  // namespace Media

@@ -1,0 +1,34 @@
+#include "playback/now_playing.h"
+
+#include <cmath>
+
+#include "app/shared_state.h"
+
+namespace NowPlaying {
+
+void LengthParts(const QString& length, int* minutes, int* seconds) {
+  bool ok = false;
+  const double total = length.trimmed().toDouble(&ok);
+  if (!ok || !std::isfinite(total)) {
+    *minutes = 0;
+    *seconds = 0;
+    return;
+  }
+  const double inMinutes = total / 60;
+  *minutes = static_cast<int>(std::trunc(inMinutes));
+  *seconds = static_cast<int>(std::nearbyint((inMinutes - *minutes) * 60));
+}
+
+QString SongText(const SongRecord& song) {
+  int minutes = 0;
+  int seconds = 0;
+  LengthParts(song.Length, &minutes, &seconds);
+  return "歌曲标题：" + song.Title + "\r\n艺术家：" + song.Author + "\r\n歌曲长度：" +
+         QString::number(minutes) + "分" + QString::number(seconds) + "秒";
+}
+
+QString PlayingText(const SongRecord& song, const QString& positionString) {
+  return SongText(song) + "\r\n当前时间：" + positionString;
+}
+
+}  // namespace NowPlaying

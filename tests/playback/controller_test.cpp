@@ -1,0 +1,273 @@
+#include "playback/controller.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+
+#include "app/frmmain.h"
+#include "app/shared_state.h"
+#include "catalog/list_control.h"
+#include "platform/endpoints.h"
+#include "playback/now_playing.h"
+#include "skin/picture_box.h"
+#include "support/fake_media_player.h"
+#include "support/test_env.h"
+#include "support/test_http_server.h"
+
+namespace {
+
+TEST(NowPlaying, LengthInMinutesAndSeconds) {
+  struct Case {
+    QString length;
+    int minutes, seconds;
+  } cases[] = {{"215", 3, 35}, {"215.6", 3, 36}, {"59.4", 0, 59}, {"", 0, 0},
+               {"abc", 0, 0},  {"3600", 60, 0},  {"0", 0, 0}};
+  for (const Case& c : cases) {
+    int m = -1, s = -1;
+    NowPlaying::LengthParts(c.length, &m, &s);
+    EXPECT_EQ(m, c.minutes) << c.length.toStdString();
+    EXPECT_EQ(s, c.seconds) << c.length.toStdString();
+  }
+  SongRecord song;
+  song.Title = "茉莉花";
+  song.Author = "白云飞";
+  song.Length = "215";
+  EXPECT_EQ(NowPlaying::SongText(song), "歌曲标题：茉莉花\r\n艺术家：白云飞\r\n歌曲长度：3分35秒");
+  EXPECT_EQ(NowPlaying::PlayingText(song, "01:02"),
+            "歌曲标题：茉莉花\r\n艺术家：白云飞\r\n歌曲长度：3分35秒\r\n当前时间：01:02");
+}
+
+TEST(Controller, StatusTextsAndDecisions) {
+  EXPECT_EQ(Controller::OpenStateText(3), "正在寻找Media Server");
+  EXPECT_EQ(Controller::OpenStateText(5), "正在打开或侦听流信息 ");
+  EXPECT_EQ(Controller::OpenStateText(0), "已经关闭");
+  EXPECT_FALSE(Controller::OpenStateText(7));
+  EXPECT_FALSE(Controller::OpenStateText(-1));
+  EXPECT_EQ(Controller::BufferingText(true, ""), "正在缓冲，请稍后...\r\n歌词：\r\n");
+  EXPECT_EQ(Controller::BufferingText(false, "词"), "歌词：\r\n词");
+
+  EXPECT_TRUE(Controller::AtEndOfSong(3, 200, 199.5));
+  EXPECT_FALSE(Controller::AtEndOfSong(3, 200, 199));
+  EXPECT_FALSE(Controller::AtEndOfSong(2, 200, 199.5));
+  EXPECT_FALSE(Controller::AtEndOfSong(3, 0, 12));  // a live stream never ends
+
+  EXPECT_EQ(Controller::MediaServerBaseFrom("var url = \"  mms://s.example/ \";"),
+            "mms://s.example/");
+  EXPECT_EQ(Controller::MediaServerBaseFrom("a=\"first\";b=\"second\""), "first");
+  EXPECT_FALSE(Controller::MediaServerBaseFrom("no quotes"));
+  EXPECT_EQ(Controller::RepairedPath("http://ph/m/a.wma?x=http://ph/", "http://ph", "mms://s"),
+            "mms://s/m/a.wma?x=mms://s/");
+  EXPECT_FALSE(Controller::RepairedPath("http://other/a.wma", "http://ph", "mms://s"));
+  EXPECT_FALSE(Controller::RepairedPath("http://PH/a.wma", "http://ph", "mms://s"));
+  EXPECT_FALSE(Controller::RepairedPath("http://ph/a.wma", "http://ph", ""));
+}
+
+// The window's playback handlers with a player the test controls.
+class ControllerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetSharedState();
+    PlaylistLoaded = true;
+    folder.Write("data/endpoints.ini", ("[endpoints]\nMediaScriptHost=" + server.Url("/") +
+                                        "\nPlaceholderHostPrefix=http://placeholder.test\n")
+                                           .toUtf8());
+    ReloadEndpoints();
+    window = std::make_unique<frmmain>(player);
+    for (QTimer* t : {&window->timWMP, &window->timList, &window->Timer1, &window->Timer3,
+                      &window->timVol, &window->timButton, &window->Timer2})
+      t->stop();
+  }
+  void TearDown() override {
+    window.reset();
+    ResetSharedState();
+  }
+  void AddEntries(int count) {
+    for (int i = 0; i < count; ++i) {
+      SongRecord& song = Playlist[PlaylistCount];
+      song.Name = QString("%1.wma").arg(PlaylistCount);
+      song.Path = QString("http://placeholder.test/music/%1.wma").arg(PlaylistCount);
+      song.Title = QString("歌曲%1").arg(PlaylistCount);
+      song.Author = "歌手";
+      song.Lyric = QString("第%1首的歌词").arg(PlaylistCount);
+      ++PlaylistCount;
+    }
+    ListControl::ShowPlaylist(window->List1);
+  }
+  QString Label1() const { return window->Label1->text(); }
+  QString Text2() const { return window->Text2->toPlainText(); }
+
+  TestHttpServer server;
+  TempAppFolder folder;
+  MsgBoxRecorder boxes;
+  FakeMediaPlayer* player = new FakeMediaPlayer;
+  std::unique_ptr<frmmain> window;
+};
+
+TEST_F(ControllerTest, SelectingARowShowsItsTextAndLyric) {
+  AddEntries(3);
+  Playlist[1].Length = "215";
+  window->List1->setCurrentRow(1);
+  EXPECT_EQ(CurrentIndex, 1);
+  EXPECT_EQ(Label1(), "歌曲标题：歌曲1\n艺术家：歌手\n歌曲长度：3分35秒");
+  EXPECT_EQ(Text2(), "歌词\n第1首的歌词");
+  window->List1->setCurrentRow(2);
+  EXPECT_EQ(Label1(), "歌曲标题：歌曲2\n艺术家：歌手\n歌曲长度：0分0秒");
+}
+
+TEST_F(ControllerTest, TransportButtons) {
+  AddEntries(3);
+  window->List1->setCurrentRow(0);
+  window->ControlButton_Click(0);  // previous on the first row: nothing but timList
+  EXPECT_TRUE(window->timList.isActive());
+  EXPECT_TRUE(player->calls.isEmpty());
+
+  window->ControlButton_Click(1);
+  EXPECT_EQ(player->calls, (QStringList{"setURL http://placeholder.test/music/0.wma", "play"}));
+  EXPECT_FALSE(Paused);
+  player->state = MediaPlayer::wmppsPlaying;
+
+  window->ControlButton_Click(2);
+  EXPECT_TRUE(Paused);
+  EXPECT_EQ(player->calls.last(), "pause");
+  player->state = MediaPlayer::wmppsPaused;
+
+  // Next while paused loads and plays the next entry.
+  player->calls.clear();
+  window->ControlButton_Click(4);
+  EXPECT_EQ(CurrentIndex, 1);
+  EXPECT_EQ(window->List1->currentRow(), 1);
+  EXPECT_EQ(player->calls, (QStringList{"setURL http://placeholder.test/music/1.wma", "play"}));
+  EXPECT_FALSE(Paused);
+
+  window->ControlButton_Click(4);
+  player->calls.clear();
+  window->timList.stop();
+  window->ControlButton_Click(4);  // next on the last row: nothing but timList
+  EXPECT_TRUE(player->calls.isEmpty());
+  EXPECT_TRUE(window->timList.isActive());
+  EXPECT_EQ(CurrentIndex, 2);
+
+  window->ControlButton_Click(0);
+  EXPECT_EQ(CurrentIndex, 1);
+  EXPECT_EQ(player->calls.first(), "setURL http://placeholder.test/music/1.wma");
+
+  window->ControlButton_Click(3);
+  EXPECT_EQ(player->calls.last(), "stop");
+  EXPECT_FALSE(Paused);
+}
+
+TEST_F(ControllerTest, PlayWithAnEmptyPlaylistOnlyStartsTheLyricTimer) {
+  window->ControlButton_Click(1);
+  EXPECT_TRUE(player->calls.isEmpty());
+  EXPECT_TRUE(window->Timer1.isActive());
+}
+
+TEST_F(ControllerTest, DoubleClickPlaysTheRowOrResumesIt) {
+  AddEntries(3);
+  window->List1->setCurrentRow(0);
+  window->List1_DblClick();
+  EXPECT_EQ(player->calls.last(), "play");
+  EXPECT_EQ(PlayingIndex, 0);
+  Paused = true;  // paused on entry 0
+  player->calls.clear();
+  window->List1_DblClick();  // the same row: resume
+  EXPECT_EQ(player->calls, QStringList{"play"});
+  window->List1->setCurrentRow(2);
+  player->calls.clear();
+  window->List1_DblClick();  // another row: load it
+  EXPECT_EQ(player->calls.first(), "setURL http://placeholder.test/music/2.wma");
+  EXPECT_TRUE(window->timList.isActive());
+}
+
+TEST_F(ControllerTest, AutoAdvanceInTheLastSecond) {
+  AddEntries(2);
+  window->List1->setCurrentRow(0);
+  player->state = MediaPlayer::wmppsPlaying;
+  player->duration = 10;
+  player->position = 8.9;
+  window->timWMP_Timer();
+  EXPECT_TRUE(player->calls.isEmpty());
+  player->position = 9.2;
+  window->timWMP_Timer();
+  EXPECT_EQ(CurrentIndex, 1);
+  EXPECT_EQ(player->calls.first(), "setURL http://placeholder.test/music/1.wma");
+  player->calls.clear();
+  window->timWMP_Timer();  // from the last entry back to the first
+  EXPECT_EQ(CurrentIndex, 0);
+  EXPECT_EQ(player->calls.first(), "setURL http://placeholder.test/music/0.wma");
+
+  // A live stream (duration 0) plays on.
+  player->calls.clear();
+  player->duration = 0;
+  window->timWMP_Timer();
+  EXPECT_TRUE(player->calls.isEmpty());
+}
+
+TEST_F(ControllerTest, PlayerEventsWriteTheStatus) {
+  AddEntries(1);
+  window->List1->setCurrentRow(0);
+  emit player->OpenStateChange(4);
+  EXPECT_EQ(Text2(), "正在与Media Server建立连接");
+  emit player->OpenStateChange(9);
+  EXPECT_EQ(Text2(), "正在与Media Server建立连接");
+  emit player->Buffering(true);
+  EXPECT_EQ(Text2(), "正在缓冲，请稍后...\n歌词：\n第0首的歌词");
+  emit player->Buffering(false);
+  EXPECT_EQ(Text2(), "歌词：\n第0首的歌词");
+}
+
+TEST_F(ControllerTest, NowPlayingAndMediaInfoTicks) {
+  AddEntries(1);
+  window->List1->setCurrentRow(0);
+  player->duration = 215;
+  player->position = 12.4;
+  window->Timer3_Timer();  // not playing: nothing
+  EXPECT_FALSE(Label1().contains("当前时间"));
+  window->timList.start();
+  window->timList_Timer();
+  EXPECT_TRUE(window->timList.isActive());  // waits for playback
+
+  player->state = MediaPlayer::wmppsPlaying;
+  window->timList_Timer();
+  EXPECT_FALSE(window->timList.isActive());
+  EXPECT_EQ(Playlist[0].Length, "215");
+  window->Timer3_Timer();
+  EXPECT_EQ(Label1(), "歌曲标题：歌曲0\n艺术家：歌手\n歌曲长度：3分35秒\n当前时间：00:12");
+}
+
+TEST_F(ControllerTest, ErrorRecoveryRewritesThePlaceholderFromTheScript) {
+  server.Route("/js/serverurl.js", {.body = "var serverurl = \"mms://stream.test:8080\";",
+                                    .contentType = "application/javascript"});
+  AddEntries(2);
+  window->List1->setCurrentRow(1);
+  emit player->Error();
+  ASSERT_TRUE(WaitUntil([&] { return !player->calls.isEmpty(); }));
+  EXPECT_EQ(MediaServerBase, "mms://stream.test:8080");
+  EXPECT_EQ(Playlist[1].Path, "mms://stream.test:8080/music/1.wma");
+  EXPECT_EQ(player->calls, (QStringList{"setURL mms://stream.test:8080/music/1.wma", "play"}));
+  EXPECT_EQ(Playlist[0].Path, "http://placeholder.test/music/0.wma");  // others untouched
+  EXPECT_TRUE(boxes.Boxes().isEmpty());
+
+  // Rewritten already: nothing left to repair, so the user is told once.
+  player->calls.clear();
+  emit player->Error();
+  ASSERT_TRUE(WaitUntil([&] { return !boxes.Boxes().isEmpty(); }));
+  EXPECT_EQ(boxes.Texts(), QStringList{"无法播放，请删除本歌曲！"});
+  EXPECT_EQ(boxes.Boxes()[0].caption, "播放错误！");
+  EXPECT_TRUE(player->calls.isEmpty());
+}
+
+TEST_F(ControllerTest, ErrorRecoveryWithoutAScriptKeepsTheAddress) {
+  // The script cannot be had and no stream server is known yet.
+  AddEntries(1);
+  window->List1->setCurrentRow(0);
+  emit player->Error();
+  ASSERT_TRUE(WaitUntil([&] { return !boxes.Boxes().isEmpty(); }));
+  EXPECT_EQ(boxes.Texts(), QStringList{"无法播放，请删除本歌曲！"});
+  EXPECT_EQ(Playlist[0].Path, "http://placeholder.test/music/0.wma");
+  EXPECT_TRUE(MediaServerBase.isEmpty());
+}
+
+}  // namespace

@@ -1,0 +1,297 @@
+#include "playback/media.h"
+
+#include <gtest/gtest.h>
+
+#include <QListWidget>
+#include <QTimer>
+
+#include "app/frmmain.h"
+#include "app/shared_state.h"
+#include "catalog/catalog_fixture.h"
+#include "catalog/list_control.h"
+#include "platform/file_dialog.h"
+#include "support/fake_media_player.h"
+#include "support/test_env.h"
+
+namespace {
+
+// The media operations on the real main window, with a player the test controls.
+class MediaTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetSharedState();
+    PlaylistLoaded = true;
+    window = std::make_unique<frmmain>(player);
+    window->timWMP.stop();
+    window->timList.stop();
+    window->Timer1.stop();
+    window->Timer3.stop();
+  }
+  void TearDown() override {
+    FileDialog::SetAnswerer(nullptr);
+    window.reset();
+    ResetSharedState();
+  }
+
+  void AddEntries(int count, int16_t web = 0) {
+    for (int i = 0; i < count; ++i) {
+      Playlist[PlaylistCount].Name = QString("%1.mp3").arg(PlaylistCount);
+      Playlist[PlaylistCount].Path = QString("/music/%1.mp3").arg(PlaylistCount);
+      Playlist[PlaylistCount].Web = web;
+      ++PlaylistCount;
+    }
+    ListControl::ShowPlaylist(window->List1);
+  }
+
+  void AnswerFiles(const QStringList& files) {
+    FileDialog::SetAnswerer([files](const FileDialog::Request& request) {
+      EXPECT_EQ(request.kind, FileDialog::Request::kOpenFiles);
+      EXPECT_TRUE(request.filter.contains("*.mp3"));
+      return files;
+    });
+  }
+
+  TempAppFolder folder;
+  MsgBoxRecorder boxes;
+  FakeMediaPlayer* player = new FakeMediaPlayer;
+  std::unique_ptr<frmmain> window;
+};
+
+TEST_F(MediaTest, AddingLocalFiles) {
+  AnswerFiles({});
+  EXPECT_TRUE(Media::AddLocalFiles(window.get()));
+  EXPECT_EQ(PlaylistCount, 0);
+  EXPECT_TRUE(QFile::exists(ListControl::UserDatabaseFile()));  // the list was still redrawn
+
+  AnswerFiles({"/home/u/音乐/one.mp3"});
+  EXPECT_TRUE(Media::AddLocalFiles(window.get()));
+  ASSERT_EQ(PlaylistCount, 1);
+  EXPECT_EQ(Playlist[0].Name, "one.mp3");
+  EXPECT_EQ(Playlist[0].Path, "/home/u/音乐/one.mp3");
+  EXPECT_EQ(Playlist[0].Web, 1);
+
+  AnswerFiles({"/m/b.wma", "/m/a.wav", "/m/c.mid"});
+  EXPECT_TRUE(Media::AddLocalFiles(window.get()));
+  ASSERT_EQ(PlaylistCount, 4);
+  EXPECT_EQ(Playlist[1].Path, "/m/b.wma");
+  EXPECT_EQ(Playlist[3].Name, "c.mid");
+  EXPECT_EQ(window->List1->count(), 4);
+  EXPECT_EQ(Rows(ListControl::UserDatabaseFile(), "select count(*) from NUser"),
+            QStringList{"4"});
+  EXPECT_TRUE(boxes.Boxes().isEmpty());
+}
+
+TEST_F(MediaTest, AddingToAFullPlaylist) {
+  PlaylistCount = 5000;
+  AnswerFiles({"/m/last.mp3", "/m/over.mp3", "/m/over2.mp3"});
+  EXPECT_FALSE(Media::AddLocalFiles(window.get()));
+  EXPECT_EQ(PlaylistCount, 5001);  // the one that fitted stays
+  EXPECT_EQ(Playlist[5000].Name, "last.mp3");
+  EXPECT_EQ(boxes.Texts(), QStringList{"本地文件打开错误！"});
+
+  // A single file that does not fit is left out quietly.
+  AnswerFiles({"/m/one_more.mp3"});
+  EXPECT_TRUE(Media::AddLocalFiles(window.get()));
+  EXPECT_EQ(PlaylistCount, 5001);
+  EXPECT_EQ(boxes.Boxes().size(), 1);
+  EXPECT_THROW(Media::AddSongToList("http://h/x.wma"), std::out_of_range);
+}
+
+TEST_F(MediaTest, AddingCatalogAndSearchSongs) {
+  window->lstSong->addItems({"茉莉花", "康定情歌"});
+  window->lstSong->setCurrentRow(1);
+  window->lstSinger->addItem("白云飞");
+  window->lstSinger->setCurrentRow(0);
+  AddSource = 0;
+  EXPECT_TRUE(Media::AddSongToList("http://files.test/musicfiles/q731_com_music/a/kd.wma"));
+  EXPECT_EQ(Playlist[0].Name, "kd.wma");
+  EXPECT_EQ(Playlist[0].Title, "康定情歌");
+  EXPECT_EQ(Playlist[0].Author, "白云飞");
+  EXPECT_EQ(Playlist[0].Web, 0);
+
+  window->lstSearch->addItem("my song\tsomebody");
+  window->lstSearch->setCurrentRow(0);
+  AddSource = 1;
+  EXPECT_TRUE(Media::AddSongToList("http://h/a/"));
+  EXPECT_EQ(Playlist[1].Name, "");  // an address ending in a slash has no name
+  EXPECT_EQ(Playlist[1].Title, "my song");
+  EXPECT_EQ(Playlist[1].Author, "somebody");
+  EXPECT_EQ(window->List1->item(1)->text(), "my song");
+
+  // No singer selected: an empty singer.
+  window->lstSinger->setCurrentRow(-1);
+  AddSource = 0;
+  EXPECT_TRUE(Media::AddSongToList("http://h/b.wma"));
+  EXPECT_EQ(Playlist[2].Author, "");
+}
+
+TEST_F(MediaTest, PlayLoadsOrResumes) {
+  AddEntries(3);
+  window->List1->setCurrentRow(1);
+  ASSERT_EQ(CurrentIndex, 1);
+  EXPECT_TRUE(Media::PlayMedia(*player));
+  EXPECT_EQ(player->calls, (QStringList{"setURL /music/1.mp3", "play"}));
+  EXPECT_EQ(PlayingIndex, 1);
+  EXPECT_TRUE(window->Timer1.isActive());
+
+  // Paused: the loaded media resumes, whatever is selected; PlayingIndex still follows.
+  player->calls.clear();
+  Paused = true;
+  window->List1->setCurrentRow(2);
+  EXPECT_TRUE(Media::PlayMedia(*player));
+  EXPECT_EQ(player->calls, QStringList{"play"});
+  EXPECT_EQ(PlayingIndex, 2);
+
+  // Past the end: only the lyric timer.
+  player->calls.clear();
+  window->Timer1.stop();
+  CurrentIndex = 3;
+  EXPECT_TRUE(Media::PlayMedia(*player));
+  EXPECT_TRUE(player->calls.isEmpty());
+  EXPECT_TRUE(window->Timer1.isActive());
+}
+
+TEST_F(MediaTest, PauseStopPositionLengthAndVolume) {
+  AddEntries(2);
+  window->List1->setCurrentRow(1);
+  Media::PauseMedia(*player);  // not playing: nothing
+  EXPECT_TRUE(player->calls.isEmpty());
+  player->state = MediaPlayer::wmppsPlaying;
+  Media::PauseMedia(*player);
+  EXPECT_EQ(player->calls, QStringList{"pause"});
+  EXPECT_EQ(CurrentIndex, 1);  // pausing keeps the current entry
+  EXPECT_TRUE(Media::StopMedia(*player));
+  EXPECT_EQ(player->calls.last(), "stop");
+
+  player->duration = 215.6;
+  player->position = 2.5;
+  int16_t index = 1;
+  EXPECT_EQ(Media::GetMediaLength(*player, index), 216);
+  EXPECT_EQ(Playlist[1].Length, "216");
+  EXPECT_EQ(Media::GetMediaPosition(*player), 2);  // halves go to even
+  player->position = 3.5;
+  EXPECT_EQ(Media::GetMediaPosition(*player), 4);
+  EXPECT_TRUE(Media::SetMediaPosition(*player, 100));
+  EXPECT_EQ(player->calls.last(), "seek 100");
+
+  player->state = MediaPlayer::wmppsStopped;
+  Playlist[1].Length = "7";
+  EXPECT_EQ(Media::GetMediaLength(*player, index), 0);
+  EXPECT_EQ(Playlist[1].Length, "7");
+  EXPECT_EQ(Media::GetMediaPosition(*player), 0);
+  player->calls.clear();
+  EXPECT_TRUE(Media::SetMediaPosition(*player, 30));  // not playing: no seek, still true
+  EXPECT_TRUE(player->calls.isEmpty());
+
+  EXPECT_TRUE(Media::SetVolume(*player, 80));
+  EXPECT_EQ(Media::GetVolume(*player), 80);
+  EXPECT_TRUE(boxes.Boxes().isEmpty());
+}
+
+TEST_F(MediaTest, FailuresShowTheirMessageAndGiveTheFailureValue) {
+  AddEntries(1);
+  player->state = MediaPlayer::wmppsPlaying;
+  player->failing = {"play", "pause", "stop", "currentPosition", "duration", "seek", "volume",
+                     "setVolume"};
+  int16_t index = 0;
+  EXPECT_FALSE(Media::PlayMedia(*player));
+  Media::PauseMedia(*player);
+  EXPECT_FALSE(Media::StopMedia(*player));
+  EXPECT_EQ(Media::GetMediaPosition(*player), -1);
+  EXPECT_EQ(Media::GetMediaLength(*player, index), -1);
+  EXPECT_FALSE(Media::SetMediaPosition(*player, 1));
+  EXPECT_EQ(Media::GetVolume(*player), -1);
+  EXPECT_FALSE(Media::SetVolume(*player, 1));
+  EXPECT_FALSE(Media::GetMediaInfo(*player));
+  EXPECT_EQ(boxes.Texts(), (QStringList{"文件播放错误！", "文件暂停错误！", "文件停止错误！",
+                                        "获取当前位置错误！", "获取播放长度错误！",
+                                        "设置当前时间错误！", "获得音量错误！", "设置音量错误！",
+                                        "获得信息时出错！"}));
+  for (const auto& box : boxes.Boxes()) EXPECT_EQ(box.caption, "Error!");
+
+  // An index outside the playlist is a failure of the operation too.
+  player->failing.clear();
+  index = 5001;
+  EXPECT_EQ(Media::GetMediaLength(*player, index), -1);
+}
+
+TEST_F(MediaTest, MediaInfoFillsTheEntryOnceItPlays) {
+  AddEntries(1, /*web=*/1);
+  AddEntries(1, /*web=*/0);
+  Playlist[1].Title = "catalog title";
+  player->info = {{"Title", "Tagged Title"}, {"Author", "Tagged Artist"}};
+  player->duration = 215.625;
+  window->List1->setCurrentRow(0);
+  EXPECT_TRUE(Media::GetMediaInfo(*player));  // not playing: the entry stays as it is
+  EXPECT_EQ(Playlist[0].Title, "");
+  player->state = MediaPlayer::wmppsPlaying;
+  EXPECT_TRUE(Media::GetMediaInfo(*player));
+  EXPECT_EQ(Playlist[0].Title, "Tagged Title");
+  EXPECT_EQ(Playlist[0].Author, "Tagged Artist");
+  EXPECT_EQ(Playlist[0].Length, "215.625");
+  EXPECT_EQ(window->List1->item(0)->text(), "Tagged Title");
+
+  window->List1->setCurrentRow(1);
+  EXPECT_TRUE(Media::GetMediaInfo(*player));
+  EXPECT_EQ(Playlist[1].Title, "catalog title");  // a catalog song keeps its own
+  EXPECT_EQ(Playlist[1].Length, "215.625");
+
+  // A local file without tags falls back to its name in the list.
+  player->info.clear();
+  window->List1->setCurrentRow(0);
+  EXPECT_TRUE(Media::GetMediaInfo(*player));
+  EXPECT_EQ(window->List1->item(0)->text(), "0.mp3");
+}
+
+TEST_F(MediaTest, DeletingEntries) {
+  AddEntries(3);
+  window->List1->setCurrentRow(1);
+  Media::PlayMedia(*player);
+  player->state = MediaPlayer::wmppsPlaying;
+  player->calls.clear();
+
+  // Not the entry in the player: playback goes on.
+  window->List1->setCurrentRow(2);
+  Media::DeleteSong();
+  EXPECT_EQ(PlaylistCount, 2);
+  EXPECT_FALSE(player->calls.contains("stop"));
+  EXPECT_EQ(Playlist[2], SongRecord{});
+
+  // The entry in the player: it stops, and the later entries move down.
+  window->List1->setCurrentRow(1);
+  Media::DeleteSong();
+  EXPECT_TRUE(player->calls.contains("stop"));
+  EXPECT_EQ(PlaylistCount, 1);
+  EXPECT_EQ(Playlist[0].Name, "0.mp3");
+  EXPECT_EQ(Rows(ListControl::UserDatabaseFile(), "select Name from NUser"),
+            QStringList{"0.mp3"});
+
+  // Nothing to delete: nothing changes.
+  CurrentIndex = 1;
+  Media::DeleteSong();
+  EXPECT_EQ(PlaylistCount, 1);
+
+  window->List1->setCurrentRow(0);
+  Media::DeleteSong();
+  EXPECT_EQ(PlaylistCount, 0);
+  EXPECT_EQ(Playlist[0], SongRecord{});
+  Media::DeleteSong();
+  EXPECT_EQ(PlaylistCount, 0);
+  EXPECT_TRUE(boxes.Boxes().isEmpty());
+}
+
+TEST_F(MediaTest, DeletingEverythingFromAFullPlaylist) {
+  for (int i = 0; i < PlaylistArray::kSlots; ++i) Playlist[i].Name = QString::number(i);
+  PlaylistCount = PlaylistArray::kSlots;
+  ListControl::ShowPlaylist(window->List1);
+  window->List1->setCurrentRow(0);
+  Media::DeleteAllSongs();
+  EXPECT_EQ(PlaylistCount, 0);
+  EXPECT_EQ(Playlist[5000], SongRecord{});
+  EXPECT_EQ(window->List1->count(), 0);
+  EXPECT_TRUE(player->calls.contains("stop"));
+  EXPECT_EQ(Rows(ListControl::UserDatabaseFile(), "select count(*) from NUser"),
+            QStringList{"0"});
+}
+
+}  // namespace
