@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSystemTrayIcon>
+#include <QPainter>
 #include <QThread>
 
 #include "app/shared_state.h"
@@ -22,6 +23,7 @@
 #include "skin/my_hscoll_bar.h"
 #include "skin/picture_box.h"
 #include "skin/skin.h"
+#include "skin/skin_pictures.h"
 #include "web/inet.h"
 #include "web/web_browser.h"
 
@@ -29,6 +31,22 @@ namespace {
 
 constexpr char kCounterPath[] = "/sonaveil/count1/active.asp";
 const QColor kColourKey(255, 0, 0);
+// Texts drawn on the skin: dark on its light panels, light on its dark face.
+const QColor kInk(29, 34, 64);
+const QColor kFaceText(178, 186, 216);
+
+void SetTextColour(QWidget* widget, const QColor& colour) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::WindowText, colour);
+  widget->setPalette(palette);
+}
+
+QFont PixelFont(int pixels, bool bold = false) {
+  QFont font = QApplication::font();
+  font.setPixelSize(pixels);
+  font.setBold(bold);
+  return font;
+}
 
 template <typename T>
 T* Place(T* control, const QString& name, int left, int top, int width, int height) {
@@ -54,12 +72,14 @@ frmmain::frmmain(MediaPlayer* player)
       WMP(player ? player : new GstMediaPlayer) {
   setObjectName("frmmain");
   setWindowTitle(kMainCaption);
-  SetBackColour(this, kColourKey);
   WMP->setParent(this);
   WMP->setObjectName("WMP");
   CreateControls();
   ConnectHandlers();
-  MainForm() = MainControls{this, List1, lstSong, lstSinger, lstSearch, &Timer1, inetLrc, WMP};
+  MainForm() = MainControls{this,      List1,         lstSong,      lstSinger,
+                            lstSearch, &Timer1,       inetLrc,      WMP,
+                            Main,      List,          imgSearch,    ControlButton,
+                            imgTopButton, lbSingerType, lbLetter};
   StartTimers();
 }
 
@@ -98,7 +118,9 @@ void frmmain::CreateControls() {
     imgTopButton[i]->setToolTip(kTopTips[i]);
   }
 
+  setFont(PixelFont(12));
   Label1 = Place(new PictureBox(this), "Label1", 32, 48, 177, 53);
+  SetTextColour(Label1, kInk);
   Label1->setWordWrap(true);
   Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   Label1->setText("欢迎您使用Sonaveil v4.0系列，我们力求为您提供优良的免费服务");
@@ -111,6 +133,8 @@ void frmmain::CreateControls() {
 
   lbCount = Place(new PictureBox(this), "lbCount", 152, 296, 75, 13);
   lbCount->setText("在线人数： 人");
+  lbCount->setFont(PixelFont(11));
+  SetTextColour(lbCount, kFaceText);
 
   PosScroll = Place(new MyHScollBar(this), "PosScroll", 32, 280, 185, 7);
   PosScroll->setToolTip("播放位置");
@@ -120,17 +144,29 @@ void frmmain::CreateControls() {
   Label3->setText("POS");
   Label2 = Place(new PictureBox(this), "Label2", 8, 304, 22, 9);
   Label2->setText("VOL");
+  for (PictureBox* label : {Label2, Label3}) {
+    label->setFont(PixelFont(8, true));
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    SetTextColour(label, kFaceText);
+  }
 
   static constexpr int kTypeLeft[10] = {264, 352, 440, 528, 616, 264, 616, 352, 440, 528};
   for (int i = 0; i < 10; ++i) {
     lbSingerType[i] = Place(new PictureBox(this), Indexed("lbSingerType", i), kTypeLeft[i],
                             i < 5 ? 32 : 48, 60, 13);
     lbSingerType[i]->setText("华语男歌手");
+    lbSingerType[i]->setFont(PixelFont(12));
+    lbSingerType[i]->setCursor(Qt::PointingHandCursor);
+    SetTextColour(lbSingerType[i], QApplication::palette().color(QPalette::ButtonText));
     lbSingerType[i]->hide();
   }
   for (int i = 0; i < 26; ++i) {
     lbLetter[i] = Place(new PictureBox(this), Indexed("lbLetter", i), 264 + 16 * i, 64, 7, 13);
     lbLetter[i]->setText("A");
+    lbLetter[i]->setFont(PixelFont(10, true));
+    lbLetter[i]->setAlignment(Qt::AlignCenter);
+    lbLetter[i]->setCursor(Qt::PointingHandCursor);
+    SetTextColour(lbLetter[i], QApplication::palette().color(QPalette::ButtonText));
     lbLetter[i]->hide();
   }
 
@@ -147,6 +183,7 @@ void frmmain::CreateControls() {
     w->hide();
 
   Image1 = Place(new PictureBox(this), "Image1", 899, 8, 9, 17);
+  Image1->setPixmap(SkinPictures::Builtin("close-1.gif"));
   Image1->hide();
 
   // The tray icon's picture; never shown on the window itself.
@@ -177,6 +214,12 @@ void frmmain::ConnectHandlers() {
   connect(WMP, &MediaPlayer::OpenStateChange, this, &frmmain::WMP_OpenStateChange);
   connect(WMP, &MediaPlayer::Buffering, this, &frmmain::WMP_Buffering);
   connect(WMP, &MediaPlayer::Error, this, &frmmain::WMP_Error);
+  connect(VolScroll, &MyHScollBar::MouseDown, this, &frmmain::VolScroll_MouseDown);
+  connect(VolScroll, &MyHScollBar::MouseUp, this, &frmmain::VolScroll_MouseUp);
+  connect(VolScroll, &MyHScollBar::OnScroll, this, &frmmain::VolScroll_OnScroll);
+  connect(PosScroll, &MyHScollBar::MouseDown, this, &frmmain::PosScroll_MouseDown);
+  connect(PosScroll, &MyHScollBar::OnScroll, this, &frmmain::PosScroll_OnScroll);
+  connect(PosScroll, &MyHScollBar::MouseUp, this, &frmmain::PosScroll_MouseUp);
 }
 
 void frmmain::StartTimers() {
@@ -204,7 +247,7 @@ void frmmain::StartTimers() {
 }
 
 void frmmain::Form_Load() {
-  QApplication::setApplicationDisplayName(kAppTitle);
+  SetAppTitle(kAppTitle);
 
   Skin::InitSkin(this);
   if (!ListControl::ShowPlaylist(List1)) return;
@@ -272,6 +315,12 @@ void frmmain::ShowFromAnotherStart() {
   showNormal();
   raise();
   activateWindow();
+}
+
+void frmmain::paintEvent(QPaintEvent*) {
+  // The window's own background is the colour key: wherever no picture covers it, the
+  // window is see-through once the skin is applied.
+  QPainter(this).fillRect(rect(), kColourKey);
 }
 
 void frmmain::ShowText(QLabel* label, const QString& text) {
@@ -407,8 +456,49 @@ void frmmain::timList_Timer() {
   timList.stop();
 }
 
+// Position and volume
+
+void frmmain::timVol_Timer() {
+  if (!VolumeDragging) {
+    const int32_t volume = Media::GetVolume(*WMP);
+    VolScroll->SetPosition(VolScroll->Lenth().value_or(0) * (static_cast<float>(volume) / 100));
+  }
+  const int32_t length = Media::GetMediaLength(*WMP, CurrentIndex);
+  if (length != 0 && !SeekDragging) {
+    const int32_t d = Media::GetMediaLength(*WMP, CurrentIndex);
+    const int32_t p = Media::GetMediaPosition(*WMP);
+    if (d != 0)
+      PosScroll->SetPosition(PosScroll->Lenth().value_or(0) *
+                             (static_cast<float>(p) / static_cast<float>(d)));
+  } else if (Media::GetMediaLength(*WMP, CurrentIndex) == 0) {
+    // Nothing plays: the bar goes back to the start. (Otherwise the user holds it.)
+    PosScroll->SetPosition(0);
+  }
+}
+
+void frmmain::VolScroll_MouseDown() { VolumeDragging = true; }
+void frmmain::VolScroll_MouseUp() { VolumeDragging = false; }
+
+void frmmain::VolScroll_OnScroll() {
+  VolumeDragging = true;
+  const float lenth = VolScroll->Lenth().value_or(0);
+  if (lenth == 0) return;
+  Media::SetVolume(*WMP, Media::RoundHalfEven(100 * (VolScroll->Position() / lenth)));
+}
+
+void frmmain::PosScroll_MouseDown() { SeekDragging = true; }
+void frmmain::PosScroll_OnScroll() { SeekDragging = true; }
+
+void frmmain::PosScroll_MouseUp() {
+  const int32_t d = Media::GetMediaLength(*WMP, CurrentIndex);
+  const float lenth = PosScroll->Lenth().value_or(0);
+  // A bar without travel cannot say where to go; it stays held until a later release.
+  if (lenth == 0) return;
+  Media::SetMediaPosition(*WMP, Media::RoundHalfEven(d * (PosScroll->Position() / lenth)));
+  SeekDragging = false;
+}
+
 // The rest of the periodic work is filled in by the part of the player it belongs to.
-void frmmain::timVol_Timer() {}
 void frmmain::timButton_Timer() {}
 void frmmain::Timer1_Timer() {}
 void frmmain::Timer2_Timer() {}

@@ -108,9 +108,18 @@ class frmmain : public QWidget {
   // media-server script and try once more.
   void WMP_Error();
 
+  // Position and volume bars.
+  void VolScroll_MouseDown();
+  void VolScroll_MouseUp();
+  void VolScroll_OnScroll();
+  void PosScroll_MouseDown();
+  void PosScroll_OnScroll();
+  void PosScroll_MouseUp();
+
  protected:
   // Removes the tray icon; the window always closes.
   void closeEvent(QCloseEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   void CreateControls();

@@ -75,6 +75,8 @@ class QTimer;
 class QWidget;
 class Inet;
 class MediaPlayer;
+class MyHScollBar;
+class PictureBox;
 
 // The main window's controls that the modules work on, as the modules refer to them. The
 // main window fills this in when it is made and clears it when it goes.
@@ -87,5 +89,13 @@ struct MainControls {
   QTimer* Timer1 = nullptr;
   Inet* inetLrc = nullptr;
   MediaPlayer* WMP = nullptr;
+  // The skin's pictures and labels.
+  PictureBox* Main = nullptr;
+  PictureBox* List = nullptr;
+  PictureBox* imgSearch = nullptr;
+  std::array<PictureBox*, 6> ControlButton{};
+  std::array<PictureBox*, 6> imgTopButton{};
+  std::array<PictureBox*, 10> lbSingerType{};
+  std::array<PictureBox*, 26> lbLetter{};
 };
 MainControls& MainForm();

@@ -23,7 +23,6 @@ int Main(int argc, char** argv) {
   PreferX11();
   QApplication app(argc, argv);
   QApplication::setApplicationName("sonaveil");
-  QApplication::setApplicationDisplayName(kAppTitle);
   // The program ends through its own exit command, not when a window happens to close.
   QApplication::setQuitOnLastWindowClosed(false);
 

@@ -15,3 +15,16 @@ QString AppPath() {
 }
 
 void SetAppPath(const QString& folder) { OverridePath() = folder; }
+
+namespace {
+QString& Title() {
+  static QString title;
+  return title;
+}
+}  // namespace
+
+QString AppTitle() {
+  return Title().isEmpty() ? QCoreApplication::applicationName() : Title();
+}
+
+void SetAppTitle(const QString& title) { Title() = title; }

@@ -9,3 +9,7 @@ QString AppPath();
 // Points AppPath() at another folder (tests use a temporary folder of their own).
 // An empty path returns to the folder of the running program.
 void SetAppPath(const QString& folder);
+
+// The program's title: the caption of message boxes that bring none of their own.
+QString AppTitle();
+void SetAppTitle(const QString& title);

@@ -1,5 +1,7 @@
 #include "platform/msgbox.h"
 
+#include "platform/app_path.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QSet>
@@ -29,7 +31,7 @@ int CautiousAnswer(int buttons) {
 
 int ShowBox(const QString& text, const QString& caption, int buttons) {
   QMessageBox box(QApplication::activeWindow());
-  box.setWindowTitle(caption.isEmpty() ? QApplication::applicationDisplayName() : caption);
+  box.setWindowTitle(caption.isEmpty() ? AppTitle() : caption);
   box.setText(text);
   switch (buttons) {
     case vbYesNo:

@@ -1,29 +1,71 @@
 #pragma once
 
+#include <QLabel>
 #include <QWidget>
+#include <cstdint>
+#include <optional>
 
-// The horizontal slider of the skinned window: a track with a thumb. Position runs from 0 to
-// Lenth; Lenth is in twips (15 per pixel).
+// The skinned horizontal slider: two end caps, a track and a thumb the user drags with the
+// left button. Lengths are twips, 15 to a pixel. Position is the thumb's offset from the
+// track's start; Lenth is the thumb's whole travel, set by each layout.
 class MyHScollBar : public QWidget {
   Q_OBJECT
 
  public:
+  static constexpr int kTwipsPerPixel = 15;
+
   explicit MyHScollBar(QWidget* parent = nullptr);
 
-  long Position() const { return position_; }
-  void SetPosition(long value);
-  long Lenth() const { return lenth_; }
-  void SetLenth(long value);
+  int32_t Position() const { return positionValue_; }
+  // Moves the thumb to the track's start plus value (rounded, halves to even). The value is
+  // not limited to the track, and no event follows.
+  void SetPosition(double value);
+
+  // Empty until the first layout.
+  std::optional<float> Lenth() const {
+    EnsureLaidOut();
+    return lenthValue_;
+  }
+  // Kept until the next layout overwrites it.
+  void SetLenth(float value) { lenthValue_ = value; }
+
+  // The thumb's left edge in twips, from the control's left.
+  int ThumbLeft() const {
+    EnsureLaidOut();
+    return thumbLeft_;
+  }
+  bool Dragging() const { return dragging_; }
 
  signals:
   void OnScroll();
-  void MouseDown(int button, int shift, int x, int y);
-  void MouseUp(int button, int shift, int x, int y);
+  void MouseDown();
+  void MouseUp();
 
  protected:
-  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
-  long position_ = 0;
-  long lenth_ = 0;
+  class Thumb;
+  void Layout();
+  // A hidden control gets no resize events: lay out on first use after a size change.
+  void EnsureLaidOut() const;
+  void PlaceThumb();
+  void ThumbPressed(Qt::MouseButton button, double x);
+  void ThumbMoved(double x);
+  void ThumbReleased();
+  int TrackLeft() const;
+  int TrackWidth() const;
+  int ThumbWidth() const;
+
+  QLabel* Image1;  // left cap
+  QLabel* Image2;  // track
+  QLabel* Image3;  // right cap
+  Thumb* Scroll;
+
+  int32_t positionValue_ = 0;
+  std::optional<float> lenthValue_;
+  bool dragging_ = false;
+  int16_t grabX_ = 0;
+  int thumbLeft_ = 600;  // the design place, until Position is first set
+  QSize laidOutSize_;
 };

@@ -4,6 +4,11 @@
 
 PictureBox::PictureBox(QWidget* parent) : QLabel(parent) {}
 
+void PictureBox::SetPicture(const QPixmap& picture) {
+  setPixmap(picture);
+  resize(picture.size());
+}
+
 int PictureBox::ButtonCode(Qt::MouseButton button) {
   switch (button) {
     case Qt::LeftButton:

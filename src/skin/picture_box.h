@@ -10,6 +10,9 @@ class PictureBox : public QLabel {
  public:
   explicit PictureBox(QWidget* parent = nullptr);
 
+  // Shows picture at its natural size.
+  void SetPicture(const QPixmap& picture);
+
   // 1 left, 2 right, 4 middle; 0 for anything else.
   static int ButtonCode(Qt::MouseButton button);
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
@@ -25,6 +26,7 @@ class FrmmainTest : public ::testing::Test {
   void SetUp() override {
     ResetSharedState();
     frmmain::startupPauseMs = 0;
+    folder.InstallSkinAndCatalog();
     server.Route("/sonaveil/count1/active.asp", {.body = "<body>12</body>"});
     folder.Write("data/endpoints.ini",
                  ("[endpoints]\nCounterHost=" + server.Url("/")).toUtf8() + "\n");
@@ -35,11 +37,6 @@ class FrmmainTest : public ::testing::Test {
     ResetSharedState();
   }
 
-  void WriteIcon() {
-    QImage icon(32, 32, QImage::Format_ARGB32);
-    icon.fill(QColor(40, 120, 200));
-    ASSERT_TRUE(icon.save(folder.File("skin/sonaveil.ico"), "ICO"));
-  }
 
   TestHttpServer server;
   TempAppFolder folder;
@@ -74,7 +71,8 @@ TEST_F(FrmmainTest, EveryControlIsCreatedNamedAndPlaced) {
   }
   EXPECT_EQ(window.windowTitle(), "Sonaveil V4.0");
   EXPECT_TRUE(window.windowFlags() & Qt::FramelessWindowHint);
-  EXPECT_EQ(window.palette().color(QPalette::Window), QColor(255, 0, 0));
+  window.resize(917, 569);
+  EXPECT_EQ(window.grab().toImage().pixel(600, 400), qRgb(255, 0, 0));  // the colour key
   EXPECT_EQ(window.Label1->text(), "欢迎您使用Sonaveil v4.0系列，我们力求为您提供优良的免费服务");
   EXPECT_EQ(window.Text2->toPlainText(), "歌词：\n");
   EXPECT_EQ(window.lbCount->text(), "在线人数： 人");
@@ -104,7 +102,6 @@ TEST_F(FrmmainTest, TimersRunFromCreationAtTheirIntervals) {
 }
 
 TEST_F(FrmmainTest, LoadRunsItsStepsAndRegistersTheTrayIcon) {
-  WriteIcon();
   {
     frmmain window;
     window.SeekDragging = true;
@@ -137,6 +134,7 @@ TEST_F(FrmmainTest, LoadRunsItsStepsAndRegistersTheTrayIcon) {
 }
 
 TEST_F(FrmmainTest, MissingIconLeavesTheTrayEmptyAndTheWindowReachable) {
+  QFile::remove(folder.File("skin/sonaveil.ico"));
   frmmain window;
   window.Form_Load();
   EXPECT_EQ(TrayIcon.icon, nullptr);

@@ -24,6 +24,7 @@ class PlaybackEndToEnd : public ::testing::Test {
     ResetSharedState();
     PlaylistLoaded = true;
     frmmain::startupPauseMs = 0;
+    folder.InstallSkinAndCatalog();
   }
   void TearDown() override {
     window.reset();

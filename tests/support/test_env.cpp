@@ -27,6 +27,13 @@ void TempAppFolder::Write(const QString& relative, const QByteArray& content) co
   if (file.open(QIODevice::WriteOnly)) file.write(content);
 }
 
+void TempAppFolder::InstallSkinAndCatalog() const {
+  const QDir built(SONAVEIL_APP_DIR);
+  for (const QString& name : QDir(built.filePath("skin")).entryList(QDir::Files))
+    QFile::copy(built.filePath("skin/" + name), File("skin/" + name));
+  QFile::copy(built.filePath("data/db.dll"), File("data/db.dll"));
+}
+
 MsgBoxRecorder::MsgBoxRecorder(int answer) : answer_(answer) {
   SetMsgBoxHandler([this](const QString& text, const QString& caption, int buttons) {
     boxes_.append({text, caption, buttons});

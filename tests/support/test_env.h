@@ -15,6 +15,8 @@ class TempAppFolder {
   QString Path() const { return dir_.path(); }
   QString File(const QString& relative) const { return dir_.filePath(relative); }
   void Write(const QString& relative, const QByteArray& content) const;
+  // Copies the built program's skin pictures and demo catalog into this folder.
+  void InstallSkinAndCatalog() const;
 
  private:
   QTemporaryDir dir_;
