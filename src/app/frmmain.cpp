@@ -1,6 +1,8 @@
 #include "app/frmmain.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <QMenu>
 #include <QCloseEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -22,6 +24,10 @@
 #include "platform/msgbox.h"
 #include "skin/my_hscoll_bar.h"
 #include "skin/picture_box.h"
+#include "menus/frm_menu.h"
+#include "platform/launcher.h"
+#include "skin/button_states.h"
+#include "skin/panels.h"
 #include "skin/skin.h"
 #include "skin/skin_pictures.h"
 #include "web/inet.h"
@@ -30,6 +36,8 @@
 namespace {
 
 constexpr char kCounterPath[] = "/sonaveil/count1/active.asp";
+// The player leaves this long after starting the updater.
+constexpr int kUpdateExitDelayMs = 2000;
 const QColor kColourKey(255, 0, 0);
 // Texts drawn on the skin: dark on its light panels, light on its dark face.
 const QColor kInk(29, 34, 64);
@@ -79,7 +87,8 @@ frmmain::frmmain(MediaPlayer* player)
   MainForm() = MainControls{this,      List1,         lstSong,      lstSinger,
                             lstSearch, &Timer1,       inetLrc,      WMP,
                             Main,      List,          imgSearch,    ControlButton,
-                            imgTopButton, lbSingerType, lbLetter};
+                            imgTopButton, lbSingerType, lbLetter,   lstSpecial,
+                            Text1,     Go,            cmdAdd,       Image1};
   StartTimers();
 }
 
@@ -204,8 +213,32 @@ void frmmain::CreateControls() {
 }
 
 void frmmain::ConnectHandlers() {
-  for (int i = 0; i < 6; ++i)
-    connect(ControlButton[i], &PictureBox::Click, this, [this, i] { ControlButton_Click(i); });
+  for (int i = 0; i < 6; ++i) {
+    PictureBox* control = ControlButton[i];
+    connect(control, &PictureBox::Click, this, [this, i] { ControlButton_Click(i); });
+    connect(control, &PictureBox::MouseDown, this,
+            [this, i](int button, int, int) { ControlButton_MouseDown(i, button); });
+    connect(control, &PictureBox::DblClick, this, [this, i] { ControlButton_DblClick(i); });
+    connect(control, &PictureBox::MouseUp, this,
+            [this, i](int button, int, int) { ControlButton_MouseUp(i, button); });
+    PictureBox* top = imgTopButton[i];
+    connect(top, &PictureBox::Click, this, [this, i] { imgTopButton_Click(i); });
+    connect(top, &PictureBox::MouseDown, this,
+            [this, i](int button, int, int) { imgTopButton_MouseDown(i, button); });
+    connect(top, &PictureBox::DblClick, this, [this, i] { imgTopButton_DblClick(i); });
+    connect(top, &PictureBox::MouseUp, this,
+            [this, i](int button, int, int) { imgTopButton_MouseUp(i, button); });
+  }
+  connect(Main, &PictureBox::MouseDown, this, [this](int button, int, int) { Main_MouseDown(button); });
+  connect(Main, &PictureBox::MouseMove, this, &frmmain::Main_MouseMove);
+  connect(Main, &PictureBox::MouseUp, this, [this](int button, int, int) { Main_MouseUp(button); });
+  connect(imgSearch, &PictureBox::MouseDown, this,
+          [this](int button, int, int) { imgSearch_MouseDown(button); });
+  connect(imgSearch, &PictureBox::MouseMove, this, &frmmain::imgSearch_MouseMove);
+  connect(imgSearch, &PictureBox::MouseUp, this,
+          [this](int button, int, int) { imgSearch_MouseUp(button); });
+  connect(List, &PictureBox::DblClick, this, &frmmain::List_DblClick);
+  connect(Image1, &PictureBox::Click, this, &frmmain::Image1_Click);
   // A row becomes current by a click or by the program selecting it; a click on the row
   // that is already current counts too.
   connect(List1, &QListWidget::currentRowChanged, this, &frmmain::List1_Click);
@@ -498,8 +531,135 @@ void frmmain::PosScroll_MouseUp() {
   SeekDragging = false;
 }
 
+// Skin buttons
+
+void frmmain::timButton_Timer() {
+  try {
+    Skin::CursorPos = QCursor::pos();
+    if (Skin::CursorInButtonArea(Skin::CursorPos)) {
+      if (timButton.interval() != 30) timButton.setInterval(30);
+      if (!ButtonPressed) Skin::RefreshButtons();
+    } else {
+      for (int16_t i = 0; i < 6; ++i) Skin::SetControlButtonState(0, i);
+      for (int16_t i = 0; i < 6; ++i) Skin::SetTopButtonState(0, i);
+      if (timButton.interval() != 100) timButton.setInterval(100);
+    }
+  } catch (const std::exception&) {
+  }
+}
+
+void frmmain::ControlButton_MouseDown(int Index, int Button) {
+  if (Button != 1) return;
+  Skin::SetControlButtonState(2, static_cast<int16_t>(Index));
+  ButtonPressed = true;
+}
+
+void frmmain::ControlButton_DblClick(int Index) {
+  Skin::SetControlButtonState(2, static_cast<int16_t>(Index));
+  ButtonPressed = true;
+}
+
+void frmmain::ControlButton_MouseUp(int, int) { ButtonPressed = false; }
+
+void frmmain::imgTopButton_MouseDown(int Index, int Button) {
+  if (Button != 1) return;
+  Skin::SetTopButtonState(2, static_cast<int16_t>(Index));
+  ButtonPressed = true;
+}
+
+void frmmain::imgTopButton_DblClick(int Index) {
+  Skin::SetTopButtonState(2, static_cast<int16_t>(Index));
+  ButtonPressed = true;
+}
+
+void frmmain::imgTopButton_MouseUp(int, int) { ButtonPressed = false; }
+
+void frmmain::imgTopButton_Click(int Index) {
+  switch (Index) {
+    case 0:
+      Launcher::OpenDocument(AppPath() + "/help.html");
+      break;
+    case 1:
+      if (MsgBox("升级程序一旦启动，主程序即将关闭，是否确定？", "提示！", vbYesNo) == vbYes) {
+        // Whether it started or not, the player makes way for it.
+        Launcher::StartDetached(AppPath() + "/update");
+        QTimer::singleShot(kUpdateExitDelayMs, this, &Skin::ExitProgram);
+      }
+      break;
+    case 2:
+      Skin::ToggleCatalogPanel();
+      break;
+    case 3:
+      Skin::TogglePlaylistPanel();
+      break;
+    case 4:
+      // Hidden, the window is brought back from the tray; without a tray it only minimises.
+      if (TrayIcon.icon && QSystemTrayIcon::isSystemTrayAvailable())
+        hide();
+      else
+        showMinimized();
+      break;
+    case 5:
+      Skin::ExitProgram();
+      break;
+    default:
+      break;
+  }
+}
+
+// Window dragging, the pictures' menu, the panel toggles
+
+void frmmain::BeginDrag(PictureBox* picture, int Button) {
+  // The right button keeps its release for the menu, so it moves the window by hand.
+  if (Button == 1 && Skin::StartWindowDrag(this)) return;
+  manualDrag_ = true;
+  dragOffset_ = picture->LastGlobalPos() - pos();
+}
+
+bool frmmain::EndDrag(PictureBox* picture) {
+  if (!manualDrag_) return false;
+  move(picture->LastGlobalPos() - dragOffset_);  // where the pointer was let go
+  manualDrag_ = false;
+  Skin::ShowCatalogControls(1);
+  Skin::ShowCatalogControls(0);
+  return true;
+}
+
+void frmmain::PopUpMenu() {
+  QMenu* menu = frmMenu::Instance()->menuForm;
+  if (!menu->isEmpty()) menu->popup(QCursor::pos());
+}
+
+void frmmain::Main_MouseDown(int Button) { BeginDrag(Main, Button); }
+
+void frmmain::Main_MouseMove() {
+  if (manualDrag_) move(Main->LastGlobalPos() - dragOffset_);
+}
+
+void frmmain::Main_MouseUp(int Button) {
+  EndDrag(Main);
+  if (Button == 2) PopUpMenu();
+}
+
+void frmmain::imgSearch_MouseDown(int Button) { BeginDrag(imgSearch, Button); }
+
+void frmmain::imgSearch_MouseMove() {
+  if (manualDrag_) move(imgSearch->LastGlobalPos() - dragOffset_);
+}
+
+void frmmain::imgSearch_MouseUp(int Button) {
+  if (!EndDrag(imgSearch)) {
+    Skin::ShowCatalogControls(1);
+    Skin::ShowCatalogControls(0);
+  }
+  if (Button == 2) PopUpMenu();
+}
+
+void frmmain::List_DblClick() { Skin::TogglePlaylistPanel(); }
+
+void frmmain::Image1_Click() { Skin::ToggleCatalogPanel(); }
+
 // The rest of the periodic work is filled in by the part of the player it belongs to.
-void frmmain::timButton_Timer() {}
 void frmmain::Timer1_Timer() {}
 void frmmain::Timer2_Timer() {}
 

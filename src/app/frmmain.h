@@ -87,6 +87,8 @@ class frmmain : public QWidget {
   // The user holds a bar; the periodic refresh leaves it alone.
   bool VolumeDragging = false;
   bool SeekDragging = false;
+  // A skin button is held down: the hover tracking leaves the pictures alone.
+  bool ButtonPressed = false;
 
   void timWMP_Timer();
   void timVol_Timer();
@@ -108,6 +110,25 @@ class frmmain : public QWidget {
   // media-server script and try once more.
   void WMP_Error();
 
+  // Skin buttons: pressed pictures, top button actions.
+  void ControlButton_MouseDown(int Index, int Button);
+  void ControlButton_DblClick(int Index);
+  void ControlButton_MouseUp(int Index, int Button);
+  void imgTopButton_MouseDown(int Index, int Button);
+  void imgTopButton_DblClick(int Index);
+  void imgTopButton_MouseUp(int Index, int Button);
+  void imgTopButton_Click(int Index);
+
+  // Dragging the window by its pictures, their right-click menu, and the panel toggles.
+  void Main_MouseDown(int Button);
+  void Main_MouseMove();
+  void imgSearch_MouseMove();
+  void Main_MouseUp(int Button);
+  void imgSearch_MouseDown(int Button);
+  void imgSearch_MouseUp(int Button);
+  void List_DblClick();
+  void Image1_Click();
+
   // Position and volume bars.
   void VolScroll_MouseDown();
   void VolScroll_MouseUp();
@@ -127,6 +148,13 @@ class frmmain : public QWidget {
   // Makes row the current entry the way a click does.
   void SelectRow(int row);
   void ShowText(class QLabel* label, const QString& text);
+  // Moves the window with the pointer where the system cannot (no window manager).
+  void BeginDrag(PictureBox* picture, int Button);
+  bool EndDrag(PictureBox* picture);
+  void PopUpMenu();
+
+  bool manualDrag_ = false;
+  QPoint dragOffset_;
   void StartTimers();
   bool RegisterTrayIcon();
   void Form_QueryUnload();

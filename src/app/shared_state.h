@@ -70,7 +70,9 @@ extern TrayIconRecord TrayIcon;
 // Puts every variable back to its initial value (tests start from here).
 void ResetSharedState();
 
+class QLineEdit;
 class QListWidget;
+class QPushButton;
 class QTimer;
 class QWidget;
 class Inet;
@@ -97,5 +99,11 @@ struct MainControls {
   std::array<PictureBox*, 6> imgTopButton{};
   std::array<PictureBox*, 10> lbSingerType{};
   std::array<PictureBox*, 26> lbLetter{};
+  // The catalog panel's controls and its close mark.
+  QListWidget* lstSpecial = nullptr;
+  QLineEdit* Text1 = nullptr;
+  QPushButton* Go = nullptr;
+  std::array<QPushButton*, 2> cmdAdd{};
+  PictureBox* Image1 = nullptr;
 };
 MainControls& MainForm();

@@ -23,11 +23,13 @@ int PictureBox::ButtonCode(Qt::MouseButton button) {
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event) {
+  lastGlobalPos_ = event->globalPosition().toPoint();
   const QPoint p = event->position().toPoint();
   emit MouseDown(ButtonCode(event->button()), p.x(), p.y());
 }
 
 void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
+  lastGlobalPos_ = event->globalPosition().toPoint();
   const QPoint p = event->position().toPoint();
   emit MouseUp(ButtonCode(event->button()), p.x(), p.y());
   if (event->button() == Qt::LeftButton && rect().contains(p)) emit Click();
@@ -38,6 +40,7 @@ void PictureBox::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void PictureBox::mouseMoveEvent(QMouseEvent* event) {
+  lastGlobalPos_ = event->globalPosition().toPoint();
   const QPoint p = event->position().toPoint();
   int buttons = 0;
   if (event->buttons() & Qt::LeftButton) buttons |= 1;

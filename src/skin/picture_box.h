@@ -16,6 +16,9 @@ class PictureBox : public QLabel {
   // 1 left, 2 right, 4 middle; 0 for anything else.
   static int ButtonCode(Qt::MouseButton button);
 
+  // Where on the screen the last mouse event happened (not where the pointer is now).
+  QPoint LastGlobalPos() const { return lastGlobalPos_; }
+
  signals:
   void Click();
   void DblClick();
@@ -28,4 +31,7 @@ class PictureBox : public QLabel {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+
+ private:
+  QPoint lastGlobalPos_;
 };

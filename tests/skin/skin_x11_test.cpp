@@ -11,11 +11,13 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QCursor>
 
 #include "app/frmmain.h"
 #include "app/shared_state.h"
 #include "platform/app_path.h"
 #include "skin/picture_box.h"
+#include "skin/panels.h"
 #include "skin/skin.h"
 #include "skin/skin_pictures.h"
 #include "support/fake_media_player.h"
@@ -86,6 +88,28 @@ class SkinOnX11 : public ::testing::Test {
     window->Image1->show();
   }
 
+  static bool Xdotool(const QStringList& args) {
+    QProcess xdotool;
+    xdotool.start("xdotool", args);
+    return xdotool.waitForFinished(5000) && xdotool.exitCode() == 0;
+  }
+
+  // True when the screen shows the button's picture, pixel for pixel.
+  bool ScreenShows(PictureBox* button, const QString& picture) {
+    const QImage expected = SkinPictures::Load(picture).toImage().convertToFormat(QImage::Format_RGB32);
+    const QRect at(button->mapToGlobal(QPoint(0, 0)), button->size());
+    const QImage shown = QGuiApplication::primaryScreen()
+                             ->grabWindow(0, at.x(), at.y(), at.width(), at.height())
+                             .toImage()
+                             .convertToFormat(QImage::Format_RGB32);
+    return shown == expected;
+  }
+
+  // Waits for the hover timer to show what it should.
+  bool SoonShows(PictureBox* button, const QString& picture) {
+    return WaitUntil([&] { return ScreenShows(button, picture); }, 3000);
+  }
+
   MsgBoxRecorder boxes;
   std::unique_ptr<frmmain> window;
   std::string lastXwininfo;
@@ -111,6 +135,71 @@ TEST_F(SkinOnX11, CatalogAndPlaylistPanelsShownStillShowNoKeyColour) {
   // The skin's red corner at the far right stays see-through.
   EXPECT_FALSE(window->mask().contains(QPoint(914, 0)));
   EXPECT_TRUE(window->mask().contains(QPoint(600, 200)));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SkinOnX11, HoverAndPressFollowTheRealPointer) {
+  PictureBox* play = window->ControlButton[1];
+  PictureBox* pause = window->ControlButton[2];
+  ASSERT_TRUE(SoonShows(play, "2-1.gif"));
+  ASSERT_TRUE(Xdotool({"mousemove", "86", "346"}));
+  EXPECT_TRUE(SoonShows(play, "2-2.gif"));
+  EXPECT_TRUE(ScreenShows(pause, "3-1.gif"));
+  EXPECT_EQ(window->timButton.interval(), 30);  // quick while the pointer is on a strip
+
+  // Pressed, and held while the pointer slides on to the pause button.
+  ASSERT_TRUE(Xdotool({"mousedown", "1"}));
+  EXPECT_TRUE(SoonShows(play, "2-3.gif"));
+  ASSERT_TRUE(Xdotool({"mousemove", "109", "346"}));
+  WaitUntil([] { return false; }, 300);
+  EXPECT_TRUE(ScreenShows(play, "2-3.gif"));
+  EXPECT_TRUE(ScreenShows(pause, "3-1.gif"));
+
+  // Off both strips: every button is normal again, held or not.
+  ASSERT_TRUE(Xdotool({"mousemove", "120", "200"}));
+  EXPECT_TRUE(SoonShows(play, "2-1.gif"));
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_TRUE(ScreenShows(window->ControlButton[i], QString("%1-1.gif").arg(i + 1))) << i;
+    EXPECT_TRUE(ScreenShows(window->imgTopButton[i], QString("%1-1.gif").arg(i + 7))) << i;
+  }
+  EXPECT_EQ(window->timButton.interval(), 100);
+  ASSERT_TRUE(Xdotool({"mouseup", "1"}));
+  EXPECT_TRUE(WaitUntil([&] { return !window->ButtonPressed; }));
+
+  // The band's bottom line is inside, the line below it is not; the gap hovers nothing.
+  ASSERT_TRUE(Xdotool({"mousemove", "60", "357"}));
+  EXPECT_TRUE(SoonShows(window->ControlButton[0], "1-2.gif"));
+  ASSERT_TRUE(Xdotool({"mousemove", "60", "358"}));
+  EXPECT_TRUE(SoonShows(window->ControlButton[0], "1-1.gif"));
+  ASSERT_TRUE(Xdotool({"mousemove", "144", "346"}));
+  WaitUntil([] { return false; }, 300);
+  EXPECT_TRUE(ScreenShows(window->ControlButton[3], "4-1.gif"));
+  EXPECT_TRUE(ScreenShows(window->ControlButton[4], "5-1.gif"));
+  ASSERT_TRUE(Xdotool({"mousemove", "176", "15"}));
+  EXPECT_TRUE(SoonShows(window->imgTopButton[2], "9-2.gif"));
+}
+
+TEST_F(SkinOnX11, DraggingTheFaceMovesTheWindowAndTheCatalogWithIt) {
+  Skin::ToggleCatalogPanel();
+  const QPoint listBefore = window->lstSinger->mapToGlobal(QPoint(0, 0));
+  ASSERT_TRUE(Xdotool({"mousemove", "10", "200"}));
+  ASSERT_TRUE(Xdotool({"mousedown", "1"}));
+  for (int step = 1; step <= 10; ++step) {
+    ASSERT_TRUE(Xdotool({"mousemove", QString::number(10 + 10 * step),
+                         QString::number(200 + 5 * step)}));
+    WaitUntil([] { return false; }, 30);
+  }
+  ASSERT_TRUE(Xdotool({"mouseup", "1"}));
+  ASSERT_TRUE(WaitUntil([&] { return window->pos() == QPoint(100, 50); }))
+      << window->pos().x() << "," << window->pos().y();
+  EXPECT_TRUE(window->lstSinger->isVisible());
+  EXPECT_EQ(window->lstSinger->mapToGlobal(QPoint(0, 0)), listBefore + QPoint(100, 50));
+  EXPECT_EQ(window->size(), QSize(917, 569));
+  // The face is drawn at its new place.
+  EXPECT_TRUE(SoonShows(window->imgTopButton[0], "7-1.gif"));
 }
 
 }  // namespace

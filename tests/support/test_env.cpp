@@ -34,6 +34,14 @@ void TempAppFolder::InstallSkinAndCatalog() const {
   QFile::copy(built.filePath("data/db.dll"), File("data/db.dll"));
 }
 
+QString TempAppFolder::InstallProgram() const {
+  InstallSkinAndCatalog();
+  const QDir built(SONAVEIL_APP_DIR);
+  for (const char* name : {"sonaveil", "help.html", "data/endpoints.ini"})
+    QFile::copy(built.filePath(name), File(name));
+  return File("sonaveil");
+}
+
 MsgBoxRecorder::MsgBoxRecorder(int answer) : answer_(answer) {
   SetMsgBoxHandler([this](const QString& text, const QString& caption, int buttons) {
     boxes_.append({text, caption, buttons});

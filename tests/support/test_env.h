@@ -17,6 +17,9 @@ class TempAppFolder {
   void Write(const QString& relative, const QByteArray& content) const;
   // Copies the built program's skin pictures and demo catalog into this folder.
   void InstallSkinAndCatalog() const;
+  // Copies the built player itself as well, with its help and settings: a private
+  // application folder for starting the real program.
+  QString InstallProgram() const;
 
  private:
   QTemporaryDir dir_;

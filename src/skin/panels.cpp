@@ -1,0 +1,104 @@
+#include "skin/panels.h"
+
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
+#include <QWindow>
+
+#include "app/shared_state.h"
+#include "catalog/list_control.h"
+#include "menus/frm_browser.h"
+#include "menus/frm_menu.h"
+#include "skin/colour_key.h"
+#include "skin/picture_box.h"
+#include "skin/skin.h"
+
+namespace Skin {
+
+namespace {
+
+constexpr int kClosedTop = 186;
+constexpr int kOpenTop = 322;
+constexpr int kStep = 8;
+constexpr int kButtonsBelowTop = 149;
+constexpr int kWindowWidth = 13755 / 15;
+constexpr int kWindowHeight = 8535 / 15;
+
+// Moves the panel one step and shows it at once: the slide is drawn step by step, without
+// handling user input in between.
+void SlideTo(int top) {
+  MainControls& form = MainForm();
+  form.List->move(form.List->x(), top);
+  for (PictureBox* button : form.ControlButton)
+    if (button) button->move(button->x(), top + kButtonsBelowTop);
+  if (form.window) {
+    ColourKey::UpdateShape(form.window);
+    form.window->repaint();
+  }
+  QThread::msleep(1);
+}
+
+template <typename... W>
+void SetVisible(bool visible, W*... widgets) {
+  (..., (widgets ? widgets->setVisible(visible) : void()));
+}
+
+}  // namespace
+
+void OpenPlaylistPanel() {
+  MainControls& form = MainForm();
+  if (!form.List) return;
+  while (form.List->y() < kOpenTop) SlideTo(form.List->y() + kStep);
+  if (form.List1) form.List1->show();
+}
+
+void ClosePlaylistPanel() {
+  MainControls& form = MainForm();
+  if (form.List1) form.List1->hide();
+  if (!form.List) return;
+  while (form.List->y() > kClosedTop) SlideTo(form.List->y() - kStep);
+}
+
+void TogglePlaylistPanel() {
+  if (MainForm().List1 && MainForm().List1->isVisible())
+    ClosePlaylistPanel();
+  else
+    OpenPlaylistPanel();
+}
+
+void ToggleCatalogPanel() {
+  MainControls& f = MainForm();
+  const bool show = !(f.imgSearch && f.imgSearch->isVisible());
+  SetVisible(show, f.imgSearch, f.lstSinger, f.lstSpecial, f.lstSong, f.Go, f.Text1, f.lstSearch);
+  ShowSingerTypes(show ? 0 : 1);
+  SetVisible(show, f.cmdAdd[0], f.cmdAdd[1], f.Image1);
+}
+
+void ShowCatalogControls(int16_t mode) {
+  MainControls& f = MainForm();
+  if (f.imgSearch && f.imgSearch->isVisible() && (mode == 0 || mode == 1))
+    SetVisible(mode == 0, f.lstSinger, f.lstSpecial, f.lstSong, f.Go, f.Text1, f.lstSearch,
+               f.cmdAdd[0], f.cmdAdd[1]);
+  if (f.window) f.window->resize(kWindowWidth, kWindowHeight);
+}
+
+bool StartWindowDrag(QWidget* window) {
+  QWindow* handle = window ? window->windowHandle() : nullptr;
+  const bool moving = handle && handle->startSystemMove();
+  ShowCatalogControls(1);
+  ShowCatalogControls(0);
+  return moving;
+}
+
+void ExitProgram() {
+  ListControl::SavePlaylist();
+  if (QWidget* window = MainForm().window) window->close();
+  frmMenu::Unload();
+  frmBrowser::Unload();
+  QCoreApplication::quit();
+}
+
+}  // namespace Skin

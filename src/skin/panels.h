@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+
+class QWidget;
+
+// The sliding playlist panel, the catalog panel, moving the borderless window, and leaving
+// the program.
+namespace Skin {
+
+// Slides the playlist panel out in 17 steps of 8 pixels, each step drawn; the list box
+// appears after the last step.
+void OpenPlaylistPanel();
+// Hides the list box, then slides the panel back in.
+void ClosePlaylistPanel();
+void TogglePlaylistPanel();
+void ToggleCatalogPanel();
+// mode 0 shows, 1 hides the catalog panel's lists and inputs (when the panel is shown), and
+// the main window takes its fixed size again.
+void ShowCatalogControls(int16_t mode);
+
+// Lets the system move window with the mouse. False when the system cannot; the caller then
+// moves the window itself while the button is held.
+bool StartWindowDrag(QWidget* window);
+
+// Stores the playlist, closes the windows and ends the program.
+void ExitProgram();
+
+}  // namespace Skin
