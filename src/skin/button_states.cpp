@@ -1,6 +1,7 @@
 #include "skin/button_states.h"
 
 #include <QCursor>
+#include <QSet>
 #include <QWidget>
 #include <array>
 #include <exception>
@@ -27,7 +28,14 @@ void SetState(const std::array<PictureBox*, 6>& row, int firstNumber, int16_t st
   const QPixmap picture =
       SkinPictures::Load(QString("%1-%2.gif").arg(index + firstNumber).arg(state + 1), &ok);
   if (!button || !ok) {
-    MsgBox("设置控制按钮动作失败！", "Error!", vbOKOnly);
+    // The hover timer asks for the same picture many times a second: a missing one is
+    // reported once, not on every tick.
+    static QSet<QString> reported;
+    const QString what = QString("%1/%2/%3").arg(firstNumber).arg(index).arg(state);
+    if (!reported.contains(what)) {
+      reported.insert(what);
+      MsgBox("设置控制按钮动作失败！", "Error!", vbOKOnly);
+    }
     return;
   }
   // Pictures come decoded from the cache; a button already showing this one is left alone.

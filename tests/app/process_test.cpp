@@ -9,7 +9,6 @@
 
 #include "app/shared_state.h"
 #include "app/single_instance.h"
-#include "catalog/catalog_fixture.h"
 #include "support/test_env.h"
 
 namespace {
@@ -95,46 +94,3 @@ TEST_F(PlayerProcessTest, StartSucceedsAfterTheFirstWasKilled) {
 
 }  // namespace
 
-namespace {
-
-// The real player on the test's X server, clicked with the X pointer.
-class PlayerOnX11 : public PlayerProcessTest {
- protected:
-  void SetUp() override {
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs an X server";
-    PlayerProcessTest::SetUp();
-    env_.insert("QT_QPA_PLATFORM", "xcb");
-    env_.insert("SONAVEIL_AUDIO_SINK", "fakesink");
-  }
-  static bool Xdotool(const QStringList& args) {
-    QProcess xdotool;
-    xdotool.start("xdotool", args);
-    return xdotool.waitForFinished(5000) && xdotool.exitCode() == 0;
-  }
-};
-
-TEST_F(PlayerOnX11, CloseButtonEndsTheProgramWithThePlaylistStored) {
-  const QString userDb = app_.File("data/user.dll");
-  RunSql(userDb, {"create table NUser(ID integer, Name text, Path text, Title text, Web integer,"
-                  " author text, Lyric text)",
-                  "insert into NUser values (1,'a.mp3','/m/a.mp3','甲',1,'歌手','词一')",
-                  "insert into NUser values (2,'b.wma','http://h/b.wma','',0,'','')",
-                  "insert into NUser values (3,'c.mid','/m/c.mid','It''s',1,'O''Neil','')"});
-  QProcess player;
-  Start(player);
-  ASSERT_TRUE(WaitUntil([&] { return Xdotool({"search", "--name", "Sonaveil V4.0"}); }, 15000))
-      << "player " << (player.state() == QProcess::Running ? "running" : "ended") << ": "
-      << player.readAllStandardError().constData();
-  WaitUntil([] { return false; }, 1500);  // the window has drawn itself
-  // Top button 5, the close button, is at 223..231 x 7..23 of the window at the origin.
-  ASSERT_TRUE(Xdotool({"mousemove", "227", "15"}));
-  ASSERT_TRUE(Xdotool({"click", "1"}));
-  ASSERT_TRUE(player.waitForFinished(10000)) << "the player is still running";
-  EXPECT_EQ(player.exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(player.exitCode(), 0);
-  EXPECT_EQ(Rows(userDb, "select ID,Name,Path,Title,Web,author,Lyric from NUser"),
-            (QStringList{"1|a.mp3|/m/a.mp3|甲|1|歌手|词一", "2|b.wma|http://h/b.wma||0||",
-                         "3|c.mid|/m/c.mid|It's|1|O'Neil|"}));
-}
-
-}  // namespace

@@ -71,6 +71,9 @@ TEST_F(ChromeTest, StateProceduresShowTheNamedPictures) {
   Skin::SetControlButtonState(1, 3);
   EXPECT_EQ(boxes.Texts().size(), 2);
   EXPECT_TRUE(Shows(window->ControlButton[3], "4-1.gif"));  // keeps its picture
+  // The hover timer asks again and again; the user is told once.
+  for (int tick = 0; tick < 5; ++tick) Skin::SetControlButtonState(1, 3);
+  EXPECT_EQ(boxes.Texts().size(), 2);
 }
 
 TEST_F(ChromeTest, HoverBandsEdgesAndGaps) {

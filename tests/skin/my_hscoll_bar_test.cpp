@@ -135,6 +135,7 @@ class WindowBarsTest : public ::testing::Test {
   void SetUp() override {
     ResetSharedState();
     PlaylistLoaded = true;
+    folder.InstallSkinAndCatalog();
   }
   void TearDown() override {
     window.reset();

@@ -29,8 +29,9 @@ class SkinOnX11 : public ::testing::Test {
  protected:
   void SetUp() override {
     if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X server";
-    // The built application folder: our skin and the demo catalog.
-    SetAppPath(SONAVEIL_APP_DIR);
+    // Our skin and the demo catalog, in a folder of the test's own.
+    folder_ = std::make_unique<TempAppFolder>();
+    folder_->InstallSkinAndCatalog();
     ResetSharedState();
     PlaylistLoaded = true;
     frmmain::startupPauseMs = 0;
@@ -43,7 +44,7 @@ class SkinOnX11 : public ::testing::Test {
   void TearDown() override {
     window.reset();
     ResetSharedState();
-    SetAppPath(QString());
+    folder_.reset();
   }
 
   static QString ShotDir() { return QString(SONAVEIL_BINARY_DIR) + "/screenshots"; }
@@ -110,6 +111,7 @@ class SkinOnX11 : public ::testing::Test {
     return WaitUntil([&] { return ScreenShows(button, picture); }, 3000);
   }
 
+  std::unique_ptr<TempAppFolder> folder_;
   MsgBoxRecorder boxes;
   std::unique_ptr<frmmain> window;
   std::string lastXwininfo;
