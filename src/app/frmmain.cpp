@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QCloseEvent>
 #include <QLineEdit>
@@ -13,7 +14,9 @@
 #include <QThread>
 
 #include "app/shared_state.h"
+#include "catalog/data.h"
 #include "catalog/list_control.h"
+#include "catalog/other_serach.h"
 #include "menus/frm_browser.h"
 #include "playback/controller.h"
 #include "playback/gst_media_player.h"
@@ -238,6 +241,23 @@ void frmmain::ConnectHandlers() {
   connect(imgSearch, &PictureBox::MouseUp, this,
           [this](int button, int, int) { imgSearch_MouseUp(button); });
   connect(List, &PictureBox::DblClick, this, &frmmain::List_DblClick);
+  for (int i = 0; i < 26; ++i)
+    connect(lbLetter[i], &PictureBox::Click, this, [this, i] { lbLetter_Click(i); });
+  for (int i = 0; i < 10; ++i)
+    connect(lbSingerType[i], &PictureBox::Click, this, [this, i] { lbSingerType_Click(i); });
+  connect(lstSinger, &QListWidget::currentRowChanged, this, [this](int row) {
+    if (row >= 0) lstSinger_Click();
+  });
+  connect(lstSpecial, &QListWidget::currentRowChanged, this, [this](int row) {
+    if (row >= 0) lstSpecial_Click();
+  });
+  connect(lstSong, &QListWidget::itemDoubleClicked, this, &frmmain::lstSong_DblClick);
+  for (int i = 0; i < 2; ++i)
+    connect(cmdAdd[i], &QPushButton::clicked, this, [this, i] { cmdAdd_Click(i); });
+  connect(Go, &QPushButton::clicked, this, &frmmain::Go_Click);
+  Text1->installEventFilter(this);
+  connect(lstSearch, &QListWidget::itemDoubleClicked, this, &frmmain::lstSearch_DblClick);
+  connect(WBYS, &WebBrowser::DocumentComplete, this, &frmmain::WBYS_DocumentComplete);
   connect(Image1, &PictureBox::Click, this, &frmmain::Image1_Click);
   // A row becomes current by a click or by the program selecting it; a click on the row
   // that is already current counts too.
@@ -487,6 +507,140 @@ void frmmain::timList_Timer() {
   if (WMP->playState() != MediaPlayer::wmppsPlaying) return;
   Media::GetMediaInfo(*WMP);
   timList.stop();
+}
+
+// Catalog browser
+
+void frmmain::lbLetter_Click(int Index) {
+  if (Skin::IsMarked(lbLetter[Index])) {
+    Skin::SetLabelColors(1, 26);
+    SelectedLetter = 26;
+  } else {
+    Skin::SetLabelColors(1, static_cast<int16_t>(Index));
+    SelectedLetter = static_cast<int16_t>(Index);
+  }
+  RefilterSingers();
+}
+
+void frmmain::lbSingerType_Click(int Index) {
+  if (Skin::IsMarked(lbSingerType[Index])) {
+    Skin::SetLabelColors(0, 10);
+    SelectedSingerType = 10;
+  } else {
+    Skin::SetLabelColors(0, static_cast<int16_t>(Index));
+    SelectedSingerType = static_cast<int16_t>(Index);
+  }
+  RefilterSingers();
+}
+
+void frmmain::RefilterSingers() {
+  int16_t type = 0;
+  if (SelectedSingerType >= 0 && SelectedSingerType < 10) {
+    bool ok = false;
+    const int id = lbSingerType[SelectedSingerType]->property("Tag").toString().toInt(&ok);
+    if (!ok || id < INT16_MIN || id > INT16_MAX) return;  // a label that names no type
+    type = static_cast<int16_t>(id);
+  }
+  const QString letter =
+      SelectedLetter >= 0 && SelectedLetter < 26 ? lbLetter[SelectedLetter]->text() : QString();
+  Data::ListSingers(type, letter, lstSinger);
+}
+
+namespace {
+// The selected entry's row id as a 16-bit id; nothing when none is selected or it is too big.
+std::optional<int16_t> SelectedId16(const QListWidget* list) {
+  const int row = list->currentRow();
+  if (row < 0) return std::nullopt;
+  const int32_t id = Data::ItemData(list, row);
+  if (id < INT16_MIN || id > INT16_MAX) return std::nullopt;
+  return static_cast<int16_t>(id);
+}
+}  // namespace
+
+void frmmain::lstSinger_Click() {
+  if (const std::optional<int16_t> singer = SelectedId16(lstSinger))
+    Data::ListAlbums(*singer, lstSpecial);
+}
+
+void frmmain::lstSpecial_Click() {
+  if (const std::optional<int16_t> album = SelectedId16(lstSpecial))
+    Data::ListSongs(*album, lstSong);
+}
+
+void frmmain::lstSong_DblClick() {
+  AddSource = 0;
+  const int row = lstSong->currentRow();
+  if (row < 0) return;
+  try {
+    Media::AddSongToList(Data::GetSongUrl(Data::ItemData(lstSong, row)));
+  } catch (const std::exception&) {
+  }
+}
+
+void frmmain::cmdAdd_Click(int Index) {
+  if (Index == 0)
+    lstSong_DblClick();
+  else if (Index == 1)
+    AddSelectedResult();
+}
+
+// Song search
+
+bool frmmain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Text1 && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) Text1_KeyPress(13);
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void frmmain::Text1_KeyPress(int KeyAscii) {
+  if (KeyAscii != 13) return;
+  const QString text = Text1->text();
+  if (text == "春风吹过绿色山")
+    MsgBox("送给你的礼物！", "一生一世的爱恋", vbOKOnly);
+  else if (!text.isEmpty())
+    StartSearch();
+}
+
+void frmmain::Go_Click() { StartSearch(); }
+
+void frmmain::StartSearch() {
+  // A page still loading belongs to the search this one replaces.
+  WBYS->Stop();
+  WBYS->hide();
+  lstSearch->clear();
+  const QString text = Text1->text();
+  if (text.startsWith(QLatin1String("yisou:"), Qt::CaseSensitive)) {
+    OtherSerach::SearchOnline(text.trimmed().mid(6), WBYS);
+    SearchKind = 1;
+  } else {
+    Data::SearchSongs(text.trimmed(), lstSearch);
+    SearchKind = 0;
+  }
+}
+
+void frmmain::WBYS_DocumentComplete(bool ok) { OtherSerach::ShowResults(WBYS, ok); }
+
+void frmmain::lstSearch_DblClick() { AddSelectedResult(); }
+
+void frmmain::AddSelectedResult() {
+  const int row = lstSearch->currentRow();
+  try {
+    if (SearchKind == 0) {
+      AddSource = 1;
+      if (row < 0) return;
+      Media::AddSongToList(Data::GetSongUrl(Data::ItemData(lstSearch, row)));
+    } else if (SearchKind == 1) {
+      AddSource = 0;
+      if (row < 0) return;
+      const int number = Data::ItemData(lstSearch, row);
+      Media::AddSongToList(SearchUrls.at(static_cast<size_t>(number)));
+      Playlist[PlaylistCount - 1].Title = lstSearch->item(row)->text();
+      ListControl::ShowPlaylist(List1);
+    }
+  } catch (const std::exception&) {
+  }
 }
 
 // Position and volume

@@ -129,6 +129,20 @@ class frmmain : public QWidget {
   void List_DblClick();
   void Image1_Click();
 
+  // Catalog browser: letter and singer-type filters, the singer, album and song lists.
+  void lbLetter_Click(int Index);
+  void lbSingerType_Click(int Index);
+  void lstSinger_Click();
+  void lstSpecial_Click();
+  void lstSong_DblClick();
+  void cmdAdd_Click(int Index);
+
+  // Song search, in the catalog or ("yisou:") online.
+  void Go_Click();
+  void Text1_KeyPress(int KeyAscii);
+  void lstSearch_DblClick();
+  void WBYS_DocumentComplete(bool ok);
+
   // Position and volume bars.
   void VolScroll_MouseDown();
   void VolScroll_MouseUp();
@@ -152,6 +166,10 @@ class frmmain : public QWidget {
   void BeginDrag(PictureBox* picture, int Button);
   bool EndDrag(PictureBox* picture);
   void PopUpMenu();
+  void RefilterSingers();
+  void StartSearch();
+  void AddSelectedResult();
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
   bool manualDrag_ = false;
   QPoint dragOffset_;

@@ -10,7 +10,7 @@ namespace Data {
 
 namespace {
 
-constexpr int kItemDataRole = Qt::UserRole;
+static_assert(kItemDataRole == Qt::UserRole);
 
 // Clears target and adds one entry per row: column 0 as its text, column 1 as its item data.
 bool FillList(Recordset& rows, QListWidget* target) {

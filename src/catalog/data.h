@@ -30,7 +30,8 @@ bool SearchSongs(const QString& name, QListWidget* target);
 // with the music-file server, and its stored form rewritten once.
 QString GetSongUrl(int32_t songId);
 
-// The row id a list entry keeps beside its text.
+// The row id a list entry keeps beside its text, in this role of the entry.
+inline constexpr int kItemDataRole = 0x0100;  // Qt::UserRole
 int32_t ItemData(const QListWidget* list, int row);
 
 }  // namespace Data
