@@ -418,8 +418,8 @@ def catalog_panel():
     return img, outline
 
 
-def updater_back():
-    w, h = 427, 170
+def side_window(w, h):
+    """The frame of a small window of its own: rounded body, a top band with a fine line."""
     body = vertical_gradient((w, h), FACE_TOP, FACE_BOTTOM)
     outline = shape_mask((w, h), rounded((0, 0, w, h), 14))
     img = Image.new("RGB", (w, h), EDGE_DARK)
@@ -429,20 +429,19 @@ def updater_back():
     d = ImageDraw.Draw(img)
     d.line([(1, 30), (w - 2, 30)], fill=EDGE_DARK)
     d.line([(1, 31), (w - 2, 31)], fill=EDGE_LIGHT)
-    paint(img, soft_mask((w, h), glyph_upgrade(18, 15)), ACCENT)
+    return img, outline
+
+
+def updater_back():
+    img, outline = side_window(427, 170)
+    paint(img, soft_mask(img.size, glyph_upgrade(18, 15)), ACCENT)
     wordmark(img, 32, 9)
     inset_panel(img, (20, 40, 407, 138), 8, CARD_TOP, CARD_BOTTOM, border=CARD_EDGE)
     return img, outline
 
 
 def board_frame():
-    w, h = 700, 408
-    body = vertical_gradient((w, h), FACE_TOP, FACE_BOTTOM)
-    outline = shape_mask((w, h), rounded((0, 0, w, h), 14))
-    img = Image.new("RGB", (w, h), EDGE_DARK)
-    paint_image(img, body, soft_mask((w, h), rounded((1, 1, w - 1, h - 1), 13)))
-    paint(img, soft_mask((w, h), rounded((1, 1, w - 1, 30), 13, corners=(True, True, False, False))),
-          BAND)
+    img, outline = side_window(700, 408)
     wordmark(img, 16, 9)
     inset_panel(img, (2, 31, 698, 403), 3, (250, 250, 252), (250, 250, 252), shine=EDGE_LIGHT)
     return img, outline
