@@ -276,13 +276,13 @@ void frmmain::ConnectHandlers() {
 }
 
 void frmmain::StartTimers() {
-  struct TimerSpec {
+  struct TimerSetup {
     QTimer* timer;
     const char* name;
     int interval;
     void (frmmain::*handler)();
   };
-  const TimerSpec timers[] = {
+  const TimerSetup timers[] = {
       {&timWMP, "timWMP", 10, &frmmain::timWMP_Timer},
       {&timVol, "timVol", 100, &frmmain::timVol_Timer},
       {&timList, "timList", 100, &frmmain::timList_Timer},
@@ -291,11 +291,11 @@ void frmmain::StartTimers() {
       {&Timer2, "Timer2", 10000, &frmmain::Timer2_Timer},
       {&Timer3, "Timer3", 1000, &frmmain::Timer3_Timer},
   };
-  for (const TimerSpec& spec : timers) {
-    spec.timer->setObjectName(spec.name);
-    spec.timer->setInterval(spec.interval);
-    connect(spec.timer, &QTimer::timeout, this, spec.handler);
-    spec.timer->start();
+  for (const TimerSetup& setup : timers) {
+    setup.timer->setObjectName(setup.name);
+    setup.timer->setInterval(setup.interval);
+    connect(setup.timer, &QTimer::timeout, this, setup.handler);
+    setup.timer->start();
   }
 }
 
