@@ -146,6 +146,28 @@ TEST_F(GstPlayerTest, HttpAddressPlaysFromTheLoopbackServer) {
   EXPECT_EQ(seen.last(), MediaPlayer::osOpen);
 }
 
+TEST_F(GstPlayerTest, SlowStreamReportsBufferingAndThenPlays) {
+  const QString file = TestMedia::Tone("trickle", "mp3", 4.0);
+  QFile in(file);
+  ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+  TestHttpServer server;
+  // About half the speed the song plays at: the player has to wait for it.
+  server.Route("/music/trickle.mp3", {.body = in.readAll(),
+                                      .contentType = "audio/mpeg",
+                                      .chunked = true,
+                                      .chunkBytes = 2048,
+                                      .chunkDelayMs = 250});
+  GstMediaPlayer player;
+  QSignalSpy buffering(&player, &MediaPlayer::Buffering);
+  player.setURL(server.Url("/music/trickle.mp3"));
+  ASSERT_TRUE(WaitUntil([&] { return !buffering.isEmpty(); }, 10000));
+  EXPECT_TRUE(buffering.first().at(0).toBool());
+  EXPECT_NE(player.playState(), MediaPlayer::wmppsPlaying);  // waits while it fills
+  ASSERT_TRUE(WaitUntil([&] { return buffering.size() >= 2; }, 20000));
+  EXPECT_FALSE(buffering.at(1).at(0).toBool());
+  EXPECT_TRUE(WaitPlaying(player, 5000));
+}
+
 TEST_F(GstPlayerTest, MissingFileAndRefusedConnectionRaiseError) {
   QTcpServer closed;
   closed.listen(QHostAddress::LocalHost, 0);
