@@ -225,12 +225,13 @@ std::vector<double> ReadWav(const QString& path, int* rate) {
 }
 
 // Plays file to its end into a WAV file and gives back what was played.
-std::vector<double> Capture(const QString& file, int* rate) {
+std::vector<double> Capture(const QString& file, int* rate, int volume = 100) {
   const QString captured = TestMedia::Folder() + "/captured.wav";
   QFile::remove(captured);
   qputenv("SONAVEIL_AUDIO_SINK", ("wavenc ! filesink location=" + captured).toUtf8());
   {
     GstMediaPlayer player;
+    player.settings.setVolume(volume);
     player.setURL(file);
     // Played to its end: the capture is complete once the player reports stopped.
     EXPECT_TRUE(WaitUntil([&] { return player.playState() == MediaPlayer::wmppsStopped; }, 15000));
@@ -239,13 +240,27 @@ std::vector<double> Capture(const QString& file, int* rate) {
   return ReadWav(captured, rate);
 }
 
+double Rms(const std::vector<double>& samples) {
+  double energy = 0;
+  for (double s : samples) energy += s * s;
+  return samples.empty() ? 0 : std::sqrt(energy / samples.size());
+}
+
+// The volume is perceptual: half way is an eighth of the amplitude (cubic).
+TEST(GstPlayerSound, VolumeFollowsTheCubicScale) {
+  const QString file = TestMedia::Tone("level", "wav", 1.0, 440);
+  int rate = 0;
+  const double full = Rms(Capture(file, &rate, 100));
+  const double half = Rms(Capture(file, &rate, 50));
+  ASSERT_GT(full, 0.1);
+  EXPECT_NEAR(half / full, 0.125, 0.01);
+}
+
 TEST(GstPlayerSound, MidiIsSynthesisedNotSilent) {
   int rate = 0;
   const std::vector<double> samples = Capture(TestMedia::Midi("capture", 4), &rate);
   ASSERT_GT(samples.size(), static_cast<size_t>(rate));
-  double energy = 0;
-  for (double s : samples) energy += s * s;
-  EXPECT_GT(std::sqrt(energy / samples.size()), 0.005);
+  EXPECT_GT(Rms(samples), 0.005);
 }
 
 TEST(GstPlayerSound, PlayedSoundIsTheToneInTheFile) {
