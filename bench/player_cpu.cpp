@@ -27,12 +27,28 @@ double CpuSeconds() {
 bool MakeMp3(const QString& path, int seconds) {
   QProcess ffmpeg;
   // A chord with a slow tremolo: something for the decoder to do, unlike silence.
-  ffmpeg.start("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
+  ffmpeg.start("ffmpeg", {"-v",
+                          "error",
+                          "-y",
+                          "-f",
+                          "lavfi",
+                          "-i",
                           QString("sine=frequency=440:duration=%1,volume=0.3").arg(seconds),
-                          "-f", "lavfi", "-i",
+                          "-f",
+                          "lavfi",
+                          "-i",
                           QString("sine=frequency=554:duration=%1,volume=0.3").arg(seconds),
-                          "-filter_complex", "amix=inputs=2,tremolo=f=2", "-ac", "2", "-ar",
-                          "44100", "-c:a", "libmp3lame", "-b:a", "192k", path});
+                          "-filter_complex",
+                          "amix=inputs=2,tremolo=f=2",
+                          "-ac",
+                          "2",
+                          "-ar",
+                          "44100",
+                          "-c:a",
+                          "libmp3lame",
+                          "-b:a",
+                          "192k",
+                          path});
   return ffmpeg.waitForFinished(120000) && ffmpeg.exitCode() == 0;
 }
 
@@ -75,7 +91,7 @@ int main(int argc, char** argv) {
   const double elapsed = wall.elapsed() / 1000.0;
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
-  std::printf("played %.1f s: CPU %.2f s = %.2f %% of one core; peak RSS %.1f MiB\n", elapsed,
-              cpu, 100.0 * cpu / elapsed, usage.ru_maxrss / 1024.0);
+  std::printf("played %.1f s: CPU %.2f s = %.2f %% of one core; peak RSS %.1f MiB\n", elapsed, cpu,
+              100.0 * cpu / elapsed, usage.ru_maxrss / 1024.0);
   return 0;
 }

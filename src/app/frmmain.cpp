@@ -1,16 +1,16 @@
 #include "app/frmmain.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCursor>
 #include <QKeyEvent>
-#include <QMenu>
-#include <QCloseEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSystemTrayIcon>
-#include <QPainter>
 #include <QThread>
 
 #include "app/shared_state.h"
@@ -18,19 +18,19 @@
 #include "catalog/list_control.h"
 #include "catalog/other_serach.h"
 #include "menus/frm_browser.h"
+#include "menus/frm_menu.h"
+#include "platform/app_path.h"
+#include "platform/endpoints.h"
+#include "platform/launcher.h"
+#include "platform/msgbox.h"
 #include "playback/controller.h"
 #include "playback/gst_media_player.h"
 #include "playback/media.h"
 #include "playback/now_playing.h"
-#include "platform/app_path.h"
-#include "platform/endpoints.h"
-#include "platform/msgbox.h"
-#include "skin/my_hscoll_bar.h"
-#include "skin/picture_box.h"
-#include "menus/frm_menu.h"
-#include "platform/launcher.h"
 #include "skin/button_states.h"
+#include "skin/my_hscoll_bar.h"
 #include "skin/panels.h"
+#include "skin/picture_box.h"
 #include "skin/skin.h"
 #include "skin/skin_pictures.h"
 #include "web/inet.h"
@@ -41,7 +41,6 @@ namespace {
 constexpr char kCounterPath[] = "/sonaveil/count1/active.asp";
 // The player leaves this long after starting the updater.
 constexpr int kUpdateExitDelayMs = 2000;
-const QColor kColourKey(255, 0, 0);
 // Texts drawn on the skin: dark on its light panels, light on its dark face.
 const QColor kInk(29, 34, 64);
 const QColor kFaceText(178, 186, 216);
@@ -79,19 +78,17 @@ void SetBackColour(QWidget* widget, const QColor& colour) {
 }  // namespace
 
 frmmain::frmmain(MediaPlayer* player)
-    : QWidget(nullptr, Qt::FramelessWindowHint),
-      WMP(player ? player : new GstMediaPlayer) {
+    : QWidget(nullptr, Qt::FramelessWindowHint), WMP(player ? player : new GstMediaPlayer) {
   setObjectName("frmmain");
   setWindowTitle(kMainCaption);
   WMP->setParent(this);
   WMP->setObjectName("WMP");
   CreateControls();
   ConnectHandlers();
-  MainForm() = MainControls{this,      List1,         lstSong,      lstSinger,
-                            lstSearch, &Timer1,       inetLrc,      WMP,
-                            Main,      List,          imgSearch,    ControlButton,
-                            imgTopButton, lbSingerType, lbLetter,   lstSpecial,
-                            Text1,     Go,            cmdAdd,       Image1};
+  MainForm() = MainControls{this,       List1,         lstSong,      lstSinger,    lstSearch,
+                            &Timer1,    inetLrc,       WMP,          Main,         List,
+                            imgSearch,  ControlButton, imgTopButton, lbSingerType, lbLetter,
+                            lstSpecial, Text1,         Go,           cmdAdd,       Image1};
   StartTimers();
 }
 
@@ -113,8 +110,8 @@ void frmmain::CreateControls() {
   List1->hide();
 
   static constexpr int kControlLeft[6] = {52, 75, 98, 121, 145, 168};
-  static const char* const kControlTips[6] = {"前一首", "播放", "暂停", "停止", "后一首",
-                                              "打开本地文件"};
+  static const char* const kControlTips[6] = {"前一首", "播放",   "暂停",
+                                              "停止",   "后一首", "打开本地文件"};
   for (int i = 0; i < 6; ++i) {
     ControlButton[i] = Place(new PictureBox(this), Indexed("ControlButton", i), kControlLeft[i],
                              List->y() + 149, 22, 22);
@@ -122,7 +119,7 @@ void frmmain::CreateControls() {
   }
   static constexpr int kTopLeft[6] = {13, 150, 170, 191, 206, 223};
   static constexpr int kTopWidth[6] = {9, 15, 17, 9, 10, 9};
-  static const char* const kTopTips[6] = {"帮助", "升级", "查询网络文件", "展开\\关闭播放列表",
+  static const char* const kTopTips[6] = {"帮助",   "升级", "查询网络文件", "展开\\关闭播放列表",
                                           "最小化", "关闭"};
   for (int i = 0; i < 6; ++i) {
     imgTopButton[i] =
@@ -232,7 +229,8 @@ void frmmain::ConnectHandlers() {
     connect(top, &PictureBox::MouseUp, this,
             [this, i](int button, int, int) { imgTopButton_MouseUp(i, button); });
   }
-  connect(Main, &PictureBox::MouseDown, this, [this](int button, int, int) { Main_MouseDown(button); });
+  connect(Main, &PictureBox::MouseDown, this,
+          [this](int button, int, int) { Main_MouseDown(button); });
   connect(Main, &PictureBox::MouseMove, this, &frmmain::Main_MouseMove);
   connect(Main, &PictureBox::MouseUp, this, [this](int button, int, int) { Main_MouseUp(button); });
   connect(imgSearch, &PictureBox::MouseDown, this,
@@ -373,7 +371,7 @@ void frmmain::ShowFromAnotherStart() {
 void frmmain::paintEvent(QPaintEvent*) {
   // The window's own background is the colour key: wherever no picture covers it, the
   // window is see-through once the skin is applied.
-  QPainter(this).fillRect(rect(), kColourKey);
+  QPainter(this).fillRect(rect(), SkinPictures::kColourKey);
 }
 
 void frmmain::ShowText(QLabel* label, const QString& text) {
@@ -471,25 +469,26 @@ void frmmain::WMP_Buffering(bool Start) {
 void frmmain::WMP_Error() {
   // The entry that failed; the script arrives later, by when the user may have moved on.
   const int16_t failed = CurrentIndex;
-  Inet2->OpenURL(JoinUrl(Endpoints().mediaScriptHost, "/js/serverurl.js"),
-                 [this, failed](bool ok, const QString& script) {
-                   if (ok) {
-                     if (const std::optional<QString> base = Controller::MediaServerBaseFrom(script))
-                       MediaServerBase = *base;
-                   }
-                   try {
-                     SongRecord& song = Playlist[failed];
-                     const std::optional<QString> repaired = Controller::RepairedPath(
-                         song.Path, Endpoints().placeholderHostPrefix, MediaServerBase);
-                     if (!repaired) {
-                       MsgBox("无法播放，请删除本歌曲！", "播放错误！", vbOKOnly);
-                       return;
-                     }
-                     song.Path = *repaired;
-                     if (CurrentIndex == failed) Media::PlayMedia(*WMP);
-                   } catch (const std::exception&) {
-                   }
-                 });
+  Inet2->OpenURL(
+      JoinUrl(Endpoints().mediaScriptHost, "/js/serverurl.js"),
+      [this, failed](bool ok, const QString& script) {
+        if (ok) {
+          if (const std::optional<QString> base = Controller::MediaServerBaseFrom(script))
+            MediaServerBase = *base;
+        }
+        try {
+          SongRecord& song = Playlist[failed];
+          const std::optional<QString> repaired = Controller::RepairedPath(
+              song.Path, Endpoints().placeholderHostPrefix, MediaServerBase);
+          if (!repaired) {
+            MsgBox("无法播放，请删除本歌曲！", "播放错误！", vbOKOnly);
+            return;
+          }
+          song.Path = *repaired;
+          if (CurrentIndex == failed) Media::PlayMedia(*WMP);
+        } catch (const std::exception&) {
+        }
+      });
 }
 
 // Now playing

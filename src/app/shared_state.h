@@ -54,16 +54,16 @@ struct TrayIconRecord {
 };
 
 extern PlaylistArray Playlist;
-extern int16_t PlaylistCount;        // used slots: 0 .. PlaylistCount-1
-extern int16_t CurrentIndex;         // the selected entry, follows List1's selection
-extern float PlayingIndex;           // the index PlayMedia last handed to the player
-extern bool Paused;                  // paused through the Pause command
-extern int16_t AddSource;            // 0 = catalog lists, 1 = search result list
-extern bool PlaylistLoaded;          // the stored playlist has been read once
-extern QString MediaServerBase;      // stream-server base from the media-server script
-extern int16_t SelectedSingerType;   // 0..9, 10 = none
-extern int16_t SelectedLetter;       // 0..25, 26 = none
-extern int16_t SearchKind;           // 1 = online search, 0 = catalog search
+extern int16_t PlaylistCount;               // used slots: 0 .. PlaylistCount-1
+extern int16_t CurrentIndex;                // the selected entry, follows List1's selection
+extern float PlayingIndex;                  // the index PlayMedia last handed to the player
+extern bool Paused;                         // paused through the Pause command
+extern int16_t AddSource;                   // 0 = catalog lists, 1 = search result list
+extern bool PlaylistLoaded;                 // the stored playlist has been read once
+extern QString MediaServerBase;             // stream-server base from the media-server script
+extern int16_t SelectedSingerType;          // 0..9, 10 = none
+extern int16_t SelectedLetter;              // 0..25, 26 = none
+extern int16_t SearchKind;                  // 1 = online search, 0 = catalog search
 extern std::array<QString, 21> SearchUrls;  // addresses of the online search results
 extern TrayIconRecord TrayIcon;
 

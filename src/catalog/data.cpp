@@ -79,16 +79,18 @@ bool ListSingers(int16_t singerType, const QString& letter, QListWidget* target)
 
 bool ListAlbums(int16_t singer, QListWidget* target) {
   const QString statement =
-      singer != 0 ? "select name,SpecialID from NSpecial where NClassID=" +
-                        QString::number(singer) + " order by name"
-                  : QString("select name,SpecialID from NSpecial order by name");
+      singer != 0
+          ? "select name,SpecialID from NSpecial where NClassID=" + QString::number(singer) +
+                " order by name"
+          : QString("select name,SpecialID from NSpecial order by name");
   return RunList(statement, target, "查找专辑失败！");
 }
 
 bool ListSongs(int16_t album, QListWidget* target) {
   const QString statement =
-      album != 0 ? "select MusicName,ID from NMusicList where SpecialID=" + QString::number(album) + " "
-                 : QString("select MusicName,ID from NMusicList");
+      album != 0
+          ? "select MusicName,ID from NMusicList where SpecialID=" + QString::number(album) + " "
+          : QString("select MusicName,ID from NMusicList");
   return RunList(statement, target, "查找专辑失败！");
 }
 
@@ -111,7 +113,8 @@ bool SearchSongs(const QString& name, QListWidget* target) {
     bool ok = false;
     const int32_t id = rows->Fields(0).toInt(&ok);
     if (!ok) break;
-    auto* item = new QListWidgetItem(rows->Fields(1).toString() + '\t' + rows->Fields(2).toString());
+    auto* item =
+        new QListWidgetItem(rows->Fields(1).toString() + '\t' + rows->Fields(2).toString());
     item->setData(kItemDataRole, id);
     target->addItem(item);
     if (!rows->MoveNext()) break;

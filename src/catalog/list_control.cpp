@@ -31,8 +31,8 @@ void SavePlaylist() {
     saved = insert != nullptr;
     for (int i = 0; saved && i < PlaylistCount; ++i) {
       const SongRecord& song = Playlist[i];
-      saved = insert->Run({i + 1, song.Name, song.Path, song.Title, song.Web, song.Author,
-                           song.Lyric});
+      saved =
+          insert->Run({i + 1, song.Name, song.Path, song.Title, song.Web, song.Author, song.Lyric});
     }
   }
   if (saved) saved = connection.Commit();

@@ -24,8 +24,7 @@ QString NextConnectionName() {
 }
 
 // "select <columns> from <Table> <rest>" on a single table, whose rows can be written back.
-bool SplitSingleTableSelect(const QString& query, QString* columns, QString* table,
-                            QString* rest) {
+bool SplitSingleTableSelect(const QString& query, QString* columns, QString* table, QString* rest) {
   static const QRegularExpression re(
       R"(^\s*select\s+(.+?)\s+from\s+([A-Za-z_][A-Za-z0-9_]*)(\s+(?:where|order)\b.*|\s*;?\s*)$)",
       QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);

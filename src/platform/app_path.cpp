@@ -23,8 +23,6 @@ QString& Title() {
 }
 }  // namespace
 
-QString AppTitle() {
-  return Title().isEmpty() ? QCoreApplication::applicationName() : Title();
-}
+QString AppTitle() { return Title().isEmpty() ? QCoreApplication::applicationName() : Title(); }
 
 void SetAppTitle(const QString& title) { Title() = title; }

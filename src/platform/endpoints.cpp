@@ -10,7 +10,7 @@ namespace {
 
 struct Key {
   const char* name;
-  QString EndpointSettings::* field;
+  QString EndpointSettings::*field;
 };
 
 constexpr Key kKeys[] = {

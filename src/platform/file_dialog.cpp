@@ -18,8 +18,7 @@ QStringList OpenFiles(QWidget* parent, const QString& title, const QString& filt
 QString SaveFile(QWidget* parent, const QString& title, const QString& suggestedName,
                  const QString& filter) {
   if (TheAnswerer()) {
-    const QStringList answer =
-        TheAnswerer()({Request::kSaveFile, title, filter, suggestedName});
+    const QStringList answer = TheAnswerer()({Request::kSaveFile, title, filter, suggestedName});
     return answer.isEmpty() ? QString() : answer.first();
   }
   return QFileDialog::getSaveFileName(parent, title, suggestedName, filter);

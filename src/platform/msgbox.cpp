@@ -1,10 +1,10 @@
 #include "platform/msgbox.h"
 
-#include "platform/app_path.h"
-
 #include <QApplication>
 #include <QMessageBox>
 #include <QSet>
+
+#include "platform/app_path.h"
 
 namespace {
 

@@ -6,14 +6,22 @@ namespace Controller {
 
 std::optional<QString> OpenStateText(int state) {
   switch (state) {
-    case 0: return QString("已经关闭");
-    case 1: return QString("正在装入ASX文件");
-    case 2: return QString("正在装入NSC文件");
-    case 3: return QString("正在寻找Media Server");
-    case 4: return QString("正在与Media Server建立连接");
-    case 5: return QString("正在打开或侦听流信息 ");
-    case 6: return QString("流信息已经打开");
-    default: return std::nullopt;
+    case 0:
+      return QString("已经关闭");
+    case 1:
+      return QString("正在装入ASX文件");
+    case 2:
+      return QString("正在装入NSC文件");
+    case 3:
+      return QString("正在寻找Media Server");
+    case 4:
+      return QString("正在与Media Server建立连接");
+    case 5:
+      return QString("正在打开或侦听流信息 ");
+    case 6:
+      return QString("流信息已经打开");
+    default:
+      return std::nullopt;
   }
 }
 

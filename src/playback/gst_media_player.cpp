@@ -209,8 +209,8 @@ void GstMediaPlayer::OnSourceSetup(GstElement*, GstElement* source, gpointer sel
   // Signals cross to the UI thread by the queued connections of their receivers; this one
   // is posted so that it never runs inside GStreamer's own call.
   if (player->network_)
-    QMetaObject::invokeMethod(player, [player] { emit player->OpenStateChange(osConnecting); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        player, [player] { emit player->OpenStateChange(osConnecting); }, Qt::QueuedConnection);
 }
 
 void GstMediaPlayer::ReadTags(GstTagList* tags) {

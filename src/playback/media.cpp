@@ -142,7 +142,8 @@ bool SetMediaPosition(MediaPlayer& player, int32_t seconds) {
 }
 
 int32_t GetVolume(MediaPlayer& player) {
-  return Guarded("获得音量错误！", -1, [&] { return static_cast<int32_t>(player.settings.volume()); });
+  return Guarded("获得音量错误！", -1,
+                 [&] { return static_cast<int32_t>(player.settings.volume()); });
 }
 
 bool SetVolume(MediaPlayer& player, int32_t volume) {

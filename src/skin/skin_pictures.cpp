@@ -64,8 +64,8 @@ QRegion Opaque(const QPixmap& picture) {
   if (picture.isNull()) return QRegion();
   auto it = Regions().constFind(picture.cacheKey());
   if (it != Regions().constEnd()) return *it;
-  const QRegion region = picture.hasAlphaChannel() ? QRegion(picture.mask())
-                                                   : QRegion(picture.rect());
+  const QRegion region =
+      picture.hasAlphaChannel() ? QRegion(picture.mask()) : QRegion(picture.rect());
   Regions().insert(picture.cacheKey(), region);
   return region;
 }

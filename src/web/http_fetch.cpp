@@ -68,8 +68,8 @@ void HttpFetch::OnReplyFinished() {
   if (!reply) return;
   const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
   if (reply->error() != QNetworkReply::NoError || status >= 400) {
-    const QString error = status >= 400 ? QString("HTTP status %1").arg(status)
-                                        : reply->errorString();
+    const QString error =
+        status >= 400 ? QString("HTTP status %1").arg(status) : reply->errorString();
     Fail(error);
     return;
   }

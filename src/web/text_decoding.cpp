@@ -33,7 +33,8 @@ QByteArray DeclaredCharset(const QByteArray& body, const QByteArray& contentType
     static const QRegularExpression meta(R"(<meta\b[^>]*>)",
                                          QRegularExpression::CaseInsensitiveOption);
     auto it = meta.globalMatch(QString::fromLatin1(head));
-    while (it.hasNext() && name.isEmpty()) name = CharsetParameter(it.next().captured(0).toLatin1());
+    while (it.hasNext() && name.isEmpty())
+      name = CharsetParameter(it.next().captured(0).toLatin1());
   }
   return name.isEmpty() ? QByteArray("UTF-8") : Normalise(name);
 }

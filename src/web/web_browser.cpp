@@ -5,7 +5,8 @@
 #include <QUrl>
 
 QString ExtractBodyHtml(const QString& html) {
-  static const QRegularExpression open(R"(<body\b[^>]*>)", QRegularExpression::CaseInsensitiveOption);
+  static const QRegularExpression open(R"(<body\b[^>]*>)",
+                                       QRegularExpression::CaseInsensitiveOption);
   const QRegularExpressionMatch start = open.match(html);
   if (!start.hasMatch()) return html;
   const qsizetype from = start.capturedEnd();

@@ -11,8 +11,8 @@
 #include <QSystemTrayIcon>
 
 #include "app/shared_state.h"
-#include "platform/endpoints.h"
 #include "menus/frm_browser.h"
+#include "platform/endpoints.h"
 #include "skin/my_hscoll_bar.h"
 #include "skin/picture_box.h"
 #include "support/test_env.h"
@@ -37,7 +37,6 @@ class FrmmainTest : public ::testing::Test {
     ResetSharedState();
   }
 
-
   TestHttpServer server;
   TempAppFolder folder;
   MsgBoxRecorder boxes;
@@ -49,20 +48,34 @@ TEST_F(FrmmainTest, EveryControlIsCreatedNamedAndPlaced) {
     const char* name;
     QRect rect;
   } layout[] = {
-      {"Main", {0, 0, 242, 322}},          {"List", {0, 322, 242, 174}},
-      {"List1", {8, 328, 225, 119}},       {"Label1", {32, 48, 177, 53}},
-      {"Text2", {32, 128, 177, 121}},      {"lbCount", {152, 296, 75, 13}},
-      {"PosScroll", {32, 280, 185, 7}},    {"VolScroll", {32, 304, 105, 7}},
-      {"imgSearch", {242, 0, 673, 321}},   {"lstSinger", {252, 110, 145, 197}},
-      {"lstSpecial", {408, 110, 145, 197}}, {"lstSong", {560, 110, 145, 197}},
-      {"Text1", {715, 60, 113, 19}},       {"Go", {848, 56, 49, 25}},
-      {"lstSearch", {713, 107, 194, 171}}, {"cmdAdd(0)", {714, 278, 97, 30}},
-      {"cmdAdd(1)", {811, 278, 96, 30}},   {"Image1", {899, 8, 9, 17}},
-      {"ControlButton(0)", {52, 471, 22, 22}}, {"ControlButton(4)", {145, 471, 22, 22}},
-      {"imgTopButton(0)", {13, 7, 9, 17}}, {"imgTopButton(2)", {170, 7, 17, 17}},
-      {"imgTopButton(5)", {223, 7, 9, 17}}, {"lbSingerType(5)", {264, 48, 60, 13}},
-      {"lbSingerType(6)", {616, 48, 60, 13}}, {"lbSingerType(4)", {616, 32, 60, 13}},
-      {"lbLetter(0)", {264, 64, 7, 13}},   {"lbLetter(25)", {664, 64, 7, 13}},
+      {"Main", {0, 0, 242, 322}},
+      {"List", {0, 322, 242, 174}},
+      {"List1", {8, 328, 225, 119}},
+      {"Label1", {32, 48, 177, 53}},
+      {"Text2", {32, 128, 177, 121}},
+      {"lbCount", {152, 296, 75, 13}},
+      {"PosScroll", {32, 280, 185, 7}},
+      {"VolScroll", {32, 304, 105, 7}},
+      {"imgSearch", {242, 0, 673, 321}},
+      {"lstSinger", {252, 110, 145, 197}},
+      {"lstSpecial", {408, 110, 145, 197}},
+      {"lstSong", {560, 110, 145, 197}},
+      {"Text1", {715, 60, 113, 19}},
+      {"Go", {848, 56, 49, 25}},
+      {"lstSearch", {713, 107, 194, 171}},
+      {"cmdAdd(0)", {714, 278, 97, 30}},
+      {"cmdAdd(1)", {811, 278, 96, 30}},
+      {"Image1", {899, 8, 9, 17}},
+      {"ControlButton(0)", {52, 471, 22, 22}},
+      {"ControlButton(4)", {145, 471, 22, 22}},
+      {"imgTopButton(0)", {13, 7, 9, 17}},
+      {"imgTopButton(2)", {170, 7, 17, 17}},
+      {"imgTopButton(5)", {223, 7, 9, 17}},
+      {"lbSingerType(5)", {264, 48, 60, 13}},
+      {"lbSingerType(6)", {616, 48, 60, 13}},
+      {"lbSingerType(4)", {616, 32, 60, 13}},
+      {"lbLetter(0)", {264, 64, 7, 13}},
+      {"lbLetter(25)", {664, 64, 7, 13}},
   };
   for (const Expected& e : layout) {
     auto* control = window.findChild<QWidget*>(e.name);
@@ -91,10 +104,10 @@ TEST_F(FrmmainTest, EveryControlIsCreatedNamedAndPlaced) {
 
 TEST_F(FrmmainTest, TimersRunFromCreationAtTheirIntervals) {
   frmmain window;
-  const std::pair<QTimer*, int> timers[] = {
-      {&window.timWMP, 10},    {&window.timVol, 100}, {&window.timList, 100},
-      {&window.timButton, 100}, {&window.Timer1, 1000}, {&window.Timer2, 10000},
-      {&window.Timer3, 1000}};
+  const std::pair<QTimer*, int> timers[] = {{&window.timWMP, 10},   {&window.timVol, 100},
+                                            {&window.timList, 100}, {&window.timButton, 100},
+                                            {&window.Timer1, 1000}, {&window.Timer2, 10000},
+                                            {&window.Timer3, 1000}};
   for (auto [timer, interval] : timers) {
     EXPECT_TRUE(timer->isActive()) << timer->objectName().toStdString();
     EXPECT_EQ(timer->interval(), interval) << timer->objectName().toStdString();
@@ -138,9 +151,9 @@ TEST_F(FrmmainTest, MissingIconLeavesTheTrayEmptyAndTheWindowReachable) {
   frmmain window;
   window.Form_Load();
   EXPECT_EQ(TrayIcon.icon, nullptr);
-  EXPECT_NE(window.windowType(), Qt::Tool);  // still in the task list
+  EXPECT_NE(window.windowType(), Qt::Tool);             // still in the task list
   EXPECT_EQ(window.geometry(), QRect(0, 0, 917, 569));  // the steps before it are done
-  EXPECT_TRUE(boxes.Boxes().isEmpty());  // no message for it
+  EXPECT_TRUE(boxes.Boxes().isEmpty());                 // no message for it
 }
 
 TEST_F(FrmmainTest, AnotherStartBringsAMinimisedWindowBack) {

@@ -56,7 +56,11 @@ TEST_F(PlayerOnX11, CloseButtonEndsTheProgramWithThePlaylistStored) {
                   "insert into NUser values (3,'c.mid','/m/c.mid','It''s',1,'O''Neil','')"});
   QProcess& player = player_;
   Start(player);
-  ASSERT_TRUE(WaitUntil([&] { return Xdotool({"search", "--name", "Sonaveil V4.0"}); }, 15000))
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        return Xdotool({"search", "--name", "Sonaveil V4.0"});
+      },
+      15000))
       << "player " << (player.state() == QProcess::Running ? "running" : "ended") << ": "
       << player.readAllStandardError().constData();
   WaitUntil([] { return false; }, 1500);  // the window has drawn itself

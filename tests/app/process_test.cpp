@@ -59,10 +59,13 @@ TEST_F(PlayerProcessTest, SecondStartShowsTheFirstAndEnds) {
   EXPECT_LT(clock.elapsed(), 5000);
 
   QByteArray firstLog;
-  EXPECT_TRUE(WaitUntil([&] {
-    firstLog += first.readAllStandardError();
-    return firstLog.contains("another start asked for the main window");
-  }, 10000)) << firstLog.constData();
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        firstLog += first.readAllStandardError();
+        return firstLog.contains("another start asked for the main window");
+      },
+      10000))
+      << firstLog.constData();
   EXPECT_EQ(first.state(), QProcess::Running);
   Kill(first);
 }
@@ -85,12 +88,13 @@ TEST_F(PlayerProcessTest, StartSucceedsAfterTheFirstWasKilled) {
   ASSERT_TRUE(another.waitForFinished(10000));
   EXPECT_EQ(another.exitCode(), 0);
   QByteArray log;
-  EXPECT_TRUE(WaitUntil([&] {
-    log += next.readAllStandardError();
-    return log.contains("another start asked for the main window");
-  }, 10000));
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        log += next.readAllStandardError();
+        return log.contains("another start asked for the main window");
+      },
+      10000));
   Kill(next);
 }
 
 }  // namespace
-

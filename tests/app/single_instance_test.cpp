@@ -29,7 +29,8 @@ TEST(SingleInstance, SecondClaimAsksTheFirstToShow) {
 }
 
 TEST(SingleInstance, NamesArePerTitleAndPerUser) {
-  EXPECT_EQ(SingleInstance::SocketName("Sonaveil v4.0"), SingleInstance::SocketName("SONAVEIL V4.0"));
+  EXPECT_EQ(SingleInstance::SocketName("Sonaveil v4.0"),
+            SingleInstance::SocketName("SONAVEIL V4.0"));
   EXPECT_NE(SingleInstance::SocketName("Sonaveil v4.0"), SingleInstance::SocketName("Other"));
   EXPECT_TRUE(SingleInstance::SocketName("Sonaveil v4.0").contains(QString::number(getuid())));
 }

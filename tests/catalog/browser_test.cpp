@@ -77,9 +77,9 @@ TEST_F(BrowserTest, LetterAndTypeLabelsRefilterTheSingers) {
   ASSERT_EQ(SelectedSingerType, 10);
   ASSERT_EQ(window->lbSingerType[2]->property("Tag").toString(), "3");
   StatementLog log;
-  window->lbLetter_Click(1);       // «B»
-  window->lbSingerType_Click(2);   // the third type
-  window->lbLetter_Click(1);       // «B» again: the letter filter goes
+  window->lbLetter_Click(1);      // «B»
+  window->lbSingerType_Click(2);  // the third type
+  window->lbLetter_Click(1);      // «B» again: the letter filter goes
   EXPECT_EQ(log.statements,
             (QStringList{
                 "select NClass,NClassID from NNClass where Abcd='B' order by NClass",
@@ -193,9 +193,10 @@ QByteArray ResultPage(int results, bool gb2312, const QString& extra = QString()
   if (gb2312) body += "<META http-equiv=Content-Type content=\"text/html; charset=gb2312\">";
   body += "</HEAD><BODY><DIV class=results>";
   for (int i = 1; i <= results; ++i)
-    body += QString("<LI><A TITLE=\"http://media.test/songs/%1/Song%1.WMA\" "
-                    "HREF=\"/play?i=%1\" TARGET=_BLANK>第%1首 <FONT COLOR=red>Love</FONT> 歌</A>"
-                    " 来源网址：media.test 请注意：此内容可能受到版权保护</LI>")
+    body += QString(
+                "<LI><A TITLE=\"http://media.test/songs/%1/Song%1.WMA\" "
+                "HREF=\"/play?i=%1\" TARGET=_BLANK>第%1首 <FONT COLOR=red>Love</FONT> 歌</A>"
+                " 来源网址：media.test 请注意：此内容可能受到版权保护</LI>")
                 .arg(i);
   body += extra + "</DIV></BODY></HTML>";
   if (!gb2312) return body.toUtf8();
@@ -222,11 +223,11 @@ TEST_F(BrowserTest, OnlineSearchCutsTheResultPage) {
     if (c.results == 0) continue;
     EXPECT_EQ(window->lstSearch->item(0)->text(), "第1首 love 歌");
     EXPECT_EQ(SearchUrls[1], "http://media.test/songs/1/song1.wma");
-    EXPECT_EQ(SearchUrls[c.results], QString("http://media.test/songs/%1/song%1.wma").arg(c.results));
+    EXPECT_EQ(SearchUrls[c.results],
+              QString("http://media.test/songs/%1/song%1.wma").arg(c.results));
     EXPECT_EQ(Data::ItemData(window->lstSearch, c.results - 1), c.results);
   }
-  EXPECT_EQ(server.Requests().last(),
-            "/search?p=love&mimetype=wma&source=yisou_music_hp_search");
+  EXPECT_EQ(server.Requests().last(), "/search?p=love&mimetype=wma&source=yisou_music_hp_search");
 }
 
 TEST_F(BrowserTest, AddingAnOnlineResult) {
@@ -253,8 +254,9 @@ TEST_F(BrowserTest, QueryIsSentExactlyAsTyped) {
   Type("yisou:rock & roll 月亮");
   window->Go_Click();
   ASSERT_TRUE(WaitForPage());
-  EXPECT_EQ(server.Requests().last(),
-            "/search?p=rock%20%26%20roll%20%E6%9C%88%E4%BA%AE&mimetype=wma&source=yisou_music_hp_search");
+  EXPECT_EQ(
+      server.Requests().last(),
+      "/search?p=rock%20%26%20roll%20%E6%9C%88%E4%BA%AE&mimetype=wma&source=yisou_music_hp_search");
   Type("yisou:   ");
   window->Go_Click();
   ASSERT_TRUE(WaitForPage());
@@ -262,8 +264,8 @@ TEST_F(BrowserTest, QueryIsSentExactlyAsTyped) {
 }
 
 TEST_F(BrowserTest, ALaterSearchWinsOverAPageStillLoading) {
-  server.Route("/search", {.body = ResultPage(20, true), .contentType = "text/html",
-                           .delayMs = 600});
+  server.Route("/search",
+               {.body = ResultPage(20, true), .contentType = "text/html", .delayMs = 600});
   Type("yisou:slow");
   window->Go_Click();
   ASSERT_TRUE(WaitUntil([&] { return server.Requests().filter("/search").size() == 1; }));
@@ -276,8 +278,8 @@ TEST_F(BrowserTest, ALaterSearchWinsOverAPageStillLoading) {
   EXPECT_EQ(window->lstSearch->count(), 3);
 
   // A catalog search while a page loads: the page never lands in the catalog results.
-  server.Route("/search", {.body = ResultPage(20, true), .contentType = "text/html",
-                           .delayMs = 400});
+  server.Route("/search",
+               {.body = ResultPage(20, true), .contentType = "text/html", .delayMs = 400});
   Type("yisou:again");
   window->Go_Click();
   Type("茉莉花");

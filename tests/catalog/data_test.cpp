@@ -55,13 +55,14 @@ TEST_F(DataTest, AlbumAndSongStatements) {
   Data::ListAlbums(0, &list);
   Data::ListSongs(12, &list);
   Data::ListSongs(0, &list);
-  EXPECT_EQ(log.statements, (QStringList{
-                                "select name,SpecialID from NSpecial where NClassID=5 order by name",
-                                "select name,SpecialID from NSpecial order by name",
-                                // the trailing blank is part of it
-                                "select MusicName,ID from NMusicList where SpecialID=12 ",
-                                "select MusicName,ID from NMusicList",
-                            }));
+  EXPECT_EQ(log.statements,
+            (QStringList{
+                "select name,SpecialID from NSpecial where NClassID=5 order by name",
+                "select name,SpecialID from NSpecial order by name",
+                // the trailing blank is part of it
+                "select MusicName,ID from NMusicList where SpecialID=12 ",
+                "select MusicName,ID from NMusicList",
+            }));
 }
 
 TEST_F(DataTest, ListsShowNamesAndKeepIdsInDatabaseOrder) {
@@ -180,9 +181,8 @@ TEST_F(DataTest, MissingOrCorruptCatalogIsReportedNotCreated) {
   EXPECT_FALSE(Data::ListAlbums(1, &list));
   EXPECT_FALSE(Data::ListSongs(1, &list));
   EXPECT_EQ(Data::GetSongUrl(100), "");
-  EXPECT_EQ(boxes.Texts().mid(2), (QStringList{boxes.Texts()[2], "查找专辑失败！",
-                                               boxes.Texts()[4], "查找专辑失败！",
-                                               boxes.Texts()[6]}));
+  EXPECT_EQ(boxes.Texts().mid(2), (QStringList{boxes.Texts()[2], "查找专辑失败！", boxes.Texts()[4],
+                                               "查找专辑失败！", boxes.Texts()[6]}));
   for (int i : {2, 4, 6}) EXPECT_TRUE(boxes.Texts()[i].startsWith("查询错误：")) << i;
 }
 
@@ -193,12 +193,15 @@ TEST(DemoCatalog, HasTypesSingersAlbumsAndBothKindsOfAddress) {
   EXPECT_GE(Rows(file, "select count(*) from NNClass").value(0).toInt(), 20);
   EXPECT_GE(Rows(file, "select count(distinct Abcd) from NNClass").value(0).toInt(), 5);
   EXPECT_GT(Rows(file, "select count(*) from NSpecial").value(0).toInt(), 0);
-  EXPECT_GT(Rows(file, "select count(*) from NMusicList where URL like 'http%'").value(0).toInt(), 0);
-  EXPECT_GT(Rows(file, "select count(*) from NMusicList where URL like 'newmusic/%'").value(0).toInt(),
+  EXPECT_GT(Rows(file, "select count(*) from NMusicList where URL like 'http%'").value(0).toInt(),
             0);
+  EXPECT_GT(
+      Rows(file, "select count(*) from NMusicList where URL like 'newmusic/%'").value(0).toInt(),
+      0);
   // Every song belongs to an album of its own singer.
-  EXPECT_EQ(Rows(file, "select count(*) from NMusicList m left join NSpecial s on "
-                       "m.SpecialID=s.SpecialID where s.NClassID is null or s.NClassID<>m.NClassID"),
+  EXPECT_EQ(Rows(file,
+                 "select count(*) from NMusicList m left join NSpecial s on "
+                 "m.SpecialID=s.SpecialID where s.NClassID is null or s.NClassID<>m.NClassID"),
             QStringList{"0"});
 }
 

@@ -19,8 +19,8 @@ SongRecord Song(const QString& name, const QString& title, const QString& author
   song.Author = author;
   song.Web = web;
   song.Lyric = lyric;
-  song.Length = "215";           // never stored
-  song.LyricId = "lrc-000123";   // never stored
+  song.Length = "215";          // never stored
+  song.LyricId = "lrc-000123";  // never stored
   return song;
 }
 
@@ -90,8 +90,9 @@ TEST_F(ListControlTest, AFullPlaylistOf5001EntriesRoundTrips) {
 }
 
 TEST_F(ListControlTest, MoreRowsThanSlotsLeaveTheCountAlone) {
-  QStringList statements{"create table NUser(ID integer, Name text, Path text, Title text,"
-                         " Web integer, author text, Lyric text)"};
+  QStringList statements{
+      "create table NUser(ID integer, Name text, Path text, Title text,"
+      " Web integer, author text, Lyric text)"};
   statements << "with recursive n(i) as (select 1 union all select i+1 from n where i<5002) "
                 "insert into NUser select i,'s'||i,'p','t',0,'a','' from n";
   RunSql(UserDb(), statements);
@@ -116,8 +117,8 @@ TEST_F(ListControlTest, AFailedInsertLeavesTheStoredPlaylistWhole) {
   // The database refuses one row of the next save.
   RunSql(UserDb(), {"create trigger refuse before insert on NUser when new.name='boom.wma' "
                     "begin select raise(abort, 'refused'); end"});
-  SetPlaylist({Song("c.wma", "C", "z", 0), Song("boom.wma", "Boom", "z", 0),
-               Song("d.wma", "D", "z", 0)});
+  SetPlaylist(
+      {Song("c.wma", "C", "z", 0), Song("boom.wma", "Boom", "z", 0), Song("d.wma", "D", "z", 0)});
   ListControl::SavePlaylist();
   EXPECT_EQ(Rows(UserDb(), "select ID,Name from NUser"), (QStringList{"1|a.wma", "2|b.wma"}));
   EXPECT_TRUE(boxes.Boxes().isEmpty());  // saving fails silently

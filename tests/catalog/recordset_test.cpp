@@ -46,8 +46,7 @@ TEST_F(RecordsetTest, ChangedFieldIsSavedWhenThePositionMoves) {
               QStringList{"newmusic/a012/greensleeves.wma"});  // not yet
     ASSERT_TRUE(rows.MoveNext());
   }
-  EXPECT_EQ(Rows(file, "select URL from NMusicList where ID=100"),
-            QStringList{"changed/it's.wma"});
+  EXPECT_EQ(Rows(file, "select URL from NMusicList where ID=100"), QStringList{"changed/it's.wma"});
   EXPECT_EQ(Rows(file, "select count(*) from NMusicList"), QStringList{"6"});
 }
 
@@ -55,10 +54,10 @@ TEST_F(RecordsetTest, JoinedRowsCannotBeChanged) {
   auto connection = std::make_unique<Connection>();
   ASSERT_TRUE(connection->Open(file));
   Recordset rows;
-  ASSERT_TRUE(rows.Open(
-      "select NMusicList.ID,NNClass.NClass from NMusicList,NNClass where "
-      "NMusicList.NClassID = NNClass.NClassID ;",
-      std::move(connection)));
+  ASSERT_TRUE(
+      rows.Open("select NMusicList.ID,NNClass.NClass from NMusicList,NNClass where "
+                "NMusicList.NClassID = NNClass.NClassID ;",
+                std::move(connection)));
   EXPECT_EQ(rows.RecordCount(), 6);
   EXPECT_FALSE(rows.SetField(1, "x"));
 }

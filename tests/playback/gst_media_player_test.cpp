@@ -6,8 +6,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
-#include <QtEndian>
 #include <QTcpServer>
+#include <QtEndian>
 #include <cmath>
 #include <memory>
 
@@ -44,9 +44,8 @@ TEST_F(GstPlayerTest, LocalFilesPlayWithDurationAndTags) {
   };
   for (const MediaCase& c : cases) {
     SCOPED_TRACE(c.format);
-    const QString file =
-        TestMedia::Tone(QString("tagged_%1").arg(c.format), c.format, c.seconds, 440, c.title,
-                        c.artist);
+    const QString file = TestMedia::Tone(QString("tagged_%1").arg(c.format), c.format, c.seconds,
+                                         440, c.title, c.artist);
     ASSERT_FALSE(file.isEmpty());
     GstMediaPlayer player;
     QSignalSpy errors(&player, &MediaPlayer::Error);
@@ -214,7 +213,8 @@ std::vector<double> ReadWav(const QString& path, int* rate) {
       channels = qFromLittleEndian<quint16>(data.constData() + pos + 10);
       *rate = static_cast<int>(qFromLittleEndian<quint32>(data.constData() + pos + 12));
     } else if (id == "data") {
-      if (size == 0 || pos + 8 + static_cast<qsizetype>(size) > data.size()) size = data.size() - pos - 8;
+      if (size == 0 || pos + 8 + static_cast<qsizetype>(size) > data.size())
+        size = data.size() - pos - 8;
       for (qsizetype i = pos + 8; i + 2 * channels <= pos + 8 + size; i += 2 * channels)
         samples.push_back(qFromLittleEndian<qint16>(data.constData() + i) / 32768.0);
       break;

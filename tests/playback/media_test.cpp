@@ -76,8 +76,7 @@ TEST_F(MediaTest, AddingLocalFiles) {
   EXPECT_EQ(Playlist[1].Path, "/m/b.wma");
   EXPECT_EQ(Playlist[3].Name, "c.mid");
   EXPECT_EQ(window->List1->count(), 4);
-  EXPECT_EQ(Rows(ListControl::UserDatabaseFile(), "select count(*) from NUser"),
-            QStringList{"4"});
+  EXPECT_EQ(Rows(ListControl::UserDatabaseFile(), "select count(*) from NUser"), QStringList{"4"});
   EXPECT_TRUE(boxes.Boxes().isEmpty());
 }
 
@@ -191,8 +190,8 @@ TEST_F(MediaTest, PauseStopPositionLengthAndVolume) {
 TEST_F(MediaTest, FailuresShowTheirMessageAndGiveTheFailureValue) {
   AddEntries(1);
   player->state = MediaPlayer::wmppsPlaying;
-  player->failing = {"play", "pause", "stop", "currentPosition", "duration", "seek", "volume",
-                     "setVolume"};
+  player->failing = {"play",     "pause", "stop",   "currentPosition",
+                     "duration", "seek",  "volume", "setVolume"};
   int16_t index = 0;
   EXPECT_FALSE(Media::PlayMedia(*player));
   Media::PauseMedia(*player);
@@ -203,10 +202,10 @@ TEST_F(MediaTest, FailuresShowTheirMessageAndGiveTheFailureValue) {
   EXPECT_EQ(Media::GetVolume(*player), -1);
   EXPECT_FALSE(Media::SetVolume(*player, 1));
   EXPECT_FALSE(Media::GetMediaInfo(*player));
-  EXPECT_EQ(boxes.Texts(), (QStringList{"文件播放错误！", "文件暂停错误！", "文件停止错误！",
-                                        "获取当前位置错误！", "获取播放长度错误！",
-                                        "设置当前时间错误！", "获得音量错误！", "设置音量错误！",
-                                        "获得信息时出错！"}));
+  EXPECT_EQ(boxes.Texts(),
+            (QStringList{"文件播放错误！", "文件暂停错误！", "文件停止错误！", "获取当前位置错误！",
+                         "获取播放长度错误！", "设置当前时间错误！", "获得音量错误！",
+                         "设置音量错误！", "获得信息时出错！"}));
   for (const auto& box : boxes.Boxes()) EXPECT_EQ(box.caption, "Error!");
 
   // An index outside the playlist is a failure of the operation too.
@@ -263,8 +262,7 @@ TEST_F(MediaTest, DeletingEntries) {
   EXPECT_TRUE(player->calls.contains("stop"));
   EXPECT_EQ(PlaylistCount, 1);
   EXPECT_EQ(Playlist[0].Name, "0.mp3");
-  EXPECT_EQ(Rows(ListControl::UserDatabaseFile(), "select Name from NUser"),
-            QStringList{"0.mp3"});
+  EXPECT_EQ(Rows(ListControl::UserDatabaseFile(), "select Name from NUser"), QStringList{"0.mp3"});
 
   // Nothing to delete: nothing changes.
   CurrentIndex = 1;
@@ -290,8 +288,7 @@ TEST_F(MediaTest, DeletingEverythingFromAFullPlaylist) {
   EXPECT_EQ(Playlist[5000], SongRecord{});
   EXPECT_EQ(window->List1->count(), 0);
   EXPECT_TRUE(player->calls.contains("stop"));
-  EXPECT_EQ(Rows(ListControl::UserDatabaseFile(), "select count(*) from NUser"),
-            QStringList{"0"});
+  EXPECT_EQ(Rows(ListControl::UserDatabaseFile(), "select count(*) from NUser"), QStringList{"0"});
 }
 
 }  // namespace

@@ -82,7 +82,8 @@ TEST_F(PlaybackEndToEnd, AutoAdvancePlaysTheListInOrderAndStartsOver) {
     EXPECT_EQ(Playlist[i].Title, titles[i]);
     EXPECT_EQ(window->List1->item(i)->text(), titles[i]);
   }
-  EXPECT_TRUE(window->Label1->text().startsWith("歌曲标题：第一首\n艺术家：演唱者\n歌曲长度：0分2秒"))
+  EXPECT_TRUE(
+      window->Label1->text().startsWith("歌曲标题：第一首\n艺术家：演唱者\n歌曲长度：0分2秒"))
       << window->Label1->text().toStdString();
   EXPECT_TRUE(boxes.Boxes().isEmpty());
 }
@@ -92,9 +93,8 @@ TEST_F(PlaybackEndToEnd, PlaceholderAddressIsRepairedFromTheScriptAndPlays) {
   QFile in(file);
   ASSERT_TRUE(in.open(QIODevice::ReadOnly));
   server.Route("/music/stream.mp3", {.body = in.readAll(), .contentType = "audio/mpeg"});
-  server.Route("/js/serverurl.js",
-               {.body = ("var url=\"" + server.Url("") + "\";").toUtf8(),
-                .contentType = "application/javascript"});
+  server.Route("/js/serverurl.js", {.body = ("var url=\"" + server.Url("") + "\";").toUtf8(),
+                                    .contentType = "application/javascript"});
   // Nobody listens at the placeholder's port: the first try fails at once.
   folder.Write("data/endpoints.ini", ("[endpoints]\nMediaScriptHost=" + server.Url("/") +
                                       "\nPlaceholderHostPrefix=http://127.0.0.1:1\n")
@@ -106,8 +106,8 @@ TEST_F(PlaybackEndToEnd, PlaceholderAddressIsRepairedFromTheScriptAndPlays) {
   window->Form_Load();
   window->List1->setCurrentRow(0);
   window->List1_DblClick();
-  ASSERT_TRUE(WaitUntil([&] { return window->WMP->playState() == MediaPlayer::wmppsPlaying; },
-                        15000));
+  ASSERT_TRUE(
+      WaitUntil([&] { return window->WMP->playState() == MediaPlayer::wmppsPlaying; }, 15000));
   EXPECT_EQ(Playlist[0].Path, server.Url("/music/stream.mp3"));
   EXPECT_EQ(window->WMP->URL(), server.Url("/music/stream.mp3"));
   EXPECT_TRUE(boxes.Boxes().isEmpty());

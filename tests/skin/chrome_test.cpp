@@ -131,9 +131,7 @@ TEST_F(ChromeTest, PlaylistPanelSlidesInSeventeenDrawnSteps) {
       return false;
     }
   } recorder;
-  recorder.onMove = [&] {
-    steps.append({window->List->y(), window->List1->isVisible()});
-  };
+  recorder.onMove = [&] { steps.append({window->List->y(), window->List1->isVisible()}); };
   window->List->installEventFilter(&recorder);
 
   Skin::TogglePlaylistPanel();
@@ -171,9 +169,9 @@ TEST_F(ChromeTest, CatalogPanelTogglesAsAWhole) {
   EXPECT_TRUE(window->lstSong->isVisible());
 
   window->Image1_Click();
-  for (QWidget* w : std::initializer_list<QWidget*>{window->imgSearch, window->lstSinger,
-                                                    window->lbLetter[0], window->cmdAdd[1],
-                                                    window->Image1})
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{window->imgSearch, window->lstSinger, window->lbLetter[0],
+                                       window->cmdAdd[1], window->Image1})
     EXPECT_FALSE(w->isVisible()) << w->objectName().toStdString();
 
   // Hidden, the controls stay hidden; the window takes its fixed size all the same.
@@ -232,8 +230,7 @@ TEST(HelpDocument, ShowsEveryButton) {
   QFile help(QString(SONAVEIL_APP_DIR) + "/help.html");
   ASSERT_TRUE(help.open(QIODevice::ReadOnly));
   const QString text = QString::fromUtf8(help.readAll());
-  for (int i = 1; i <= 12; ++i)
-    EXPECT_TRUE(text.contains(QString("skin/%1-1.gif").arg(i))) << i;
+  for (int i = 1; i <= 12; ++i) EXPECT_TRUE(text.contains(QString("skin/%1-1.gif").arg(i))) << i;
   for (const char* caption : {"前一首", "打开本地文件", "升级", "最小化", "关闭", "yisou:"})
     EXPECT_TRUE(text.contains(QString::fromUtf8(caption))) << caption;
 }

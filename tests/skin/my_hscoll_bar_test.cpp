@@ -108,11 +108,11 @@ TEST_F(BarTest, ADragPastTheEndLeavesTheThumbAtItsLastPlace) {
   QSignalSpy scroll(bar, &MyHScollBar::OnScroll);
   Mouse mouse(bar);
   mouse.Press(7);
-  mouse.Move(107);   // 100 pixels right: 1500 twips
-  mouse.Move(400);   // in one jump far past the right end: the thumb stays where it was
+  mouse.Move(107);  // 100 pixels right: 1500 twips
+  mouse.Move(400);  // in one jump far past the right end: the thumb stays where it was
   EXPECT_EQ(bar->Position(), 1500);
   EXPECT_EQ(scroll.size(), 2);  // raised even when the thumb did not move
-  mouse.Move(-300);  // past the left end as well
+  mouse.Move(-300);             // past the left end as well
   EXPECT_EQ(bar->Position(), 1500);
   mouse.Release(-300);
 }

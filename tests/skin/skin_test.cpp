@@ -213,8 +213,10 @@ TEST(SkinArt, EveryPictureAtItsSize) {
     QString name;
     QSize size;
   };
-  QList<Picture> pictures = {{"Main.gif", {242, 322}},  {"List.gif", {242, 174}},
-                             {"Search.gif", {673, 321}}, {"update.gif", {427, 170}},
+  QList<Picture> pictures = {{"Main.gif", {242, 322}},
+                             {"List.gif", {242, 174}},
+                             {"Search.gif", {673, 321}},
+                             {"update.gif", {427, 170}},
                              {"board.gif", {700, 408}}};
   const int topWidths[6] = {9, 15, 17, 9, 10, 9};
   for (int i = 1; i <= 12; ++i)

@@ -2,22 +2,22 @@
 // The screenshots are left in the build folder (screenshots/) for people to look at.
 #include <gtest/gtest.h>
 
+#include <QCursor>
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QCursor>
 
 #include "app/frmmain.h"
 #include "app/shared_state.h"
 #include "platform/app_path.h"
-#include "skin/picture_box.h"
 #include "skin/panels.h"
+#include "skin/picture_box.h"
 #include "skin/skin.h"
 #include "skin/skin_pictures.h"
 #include "support/fake_media_player.h"
@@ -97,7 +97,8 @@ class SkinOnX11 : public ::testing::Test {
 
   // True when the screen shows the button's picture, pixel for pixel.
   bool ScreenShows(PictureBox* button, const QString& picture) {
-    const QImage expected = SkinPictures::Load(picture).toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage expected =
+        SkinPictures::Load(picture).toImage().convertToFormat(QImage::Format_RGB32);
     const QRect at(button->mapToGlobal(QPoint(0, 0)), button->size());
     const QImage shown = QGuiApplication::primaryScreen()
                              ->grabWindow(0, at.x(), at.y(), at.width(), at.height())
@@ -190,8 +191,8 @@ TEST_F(SkinOnX11, DraggingTheFaceMovesTheWindowAndTheCatalogWithIt) {
   ASSERT_TRUE(Xdotool({"mousemove", "10", "200"}));
   ASSERT_TRUE(Xdotool({"mousedown", "1"}));
   for (int step = 1; step <= 10; ++step) {
-    ASSERT_TRUE(Xdotool({"mousemove", QString::number(10 + 10 * step),
-                         QString::number(200 + 5 * step)}));
+    ASSERT_TRUE(
+        Xdotool({"mousemove", QString::number(10 + 10 * step), QString::number(200 + 5 * step)}));
     WaitUntil([] { return false; }, 30);
   }
   ASSERT_TRUE(Xdotool({"mouseup", "1"}));

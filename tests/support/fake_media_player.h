@@ -17,8 +17,8 @@ class FakeMediaPlayer : public MediaPlayer {
   int volume = 50;
   QString url;
   QHash<QString, QString> info;  // "Title", "Author"
-  QStringList calls;             // "setURL <url>", "play", "pause", "stop", "seek <s>", "volume <v>"
-  QSet<QString> failing;         // names of members that throw
+  QStringList calls;      // "setURL <url>", "play", "pause", "stop", "seek <s>", "volume <v>"
+  QSet<QString> failing;  // names of members that throw
 
   void setURL(const QString& u) override {
     Check("setURL");

@@ -48,4 +48,6 @@ class MsgBoxRecorder {
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 
 // Lets test failures print Qt strings as text.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os) {
+  *os << '"' << text.toStdString() << '"';
+}

@@ -10,12 +10,18 @@ namespace {
 
 QByteArray ReasonPhrase(int status) {
   switch (status) {
-    case 200: return "OK";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    default: return "Status";
+    case 200:
+      return "OK";
+    case 301:
+      return "Moved Permanently";
+    case 302:
+      return "Found";
+    case 404:
+      return "Not Found";
+    case 500:
+      return "Internal Server Error";
+    default:
+      return "Status";
   }
 }
 
@@ -29,9 +35,8 @@ void SendChunks(QPointer<QTcpSocket> socket, QByteArray rest, int size, int dela
   const QByteArray piece = rest.left(size);
   socket->write(QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n");
   rest.remove(0, piece.size());
-  QTimer::singleShot(delayMs, socket, [socket, rest, size, delayMs] {
-    SendChunks(socket, rest, size, delayMs);
-  });
+  QTimer::singleShot(delayMs, socket,
+                     [socket, rest, size, delayMs] { SendChunks(socket, rest, size, delayMs); });
 }
 
 }  // namespace

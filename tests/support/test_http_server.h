@@ -13,12 +13,12 @@ struct TestRoute {
   int status = 200;
   QByteArray body;
   QByteArray contentType = "text/html";  // sent as given, charset and all; empty sends none
-  int delayMs = 0;           // wait before answering
-  bool neverAnswer = false;  // read the request, then stay silent
-  bool chunked = false;      // Transfer-Encoding: chunked, in pieces of chunkBytes
+  int delayMs = 0;                       // wait before answering
+  bool neverAnswer = false;              // read the request, then stay silent
+  bool chunked = false;                  // Transfer-Encoding: chunked, in pieces of chunkBytes
   int chunkBytes = 16;
-  int chunkDelayMs = 0;      // pause between pieces
-  QByteArray location;       // Location header (for redirects)
+  int chunkDelayMs = 0;  // pause between pieces
+  QByteArray location;   // Location header (for redirects)
 };
 
 // An HTTP/1.1 server on loopback for the tests, running on the test's own event loop.

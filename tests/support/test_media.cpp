@@ -48,14 +48,27 @@ QString Tone(const QString& name, const QString& format, double seconds, int fre
                    QString::number(seconds), "sine", QString::number(frequency), "vol", "0.5"}))
     return QString();
   QStringList args{"-v", "error", "-y", "-i", raw};
-  if (!title.isEmpty()) args << "-metadata" << "title=" + title;
-  if (!artist.isEmpty()) args << "-metadata" << "artist=" + artist;
+  if (!title.isEmpty())
+    args << "-metadata"
+         << "title=" + title;
+  if (!artist.isEmpty())
+    args << "-metadata"
+         << "artist=" + artist;
   if (format == "mp3")
-    args << "-c:a" << "libmp3lame" << "-b:a" << "128k" << "-id3v2_version" << "3";
+    args << "-c:a"
+         << "libmp3lame"
+         << "-b:a"
+         << "128k"
+         << "-id3v2_version"
+         << "3";
   else if (format == "wma")
-    args << "-c:a" << "wmav2" << "-b:a" << "128k";
+    args << "-c:a"
+         << "wmav2"
+         << "-b:a"
+         << "128k";
   else
-    args << "-c:a" << "pcm_s16le";
+    args << "-c:a"
+         << "pcm_s16le";
   args << path;
   const bool made = Run("ffmpeg", args);
   QFile::remove(raw);

@@ -57,7 +57,8 @@ TEST_F(InetTest, ErrorStatusesAreFailures) {
     server.Route("/page", {.status = status, .body = "<html><body>oops</body></html>"});
     inet.Execute(server.Url("/page"));
     EXPECT_EQ(WaitForState(), Inet::icError) << status;
-    EXPECT_TRUE(inet.LastError().contains(QString::number(status))) << inet.LastError().toStdString();
+    EXPECT_TRUE(inet.LastError().contains(QString::number(status)))
+        << inet.LastError().toStdString();
     EXPECT_EQ(inet.GetChunk(1024, 0), "");
   }
   inet.Execute(server.Url("/never-routed"));
@@ -140,8 +141,9 @@ TEST_F(InetTest, OpenUrlGivesTheWholeBodyOrFails) {
   const quint16 port = closed.serverPort();
   closed.close();
   result.reset();
-  inet.OpenURL(QString("http://127.0.0.1:%1/x").arg(port),
-               [&](bool ok, const QString& body) { result = {ok, body}; });
+  inet.OpenURL(QString("http://127.0.0.1:%1/x").arg(port), [&](bool ok, const QString& body) {
+    result = {ok, body};
+  });
   ASSERT_TRUE(WaitUntil([&] { return result.has_value(); }));
   EXPECT_FALSE(result->first);
   EXPECT_TRUE(result->second.isEmpty());

@@ -47,9 +47,11 @@ TEST(DecodeHttpBody, DecodesChineseInEveryDeclaredSet) {
 }
 
 TEST(ExtractBodyHtml, TakesWhatLiesInsideTheBody) {
-  EXPECT_EQ(ExtractBodyHtml("<html><head><title>t</title></head><body class=\"a\">128</body></html>"),
-            "128");
-  EXPECT_EQ(ExtractBodyHtml("<HTML><BODY>\n<A HREF=x>y</A>\n</BODY></HTML>"), "\n<A HREF=x>y</A>\n");
+  EXPECT_EQ(
+      ExtractBodyHtml("<html><head><title>t</title></head><body class=\"a\">128</body></html>"),
+      "128");
+  EXPECT_EQ(ExtractBodyHtml("<HTML><BODY>\n<A HREF=x>y</A>\n</BODY></HTML>"),
+            "\n<A HREF=x>y</A>\n");
   EXPECT_EQ(ExtractBodyHtml("128"), "128");
   EXPECT_EQ(ExtractBodyHtml("<body>unclosed"), "unclosed");
   // A <bodyguard> element is not the body.

@@ -22,9 +22,9 @@ class WebBrowserTest : public ::testing::Test {
 };
 
 TEST_F(WebBrowserTest, LoadsAPageAndGivesItsBody) {
-  server.Route("/sonaveil/count1/active.asp",
-               {.body = "<html><head><title>c</title></head><body>128</body></html>",
-                .delayMs = 50});
+  server.Route(
+      "/sonaveil/count1/active.asp",
+      {.body = "<html><head><title>c</title></head><body>128</body></html>", .delayMs = 50});
   browser.Navigate2(server.Url("/sonaveil/count1/active.asp"));
   EXPECT_TRUE(browser.Busy());
   ASSERT_TRUE(WaitForPage());
