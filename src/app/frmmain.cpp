@@ -334,6 +334,10 @@ bool frmmain::RegisterTrayIcon() {
   auto* tray = new QSystemTrayIcon(QIcon(Picture1->pixmap()), this);
   tray->setObjectName("TrayIcon");
   tray->setToolTip(TrayIcon.szTip);
+  // A double-click brings the window back, wherever it was put away.
+  connect(tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
+    if (why == QSystemTrayIcon::DoubleClick) RestoreWindow();
+  });
   tray->show();
   TrayIcon.icon = tray;
 
@@ -362,6 +366,10 @@ void frmmain::closeEvent(QCloseEvent* event) {
 
 void frmmain::ShowFromAnotherStart() {
   qInfo("sonaveil: another start asked for the main window");
+  RestoreWindow();
+}
+
+void frmmain::RestoreWindow() {
   setWindowState(windowState() & ~Qt::WindowMinimized);
   showNormal();
   raise();

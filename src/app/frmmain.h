@@ -33,6 +33,8 @@ class frmmain : public QWidget {
 
   // Another start of the program asked for this window.
   void ShowFromAnotherStart();
+  // Brings the window back in its normal state, in front.
+  void RestoreWindow();
 
   // Window size set at load, in twips.
   static constexpr int kWidthTwips = 13755;

@@ -138,6 +138,10 @@ TEST_F(FrmmainTest, LoadRunsItsStepsAndRegistersTheTrayIcon) {
     EXPECT_EQ(TrayIcon.uFlags, 7u);
     EXPECT_EQ(TrayIcon.uCallbackMessage, 512u);
     EXPECT_FALSE(window.Picture1->pixmap().isNull());
+    // Put away, the window comes back with a double-click on the icon.
+    window.hide();
+    emit TrayIcon.icon->activated(QSystemTrayIcon::DoubleClick);
+    EXPECT_TRUE(window.isVisible());
     // Closing the window takes the tray icon away with it.
     window.show();
     window.close();
