@@ -16,8 +16,12 @@ HttpFetch::HttpFetch(QObject* parent) : QObject(parent) {
   deadline_.setSingleShot(true);
   // A coarse timer may fire up to 5 % early; the limit is meant to the millisecond.
   deadline_.setTimerType(Qt::PreciseTimer);
-  connect(&deadline_, &QTimer::timeout, this,
-          [this] { Fail(QString("no answer within %1 s").arg(timeoutMs_ / 1000.0)); });
+  connect(&deadline_, &QTimer::timeout, this, [this] {
+    if (!badAddress_.isNull())
+      Fail("not a valid address: " + badAddress_);
+    else
+      Fail(QString("no answer within %1 s").arg(timeoutMs_ / 1000.0));
+  });
 }
 
 HttpFetch::~HttpFetch() { Release(); }
@@ -25,10 +29,9 @@ HttpFetch::~HttpFetch() { Release(); }
 void HttpFetch::Start(const QUrl& url) {
   Release();
   if (!url.isValid() || url.scheme().isEmpty()) {
-    // Report on the next turn of the event loop, as every other outcome is reported.
-    QTimer::singleShot(0, this, [this, url] {
-      emit Finished(false, QString(), "not a valid address: " + url.toString());
-    });
+    // Reported on the next turn of the event loop, as every other outcome is.
+    badAddress_ = url.toString();
+    deadline_.start(0);
     return;
   }
   QNetworkRequest request(url);
@@ -49,6 +52,7 @@ void HttpFetch::Abort() { Release(); }
 
 void HttpFetch::Release() {
   deadline_.stop();
+  badAddress_ = QString();
   if (reply_) {
     QNetworkReply* reply = reply_;
     reply_.clear();

@@ -46,5 +46,6 @@ class HttpFetch : public QObject {
 
   QPointer<QNetworkReply> reply_;
   QTimer deadline_;
+  QString badAddress_;  // set while a refused address waits to be reported
   int timeoutMs_ = kNetworkTimeoutMs;
 };

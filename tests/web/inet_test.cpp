@@ -152,6 +152,14 @@ TEST_F(InetTest, OpenUrlGivesTheWholeBodyOrFails) {
   inet.OpenURL("not an address", [&](bool ok, const QString& body) { result = {ok, body}; });
   ASSERT_TRUE(WaitUntil([&] { return result.has_value(); }));
   EXPECT_FALSE(result->first);
+
+  // A bad address dropped for a good one reports nothing of its own.
+  QList<bool> outcomes;
+  inet.OpenURL("not an address", [&](bool ok, const QString&) { outcomes << ok; });
+  inet.OpenURL(server.Url("/js/serverurl.js"), [&](bool ok, const QString&) { outcomes << ok; });
+  ASSERT_TRUE(WaitUntil([&] { return !outcomes.isEmpty(); }));
+  WaitUntil([] { return false; }, 200);
+  EXPECT_EQ(outcomes, QList<bool>{true});
 }
 
 // The built-in limit itself: a server that never answers is given up on after 15 s.
