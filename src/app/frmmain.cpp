@@ -709,30 +709,24 @@ void frmmain::timButton_Timer() {
   }
 }
 
+void frmmain::ShowPressed(void (*setState)(int16_t, int16_t), int Index) {
+  setState(2, static_cast<int16_t>(Index));
+  ButtonPressed = true;
+}
+
+// Only the left button presses a skin button; any release lets go of it.
 void frmmain::ControlButton_MouseDown(int Index, int Button) {
-  if (Button != 1) return;
-  Skin::SetControlButtonState(2, static_cast<int16_t>(Index));
-  ButtonPressed = true;
+  if (Button == 1) ShowPressed(&Skin::SetControlButtonState, Index);
 }
-
 void frmmain::ControlButton_DblClick(int Index) {
-  Skin::SetControlButtonState(2, static_cast<int16_t>(Index));
-  ButtonPressed = true;
+  ShowPressed(&Skin::SetControlButtonState, Index);
 }
-
 void frmmain::ControlButton_MouseUp(int, int) { ButtonPressed = false; }
 
 void frmmain::imgTopButton_MouseDown(int Index, int Button) {
-  if (Button != 1) return;
-  Skin::SetTopButtonState(2, static_cast<int16_t>(Index));
-  ButtonPressed = true;
+  if (Button == 1) ShowPressed(&Skin::SetTopButtonState, Index);
 }
-
-void frmmain::imgTopButton_DblClick(int Index) {
-  Skin::SetTopButtonState(2, static_cast<int16_t>(Index));
-  ButtonPressed = true;
-}
-
+void frmmain::imgTopButton_DblClick(int Index) { ShowPressed(&Skin::SetTopButtonState, Index); }
 void frmmain::imgTopButton_MouseUp(int, int) { ButtonPressed = false; }
 
 void frmmain::imgTopButton_Click(int Index) {

@@ -168,6 +168,8 @@ class frmmain : public QWidget {
   void BeginDrag(PictureBox* picture, int Button);
   bool EndDrag(PictureBox* picture);
   void PopUpMenu();
+  // The pressed picture on button Index of a row, held until the next release.
+  void ShowPressed(void (*setState)(int16_t, int16_t), int Index);
   void RefilterSingers();
   void StartSearch();
   void AddSelectedResult();
