@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
-#include "app/shared_state.h"
+#include "state/shared_state.h"
 #include "catalog/data.h"
 #include "catalog/list_control.h"
 #include "catalog/recordset.h"

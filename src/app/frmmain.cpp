@@ -13,7 +13,9 @@
 #include <QSystemTrayIcon>
 #include <QThread>
 
-#include "app/shared_state.h"
+#include "state/shared_state.h"
+#include "state/main_controls.h"
+#include "app/identity.h"
 #include "catalog/data.h"
 #include "catalog/list_control.h"
 #include "catalog/other_serach.h"

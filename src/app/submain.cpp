@@ -3,7 +3,7 @@
 #include <QApplication>
 
 #include "app/frmmain.h"
-#include "app/shared_state.h"
+#include "app/identity.h"
 #include "app/single_instance.h"
 #include "menus/frm_browser.h"
 

@@ -3,7 +3,7 @@
 #include <QListWidget>
 #include <exception>
 
-#include "app/shared_state.h"
+#include "state/shared_state.h"
 #include "catalog/recordset.h"
 #include "platform/app_path.h"
 #include "platform/msgbox.h"

@@ -4,7 +4,8 @@
 #include <QUrl>
 #include <optional>
 
-#include "app/shared_state.h"
+#include "state/shared_state.h"
+#include "state/main_controls.h"
 #include "catalog/data.h"
 #include "platform/endpoints.h"
 #include "web/web_browser.h"

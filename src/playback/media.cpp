@@ -5,7 +5,8 @@
 #include <cmath>
 #include <exception>
 
-#include "app/shared_state.h"
+#include "state/shared_state.h"
+#include "state/main_controls.h"
 #include "catalog/list_control.h"
 #include "platform/file_dialog.h"
 #include "platform/msgbox.h"

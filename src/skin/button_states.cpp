@@ -6,7 +6,7 @@
 #include <array>
 #include <exception>
 
-#include "app/shared_state.h"
+#include "state/main_controls.h"
 #include "platform/msgbox.h"
 #include "skin/picture_box.h"
 #include "skin/skin_pictures.h"

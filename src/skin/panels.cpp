@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <QWindow>
 
-#include "app/shared_state.h"
+#include "state/main_controls.h"
 #include "catalog/list_control.h"
 #include "menus/frm_browser.h"
 #include "menus/frm_menu.h"

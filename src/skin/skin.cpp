@@ -6,7 +6,7 @@
 #include <exception>
 #include <stdexcept>
 
-#include "app/shared_state.h"
+#include "state/main_controls.h"
 #include "catalog/data.h"
 #include "platform/msgbox.h"
 #include "skin/colour_key.h"

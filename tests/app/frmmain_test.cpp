@@ -10,7 +10,8 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 
-#include "app/shared_state.h"
+#include "state/shared_state.h"
+#include "app/identity.h"
 #include "menus/frm_browser.h"
 #include "platform/endpoints.h"
 #include "skin/my_hscoll_bar.h"

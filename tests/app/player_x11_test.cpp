@@ -5,7 +5,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "app/shared_state.h"
+
 #include "app/single_instance.h"
 #include "catalog/catalog_fixture.h"
 #include "support/test_env.h"

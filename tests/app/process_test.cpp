@@ -7,7 +7,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "app/shared_state.h"
+#include "app/identity.h"
 #include "app/single_instance.h"
 #include "support/test_env.h"
 

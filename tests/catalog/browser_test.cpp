@@ -9,7 +9,7 @@
 #include <QStringEncoder>
 
 #include "app/frmmain.h"
-#include "app/shared_state.h"
+#include "state/shared_state.h"
 #include "catalog/catalog_fixture.h"
 #include "catalog/data.h"
 #include "catalog/list_control.h"

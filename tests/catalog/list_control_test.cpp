@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QListWidget>
 
-#include "app/shared_state.h"
+#include "state/shared_state.h"
 #include "catalog/catalog_fixture.h"
 
 namespace {

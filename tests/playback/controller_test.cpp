@@ -7,7 +7,7 @@
 #include <QPlainTextEdit>
 
 #include "app/frmmain.h"
-#include "app/shared_state.h"
+#include "state/shared_state.h"
 #include "catalog/list_control.h"
 #include "platform/endpoints.h"
 #include "playback/now_playing.h"

@@ -6,7 +6,7 @@
 #include <QTimer>
 
 #include "app/frmmain.h"
-#include "app/shared_state.h"
+#include "state/shared_state.h"
 #include "catalog/catalog_fixture.h"
 #include "catalog/list_control.h"
 #include "platform/file_dialog.h"

@@ -6,7 +6,7 @@
 #include <QListWidget>
 
 #include "app/frmmain.h"
-#include "app/shared_state.h"
+#include "state/shared_state.h"
 #include "catalog/list_control.h"
 #include "platform/endpoints.h"
 #include "playback/media_player.h"

@@ -9,7 +9,8 @@
 #include <QPushButton>
 
 #include "app/frmmain.h"
-#include "app/shared_state.h"
+#include "state/shared_state.h"
+#include "app/identity.h"
 #include "catalog/catalog_fixture.h"
 #include "catalog/list_control.h"
 #include "platform/launcher.h"

@@ -8,7 +8,7 @@
 #include <QSignalSpy>
 
 #include "app/frmmain.h"
-#include "app/shared_state.h"
+#include "state/shared_state.h"
 #include "playback/gst_media_player.h"
 #include "support/fake_media_player.h"
 #include "support/test_env.h"

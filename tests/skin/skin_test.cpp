@@ -8,7 +8,7 @@
 #include <QListWidget>
 
 #include "app/frmmain.h"
-#include "app/shared_state.h"
+#include "state/shared_state.h"
 #include "catalog/catalog_fixture.h"
 #include "catalog/data.h"
 #include "skin/colour_key.h"

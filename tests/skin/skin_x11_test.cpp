@@ -14,7 +14,7 @@
 #include <QScreen>
 
 #include "app/frmmain.h"
-#include "app/shared_state.h"
+#include "state/shared_state.h"
 #include "platform/app_path.h"
 #include "skin/panels.h"
 #include "skin/picture_box.h"

@@ -1,4 +1,4 @@
-#include "app/shared_state.h"
+#include "state/shared_state.h"
 
 #include <gtest/gtest.h>
 
@@ -20,8 +20,6 @@ TEST(SharedState, ResetRestoresEveryInitialValue) {
   SelectedLetter = 7;
   SearchKind = 1;
   SearchUrls[20] = "http://a/b.wma";
-  TrayIcon.uID = 1;
-  TrayIcon.szTip = kAppTitle;
 
   ResetSharedState();
   EXPECT_EQ(Playlist[0], SongRecord{});
@@ -37,9 +35,6 @@ TEST(SharedState, ResetRestoresEveryInitialValue) {
   EXPECT_EQ(SelectedLetter, 0);
   EXPECT_EQ(SearchKind, 0);
   EXPECT_TRUE(SearchUrls[20].isEmpty());
-  EXPECT_EQ(TrayIcon.uID, 0u);
-  EXPECT_TRUE(TrayIcon.szTip.isEmpty());
-  EXPECT_EQ(TrayIcon.icon, nullptr);
 }
 
 TEST(SharedState, PlaylistHas5001CheckedSlots) {

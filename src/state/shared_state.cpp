@@ -1,4 +1,4 @@
-#include "app/shared_state.h"
+#include "state/shared_state.h"
 
 #include <stdexcept>
 #include <string>
@@ -34,7 +34,6 @@ int16_t SelectedSingerType = 0;
 int16_t SelectedLetter = 0;
 int16_t SearchKind = 0;
 std::array<QString, 21> SearchUrls;
-TrayIconRecord TrayIcon;
 
 void ResetSharedState() {
   Playlist.Clear();
@@ -49,10 +48,4 @@ void ResetSharedState() {
   SelectedLetter = 0;
   SearchKind = 0;
   SearchUrls.fill(QString());
-  TrayIcon = TrayIconRecord{};
-}
-
-MainControls& MainForm() {
-  static MainControls controls;
-  return controls;
 }

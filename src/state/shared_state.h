@@ -1,18 +1,11 @@
 #pragma once
 
 // The player's process-wide working state. Every window and module reads and writes these
-// directly, always on the user-interface thread.
+// directly, always on the user-interface thread. Nothing here knows of windows or widgets.
 
 #include <QString>
 #include <array>
 #include <cstdint>
-
-class QSystemTrayIcon;
-
-// The application title: the tray tip and the name a second start looks for.
-inline constexpr char kAppTitle[] = "Sonaveil v4.0";
-// The main window's own caption.
-inline constexpr char kMainCaption[] = "Sonaveil V4.0";
 
 // One playlist entry. Length and LyricId are never stored with the playlist.
 struct SongRecord {
@@ -44,15 +37,6 @@ class PlaylistArray {
   std::array<SongRecord, kSlots> slots_{};
 };
 
-// The tray-icon record: what the load step registers and the unload step removes.
-struct TrayIconRecord {
-  uint32_t uID = 0;
-  uint32_t uFlags = 0;
-  uint32_t uCallbackMessage = 0;
-  QString szTip;
-  QSystemTrayIcon* icon = nullptr;  // the registered icon, while there is one
-};
-
 extern PlaylistArray Playlist;
 extern int16_t PlaylistCount;               // used slots: 0 .. PlaylistCount-1
 extern int16_t CurrentIndex;                // the selected entry, follows List1's selection
@@ -65,45 +49,6 @@ extern int16_t SelectedSingerType;          // 0..9, 10 = none
 extern int16_t SelectedLetter;              // 0..25, 26 = none
 extern int16_t SearchKind;                  // 1 = online search, 0 = catalog search
 extern std::array<QString, 21> SearchUrls;  // addresses of the online search results
-extern TrayIconRecord TrayIcon;
 
 // Puts every variable back to its initial value (tests start from here).
 void ResetSharedState();
-
-class QLineEdit;
-class QListWidget;
-class QPushButton;
-class QTimer;
-class QWidget;
-class Inet;
-class MediaPlayer;
-class MyHScollBar;
-class PictureBox;
-
-// The main window's controls that the modules work on, as the modules refer to them. The
-// main window fills this in when it is made and clears it when it goes.
-struct MainControls {
-  QWidget* window = nullptr;
-  QListWidget* List1 = nullptr;
-  QListWidget* lstSong = nullptr;
-  QListWidget* lstSinger = nullptr;
-  QListWidget* lstSearch = nullptr;
-  QTimer* Timer1 = nullptr;
-  Inet* inetLrc = nullptr;
-  MediaPlayer* WMP = nullptr;
-  // The skin's pictures and labels.
-  PictureBox* Main = nullptr;
-  PictureBox* List = nullptr;
-  PictureBox* imgSearch = nullptr;
-  std::array<PictureBox*, 6> ControlButton{};
-  std::array<PictureBox*, 6> imgTopButton{};
-  std::array<PictureBox*, 10> lbSingerType{};
-  std::array<PictureBox*, 26> lbLetter{};
-  // The catalog panel's controls and its close mark.
-  QListWidget* lstSpecial = nullptr;
-  QLineEdit* Text1 = nullptr;
-  QPushButton* Go = nullptr;
-  std::array<QPushButton*, 2> cmdAdd{};
-  PictureBox* Image1 = nullptr;
-};
-MainControls& MainForm();

@@ -1,0 +1,3 @@
+#include "app/identity.h"
+
+TrayIconRecord TrayIcon;
