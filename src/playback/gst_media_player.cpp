@@ -1,6 +1,7 @@
 #include "playback/gst_media_player.h"
 
 #include <gst/audio/streamvolume.h>
+#include <gst/base/gstbasesink.h>
 
 #include <QFileInfo>
 #include <QUrl>
@@ -50,6 +51,8 @@ GstMediaPlayer::GstMediaPlayer(QObject* parent) : MediaPlayer(parent) {
   g_object_set(playbin_, "flags", kPlayFlags, "audio-sink", MakeAudioSink(), "video-sink", video,
                nullptr);
   g_signal_connect(playbin_, "element-setup", G_CALLBACK(&GstMediaPlayer::OnElementSetup), this);
+  g_signal_connect(playbin_, "deep-element-added", G_CALLBACK(&GstMediaPlayer::OnElementAdded),
+                   this);
   g_signal_connect(playbin_, "source-setup", G_CALLBACK(&GstMediaPlayer::OnSourceSetup), this);
   GstBus* bus = gst_element_get_bus(playbin_);
   busWatch_ = gst_bus_add_watch(bus, &GstMediaPlayer::OnBusMessage, this);
@@ -179,9 +182,30 @@ QString GstMediaPlayer::ItemInfo(const QString& name) const {
 
 void GstMediaPlayer::SetVolume(int volume) {
   volume_ = std::clamp(volume, 0, 100);
+  ApplyVolume();
+}
+
+void GstMediaPlayer::ApplyVolume() {
   if (!playbin_) return;
-  gst_stream_volume_set_volume(GST_STREAM_VOLUME(playbin_), GST_STREAM_VOLUME_FORMAT_CUBIC,
-                               volume_ / 100.0);
+  const double cubic = volume_ / 100.0;
+  gst_stream_volume_set_volume(GST_STREAM_VOLUME(playbin_), GST_STREAM_VOLUME_FORMAT_CUBIC, cubic);
+  // A sound-server sink (pulsesink) keeps the volume itself, and the automatic output makes a
+  // new one whenever the pipeline is taken down for the next entry, while playbin may still
+  // hold the old one. The sink that plays now gets the volume directly; the ones made later
+  // get it as they are added.
+  GstElement* output = nullptr;
+  g_object_get(playbin_, "audio-sink", &output, nullptr);
+  if (!output) return;
+  GstElement* sink = nullptr;
+  if (GST_IS_BIN(output))
+    sink = gst_bin_get_by_interface(GST_BIN(output), GST_TYPE_STREAM_VOLUME);
+  else if (GST_IS_STREAM_VOLUME(output))
+    sink = GST_ELEMENT(gst_object_ref(output));
+  if (sink) {
+    gst_stream_volume_set_volume(GST_STREAM_VOLUME(sink), GST_STREAM_VOLUME_FORMAT_CUBIC, cubic);
+    gst_object_unref(sink);
+  }
+  gst_object_unref(output);
 }
 
 gboolean GstMediaPlayer::OnBusMessage(GstBus*, GstMessage* message, gpointer self) {
@@ -198,6 +222,13 @@ void GstMediaPlayer::OnElementSetup(GstElement*, GstElement* element, gpointer) 
       return;
     }
   }
+}
+
+void GstMediaPlayer::OnElementAdded(GstBin*, GstBin*, GstElement* element, gpointer self) {
+  // A new sound-server sink starts at the volume already chosen, before it makes a sound.
+  if (GST_IS_STREAM_VOLUME(element) && GST_IS_BASE_SINK(element))
+    gst_stream_volume_set_volume(GST_STREAM_VOLUME(element), GST_STREAM_VOLUME_FORMAT_CUBIC,
+                                 static_cast<GstMediaPlayer*>(self)->volume_ / 100.0);
 }
 
 void GstMediaPlayer::OnSourceSetup(GstElement*, GstElement* source, gpointer self) {

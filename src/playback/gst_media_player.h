@@ -3,6 +3,7 @@
 #include <gst/gst.h>
 
 #include <QString>
+#include <atomic>
 
 #include "playback/media_player.h"
 
@@ -39,10 +40,12 @@ class GstMediaPlayer : public MediaPlayer {
  private:
   static gboolean OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
   static void OnElementSetup(GstElement* playbin, GstElement* element, gpointer self);
+  static void OnElementAdded(GstBin* bin, GstBin* sub, GstElement* element, gpointer self);
   static void OnSourceSetup(GstElement* playbin, GstElement* source, gpointer self);
   void HandleMessage(GstMessage* message);
   void ReadTags(GstTagList* tags);
   void ChangeState(GstState state);
+  void ApplyVolume();
 
   GstElement* playbin_ = nullptr;
   guint busWatch_ = 0;
@@ -53,7 +56,7 @@ class GstMediaPlayer : public MediaPlayer {
   bool buffering_ = false;
   bool opened_ = false;
   bool failed_ = false;
-  int volume_ = 50;
+  std::atomic<int> volume_ = 50;  // also read on GStreamer's threads
   mutable double duration_ = 0;
   QString title_;
   QString artist_;

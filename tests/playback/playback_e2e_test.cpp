@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
+#include <cmath>
 #include <QLabel>
 #include <QListWidget>
 
@@ -10,10 +12,12 @@
 #include "catalog/list_control.h"
 #include "platform/endpoints.h"
 #include "playback/media_player.h"
+#include "skin/my_hscoll_bar.h"
 #include "skin/picture_box.h"
 #include "support/test_env.h"
 #include "support/test_http_server.h"
 #include "support/test_media.h"
+#include "support/test_sound.h"
 
 namespace {
 
@@ -119,6 +123,44 @@ TEST_F(PlaybackEndToEnd, PlaceholderAddressIsRepairedFromTheScriptAndPlays) {
   ASSERT_TRUE(WaitUntil([&] { return !boxes.Boxes().isEmpty(); }, 15000));
   WaitUntil([] { return false; }, 500);
   EXPECT_EQ(boxes.Texts(), QStringList{"无法播放，请删除本歌曲！"});
+}
+
+// Through the desktop's sound server, as a user hears it: every entry at the bar's volume.
+TEST_F(PlaybackEndToEnd, EveryEntryIsHeardAtTheVolumeTheBarShows) {
+  TestSoundServer sound;
+  ASSERT_TRUE(sound.Ok());
+  qunsetenv("SONAVEIL_AUDIO_SINK");
+  const QList<std::pair<QString, int>> files{{"mp3", 440}, {"wma", 660}, {"wav", 880}};
+  for (const auto& [format, frequency] : files) {
+    const QString file = TestMedia::Tone(QString("level%1").arg(frequency), format, 3.0, frequency);
+    ASSERT_FALSE(file.isEmpty());
+    Add(file, QFileInfo(file).fileName(), 1);
+  }
+  window = std::make_unique<frmmain>();
+  window->Form_Load();
+  window->show();
+  // Set while nothing plays: the bar says 80, then the user drags it to 50.
+  window->WMP->settings.setVolume(80);
+  window->WMP->settings.setVolume(50);
+  window->List1->setCurrentRow(0);
+  ASSERT_TRUE(sound.StartRecording());
+  window->ControlButton_Click(1);
+  QList<int> order{CurrentIndex};
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        if (CurrentIndex != order.last()) order << CurrentIndex;
+        return order.size() == 4 && window->WMP->currentMedia.duration() > 0 &&
+               window->WMP->controls.currentPosition() > 2.0;
+      },
+      25000));
+  const QList<HeardTone> heard = Tones(sound.StopRecording());
+  QList<int> frequencies;
+  for (const HeardTone& tone : heard) {
+    frequencies << int(std::lround(tone.frequency / 110.0) * 110);
+    EXPECT_NEAR(tone.rms, 0.044, 0.01) << tone.frequency << " Hz";
+  }
+  EXPECT_EQ(frequencies, (QList<int>{440, 660, 880, 440}));
+  EXPECT_NEAR(window->VolScroll->Position(), window->VolScroll->Lenth().value_or(0) / 2, 1);
 }
 
 }  // namespace

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+// A private PulseAudio server with one null sink, the desktop's sound path for the test.
+// While it runs, PULSE_SERVER points this process (and what it starts) at it; what is played
+// is recorded from the sink's monitor as 44.1 kHz mono 16-bit samples.
+class TestSoundServer {
+ public:
+  TestSoundServer();
+  ~TestSoundServer();
+  // False (with the reason on stderr) when pulseaudio could not be started.
+  bool Ok() const { return ok_; }
+
+  bool StartRecording();
+  // Stops recording; the samples heard since StartRecording, scaled to -1..1.
+  QList<float> StopRecording();
+
+  static constexpr int kRate = 44100;
+
+ private:
+  QTemporaryDir dir_;
+  QProcess server_;
+  QProcess recorder_;
+  QByteArray oldPulseServer_;
+  bool ok_ = false;
+};
+
+// One stretch of sound in a recording: its main frequency and its level.
+struct HeardTone {
+  double frequency;  // Hz, from zero crossings
+  double rms;        // on the -1..1 scale
+  double seconds;
+};
+
+// Splits samples into stretches of steady sound, louder than silenceRms, that last at least
+// minSeconds; each stretch is measured away from its edges.
+QList<HeardTone> Tones(const QList<float>& samples, double silenceRms = 0.003,
+                       double minSeconds = 0.5);
