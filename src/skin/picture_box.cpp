@@ -1,6 +1,7 @@
 #include "skin/picture_box.h"
 
 #include <QMouseEvent>
+#include <utility>
 
 PictureBox::PictureBox(QWidget* parent) : QLabel(parent) {}
 
@@ -32,11 +33,16 @@ void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
   lastGlobalPos_ = event->globalPosition().toPoint();
   const QPoint p = event->position().toPoint();
   emit MouseUp(ButtonCode(event->button()), p.x(), p.y());
-  if (event->button() == Qt::LeftButton && rect().contains(p)) emit Click();
+  // The release that ends a double-click was answered by DblClick already.
+  const bool endsDoubleClick = std::exchange(doubleClicked_, false);
+  if (event->button() == Qt::LeftButton && rect().contains(p) && !endsDoubleClick) emit Click();
 }
 
 void PictureBox::mouseDoubleClickEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) emit DblClick();
+  lastGlobalPos_ = event->globalPosition().toPoint();
+  if (event->button() != Qt::LeftButton) return;
+  doubleClicked_ = true;
+  emit DblClick();
 }
 
 void PictureBox::mouseMoveEvent(QMouseEvent* event) {

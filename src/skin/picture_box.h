@@ -3,7 +3,8 @@
 #include <QLabel>
 
 // A picture or text on the skinned window that reports the mouse the way the window's
-// handlers expect: button (1 left, 2 right, 4 middle), and x, y in the control's pixels.
+// handlers expect: button (1 left, 2 right, 4 middle), and x, y in the control's pixels. A
+// double-click raises Click once, on its first release, and DblClick for its second press.
 class PictureBox : public QLabel {
   Q_OBJECT
 
@@ -34,4 +35,5 @@ class PictureBox : public QLabel {
 
  private:
   QPoint lastGlobalPos_;
+  bool doubleClicked_ = false;
 };

@@ -205,4 +205,29 @@ TEST_F(SkinOnX11, DraggingTheFaceMovesTheWindowAndTheCatalogWithIt) {
   EXPECT_TRUE(SoonShows(window->imgTopButton[0], "7-1.gif"));
 }
 
+// A double-click acts once: Click on the first release, DblClick for the second press.
+TEST_F(SkinOnX11, ADoubleClickOnAPictureActsOnce) {
+  auto doubleClick = [](int x, int y) {
+    return Xdotool({"mousemove", QString::number(x), QString::number(y)}) &&
+           Xdotool({"click", "--repeat", "2", "--delay", "60", "1"});
+  };
+  ASSERT_TRUE(doubleClick(195, 15));  // top button 3: the playlist panel
+  ASSERT_TRUE(WaitUntil([&] { return window->List1->isVisible(); }));
+  WaitUntil([] { return false; }, 400);
+  EXPECT_TRUE(window->List1->isVisible());
+
+  window->List1->setCurrentRow(0);
+  const int nextY = window->ControlButton[4]->y() + 10;
+  ASSERT_TRUE(doubleClick(155, nextY));  // "next"
+  WaitUntil([] { return false; }, 400);
+  EXPECT_EQ(CurrentIndex, 1);
+
+  Skin::ToggleCatalogPanel();
+  WaitUntil([] { return false; }, 300);
+  ASSERT_TRUE(doubleClick(window->lbLetter[1]->x() + 3, window->lbLetter[1]->y() + 6));
+  WaitUntil([] { return false; }, 400);
+  EXPECT_TRUE(Skin::IsMarked(window->lbLetter[1]));
+  EXPECT_EQ(SelectedLetter, 1);
+}
+
 }  // namespace
