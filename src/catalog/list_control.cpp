@@ -1,12 +1,13 @@
 #include "catalog/list_control.h"
 
+#include <QFile>
 #include <QListWidget>
-#include <exception>
+#include <stdexcept>
 
-#include "state/shared_state.h"
 #include "catalog/recordset.h"
 #include "platform/app_path.h"
 #include "platform/msgbox.h"
+#include "state/shared_state.h"
 
 namespace ListControl {
 
@@ -16,67 +17,98 @@ constexpr char kCreateTable[] =
     "Web integer, author text, Lyric text)";
 constexpr char kInsert[] =
     "insert into NUser(id,name,path,title,web,author,Lyric) values (?,?,?,?,?,?,?)";
+constexpr char kReadFailed[] =
+    "播放列表读取错误！原来的列表文件保持不变，下次保存前会备份为 data/user.dll.bak。";
+
+// Copies the stored playlist aside, once, when this run could not read it.
+bool BackUpUnreadPlaylist() {
+  if (!PlaylistNeedsBackup) return true;
+  if (QFile::exists(UserDatabaseFile())) {
+    const QString temporary = BackupFile() + ".tmp";
+    QFile::remove(temporary);
+    if (!QFile::copy(UserDatabaseFile(), temporary)) return false;
+    QFile::remove(BackupFile());
+    if (!QFile::rename(temporary, BackupFile())) return false;
+  }
+  PlaylistNeedsBackup = false;
+  return true;
+}
+
+bool WritePlaylist() {
+  Connection connection;
+  if (!connection.Open(UserDatabaseFile(), /*create=*/true)) return false;
+  if (!connection.Execute(kCreateTable)) return false;
+  Transaction transaction(connection);
+  if (!transaction.Active() || !connection.Execute("delete from NUser;")) return false;
+  std::unique_ptr<PreparedStatement> insert = connection.Prepare(kInsert);
+  if (!insert) return false;
+  for (int i = 0; i < PlaylistCount; ++i) {
+    const SongRecord& song = Playlist[i];
+    if (!insert->Run({i + 1, song.Name, song.Path, song.Title, song.Web, song.Author, song.Lyric}))
+      return false;
+  }
+  return transaction.Commit();
+}
+
 }  // namespace
 
 QString UserDatabaseFile() { return AppPath() + "/data/user.dll"; }
 
+QString BackupFile() { return UserDatabaseFile() + ".bak"; }
+
 void SavePlaylist() {
-  Connection connection;
-  if (!connection.Open(UserDatabaseFile(), /*create=*/true)) return;
-  if (!connection.Execute(kCreateTable)) return;
-  if (!connection.BeginTransaction()) return;
-  bool saved = connection.Execute("delete from NUser;");
-  if (saved) {
-    std::unique_ptr<PreparedStatement> insert = connection.Prepare(kInsert);
-    saved = insert != nullptr;
-    for (int i = 0; saved && i < PlaylistCount; ++i) {
-      const SongRecord& song = Playlist[i];
-      saved =
-          insert->Run({i + 1, song.Name, song.Path, song.Title, song.Web, song.Author, song.Lyric});
-    }
-  }
-  if (saved) saved = connection.Commit();
-  if (!saved) connection.Rollback();
+  // A stored playlist this run could not read is kept aside before anything overwrites it;
+  // once it is, a file that is no database at all makes way for a new one.
+  const bool keptAside = PlaylistNeedsBackup;
+  if (!BackUpUnreadPlaylist()) return;
+  if (WritePlaylist() || !keptAside) return;
+  QFile::remove(UserDatabaseFile());
+  WritePlaylist();
 }
 
-void LoadPlaylist() {
+bool LoadPlaylist() {
+  // Nothing stored yet is no failure: the first run starts with an empty playlist.
+  if (!QFile::exists(UserDatabaseFile())) return true;
   auto connection = std::make_unique<Connection>();
-  if (!connection->Open(UserDatabaseFile())) return;
+  if (!connection->Open(UserDatabaseFile())) return false;
   Recordset rows;
   if (!rows.Open("select ID,Name,Path,Title,Web,author,Lyric from NUser", std::move(connection)))
-    return;
-  if (rows.RecordCount() == 0) return;
-  try {
-    int i = 0;
-    while (!rows.Eof()) {
-      bool ok = false;
-      const int web = rows.Fields(4).toInt(&ok);
-      if (!ok || web < INT16_MIN || web > INT16_MAX) return;
-      SongRecord& song = Playlist[i];  // past slot 5000 this throws and the load ends
-      song = SongRecord{};
-      song.Name = rows.Fields(1).toString();
-      song.Path = rows.Fields(2).toString();
-      song.Title = rows.Fields(3).toString();
-      song.Web = static_cast<int16_t>(web);
-      song.Author = rows.Fields(5).toString();
-      song.Lyric = rows.Fields(6).toString();
-      if (!rows.MoveNext()) return;
-      ++i;
-    }
-    PlaylistCount = static_cast<int16_t>(i);
-  } catch (const std::exception&) {
-    // More rows than slots: what was read stays, the count is left alone.
+    return rows.Error().contains("no such table", Qt::CaseInsensitive);
+  if (rows.RecordCount() == 0) return true;
+  int i = 0;
+  while (!rows.Eof()) {
+    bool ok = false;
+    const int web = rows.Fields(4).toInt(&ok);
+    if (!ok || web < INT16_MIN || web > INT16_MAX) return false;
+    if (i > PlaylistArray::kUpperBound) return false;  // more rows than slots
+    SongRecord& song = Playlist[i];
+    song = SongRecord{};
+    song.Name = rows.Fields(1).toString();
+    song.Path = rows.Fields(2).toString();
+    song.Title = rows.Fields(3).toString();
+    song.Web = static_cast<int16_t>(web);
+    song.Author = rows.Fields(5).toString();
+    song.Lyric = rows.Fields(6).toString();
+    if (!rows.MoveNext()) return false;
+    ++i;
   }
+  PlaylistCount = static_cast<int16_t>(i);
+  return true;
 }
 
 bool ShowPlaylist(QListWidget* list) {
   int remembered = 0;
+  bool readFailed = false;
   try {
     remembered = list->currentRow();
     if (remembered == -1) remembered = 0;
     list->clear();
     if (!PlaylistLoaded) {
-      LoadPlaylist();
+      if (!LoadPlaylist()) {
+        // Whatever was read in part is not shown, and nothing is written now.
+        PlaylistNeedsBackup = true;
+        readFailed = true;
+      }
       PlaylistLoaded = true;
     }
     QStringList texts;
@@ -86,11 +118,15 @@ bool ShowPlaylist(QListWidget* list) {
       texts << (song.Title.isEmpty() ? song.Name : song.Title);
     }
     list->addItems(texts);
-  } catch (const std::exception&) {
+  } catch (const std::out_of_range&) {  // a count past the last slot
     MsgBox("显示列表错误！", "Error!", vbOKOnly);
     return false;
   }
   if (list->count() > 0 && remembered < list->count()) list->setCurrentRow(remembered);
+  if (readFailed) {
+    MsgBox(kReadFailed, "Error!", vbOKOnly);
+    return true;
+  }
   SavePlaylist();
   return true;
 }

@@ -4,10 +4,10 @@
 #include <QUrl>
 #include <optional>
 
-#include "state/shared_state.h"
-#include "state/main_controls.h"
 #include "catalog/data.h"
 #include "platform/endpoints.h"
+#include "state/main_controls.h"
+#include "state/shared_state.h"
 #include "web/web_browser.h"
 
 namespace OtherSerach {

@@ -249,3 +249,18 @@ bool Recordset::MoveNext() {
   ++position_;
   return true;
 }
+
+Transaction::Transaction(Connection& connection)
+    : connection_(connection), active_(connection.BeginTransaction()) {}
+
+Transaction::~Transaction() {
+  if (active_) connection_.Rollback();
+}
+
+bool Transaction::Commit() {
+  if (!active_) return false;
+  active_ = false;
+  if (connection_.Commit()) return true;
+  connection_.Rollback();
+  return false;
+}

@@ -55,6 +55,24 @@ class Connection {
   QString error_;
 };
 
+// A transaction on a connection that rolls back when it goes, unless it was committed.
+class Transaction {
+ public:
+  explicit Transaction(Connection& connection);
+  ~Transaction();
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+
+  // False when the transaction could not be begun.
+  bool Active() const { return active_; }
+  // Makes the changes stand; on failure they are rolled back.
+  bool Commit();
+
+ private:
+  Connection& connection_;
+  bool active_;
+};
+
 class PreparedStatement {
  public:
   explicit PreparedStatement(QSqlDatabase db) : query_(db) {}

@@ -29,6 +29,7 @@ float PlayingIndex = 0;
 bool Paused = false;
 int16_t AddSource = 0;
 bool PlaylistLoaded = false;
+bool PlaylistNeedsBackup = false;
 QString MediaServerBase;
 int16_t SelectedSingerType = 0;
 int16_t SelectedLetter = 0;
@@ -43,6 +44,7 @@ void ResetSharedState() {
   Paused = false;
   AddSource = 0;
   PlaylistLoaded = false;
+  PlaylistNeedsBackup = false;
   MediaServerBase.clear();
   SelectedSingerType = 0;
   SelectedLetter = 0;

@@ -44,6 +44,7 @@ extern float PlayingIndex;                  // the index PlayMedia last handed t
 extern bool Paused;                         // paused through the Pause command
 extern int16_t AddSource;                   // 0 = catalog lists, 1 = search result list
 extern bool PlaylistLoaded;                 // the stored playlist has been read once
+extern bool PlaylistNeedsBackup;            // it could not be read: copy it before a save
 extern QString MediaServerBase;             // stream-server base from the media-server script
 extern int16_t SelectedSingerType;          // 0..9, 10 = none
 extern int16_t SelectedLetter;              // 0..25, 26 = none

@@ -9,7 +9,6 @@
 #include <QStringEncoder>
 
 #include "app/frmmain.h"
-#include "state/shared_state.h"
 #include "catalog/catalog_fixture.h"
 #include "catalog/data.h"
 #include "catalog/list_control.h"
@@ -17,6 +16,7 @@
 #include "platform/endpoints.h"
 #include "skin/picture_box.h"
 #include "skin/skin.h"
+#include "state/shared_state.h"
 #include "support/fake_media_player.h"
 #include "support/test_env.h"
 #include "support/test_http_server.h"

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 
 void RunSql(const QString& file, const QStringList& statements) {
   Connection connection;
@@ -56,4 +58,21 @@ QStringList Rows(const QString& file, const QString& query) {
     rows.MoveNext();
   }
   return out;
+}
+
+ExclusiveLock::ExclusiveLock(const QString& file) : name_("lock-" + file) {
+  QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name_);
+  db.setDatabaseName(file);
+  EXPECT_TRUE(db.open());
+  QSqlQuery query(db);
+  EXPECT_TRUE(query.exec("begin exclusive"));
+}
+
+ExclusiveLock::~ExclusiveLock() {
+  {
+    QSqlDatabase db = QSqlDatabase::database(name_, false);
+    QSqlQuery(db).exec("rollback");
+    db.close();
+  }
+  QSqlDatabase::removeDatabase(name_);
 }

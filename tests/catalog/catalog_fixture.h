@@ -30,3 +30,14 @@ void WriteSmallCatalog(const QString& file);
 
 // Every row of a query on file, each row's columns joined by "|".
 QStringList Rows(const QString& file, const QString& query);
+
+// Holds an exclusive lock on a database file, as another program writing it would, until it
+// goes.
+class ExclusiveLock {
+ public:
+  explicit ExclusiveLock(const QString& file);
+  ~ExclusiveLock();
+
+ private:
+  QString name_;
+};

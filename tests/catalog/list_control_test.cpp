@@ -4,9 +4,10 @@
 
 #include <QFile>
 #include <QListWidget>
+#include <optional>
 
-#include "state/shared_state.h"
 #include "catalog/catalog_fixture.h"
+#include "state/shared_state.h"
 
 namespace {
 
@@ -174,21 +175,78 @@ TEST_F(ListControlTest, SelectionIsKeptAcrossARefresh) {
   EXPECT_EQ(Rows(UserDb(), "select count(*) from NUser"), QStringList{"0"});
 }
 
-TEST_F(ListControlTest, MissingOrCorruptUserDatabaseIsSilent) {
+TEST_F(ListControlTest, NoStoredPlaylistIsAnEmptyOneWithoutAWord) {
   QListWidget list;
-  ASSERT_TRUE(ListControl::ShowPlaylist(&list));  // nothing stored yet: an empty list
-  EXPECT_EQ(list.count(), 0);
-  EXPECT_EQ(PlaylistCount, 0);
-
-  ResetSharedState();
-  folder.Write("data/user.dll", QByteArray("garbage").repeated(1000));
   ASSERT_TRUE(ListControl::ShowPlaylist(&list));
   EXPECT_EQ(list.count(), 0);
+  EXPECT_EQ(PlaylistCount, 0);
   EXPECT_TRUE(boxes.Boxes().isEmpty());
-  // The broken file is left as it was, not replaced by an empty playlist.
-  QFile file(UserDb());
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  EXPECT_TRUE(file.readAll().startsWith("garbage"));
+}
+
+// A stored playlist that cannot be read is reported, left alone by the start, and copied
+// aside before the first save overwrites it: no stored row is lost.
+TEST_F(ListControlTest, AnUnreadablePlaylistIsReportedAndKept) {
+  const QString table =
+      "create table NUser(ID integer, Name text, Path text, Title text, Web integer,"
+      " author text, Lyric text)";
+  const QString rows5002 =
+      "with recursive n(i) as (select 1 union all select i+1 from n where i<5002) "
+      "insert into NUser select i,'s'||i,'p','t',0,'a','' from n";
+  struct Case {
+    const char* what;
+    QStringList sql;
+    bool lock;
+    QByteArray bytes;
+  };
+  const Case cases[] = {
+      {"a web flag that is no number",
+       {table, "insert into NUser values (1,'a','p','',1,'','')",
+        "insert into NUser values (2,'b','p','','local','','')"},
+       false,
+       {}},
+      {"more rows than slots", {table, rows5002}, false, {}},
+      {"a file locked past the busy time-out",
+       {table, "insert into NUser values (1,'a','p','',1,'','')"},
+       true,
+       {}},
+      {"a damaged file", {}, false, QByteArray("garbage").repeated(1000)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ResetSharedState();
+    boxes.Clear();
+    QFile::remove(UserDb());
+    QFile::remove(ListControl::BackupFile());
+    if (c.bytes.isEmpty())
+      RunSql(UserDb(), c.sql);
+    else
+      folder.Write("data/user.dll", c.bytes);
+    QFile original(UserDb());
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    const QByteArray before = original.readAll();
+    original.close();
+
+    std::optional<ExclusiveLock> holder;
+    if (c.lock) holder.emplace(UserDb());
+    QListWidget list;
+    EXPECT_TRUE(ListControl::ShowPlaylist(&list));
+    holder.reset();
+    ASSERT_EQ(boxes.Boxes().size(), 1);
+    EXPECT_TRUE(boxes.Texts()[0].contains("data/user.dll.bak"));
+    EXPECT_EQ(list.count(), 0);
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    EXPECT_EQ(original.readAll(), before) << "the start wrote to the stored playlist";
+    original.close();
+
+    // The user adds a song, and the program saves: the old file is kept aside first.
+    Playlist[0] = Song("new.wma", "新", "", 0);
+    PlaylistCount = 1;
+    ASSERT_TRUE(ListControl::ShowPlaylist(&list));
+    QFile backup(ListControl::BackupFile());
+    ASSERT_TRUE(backup.open(QIODevice::ReadOnly));
+    EXPECT_EQ(backup.readAll(), before);
+    EXPECT_EQ(Rows(UserDb(), "select Name from NUser"), QStringList{"new.wma"});
+  }
 }
 
 TEST_F(ListControlTest, ACountPastTheSlotsIsReportedNotACrash) {
