@@ -45,6 +45,18 @@ T Guarded(const char* message, T failure, F&& operation) {
   }
 }
 
+// The entry whose address the player has loaded: the one last handed to it, else the first
+// with that address (rows may have moved since); -1 when the playlist no longer holds it.
+int LoadedEntry(const MediaPlayer& player) {
+  const QString url = player.URL();
+  if (url.isEmpty()) return -1;
+  const int handed = static_cast<int>(PlayingIndex);
+  if (handed >= 0 && handed < PlaylistCount && Playlist[handed].Path == url) return handed;
+  for (int i = 0; i < PlaylistCount; ++i)
+    if (Playlist[i].Path == url) return i;
+  return -1;
+}
+
 void AppendLocalFile(const QString& path) {
   SongRecord& song = Playlist[PlaylistCount];  // throws when the playlist is full
   song = SongRecord{};
@@ -156,13 +168,18 @@ bool SetVolume(MediaPlayer& player, int32_t volume) {
 
 bool GetMediaInfo(MediaPlayer& player) {
   return Guarded("获得信息时出错！", false, [&] {
-    SongRecord& song = Playlist[CurrentIndex];
-    if (IsPlaying(player) && song.Web == 1) {
-      song.Author = player.currentMedia.getItemInfo("Author");
-      song.Length = QString::number(player.currentMedia.duration());
-      song.Title = player.currentMedia.getItemInfo("Title");
-    } else if (IsPlaying(player) && song.Web == 0) {
-      song.Length = QString::number(player.currentMedia.duration());
+    // The selected row may be another entry than the one playing: the information goes to
+    // the entry that was loaded.
+    const int loaded = IsPlaying(player) ? LoadedEntry(player) : -1;
+    if (loaded >= 0) {
+      SongRecord& song = Playlist[loaded];
+      if (song.Web == 1) {
+        song.Author = player.currentMedia.getItemInfo("Author");
+        song.Length = QString::number(player.currentMedia.duration());
+        song.Title = player.currentMedia.getItemInfo("Title");
+      } else if (song.Web == 0) {
+        song.Length = QString::number(player.currentMedia.duration());
+      }
     }
     ListControl::ShowPlaylist(MainForm().List1);
     return true;

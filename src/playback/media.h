@@ -29,7 +29,8 @@ bool SetMediaPosition(MediaPlayer& player, int32_t seconds);
 int32_t GetVolume(MediaPlayer& player);
 bool SetVolume(MediaPlayer& player, int32_t volume);
 // Copies the player's length (and, for a local file, its title and artist) into the entry
-// at CurrentIndex, then redraws and stores the list.
+// whose address the player has loaded, whichever row is selected, then redraws and stores
+// the list.
 bool GetMediaInfo(MediaPlayer& player);
 // Removes the entry at CurrentIndex; stops it first when it is the one playing.
 void DeleteSong();

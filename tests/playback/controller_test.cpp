@@ -229,6 +229,7 @@ TEST_F(ControllerTest, NowPlayingAndMediaInfoTicks) {
   window->timList_Timer();
   EXPECT_TRUE(window->timList.isActive());  // waits for playback
 
+  player->url = Playlist[0].Path;  // the entry is the one loaded
   player->state = MediaPlayer::wmppsPlaying;
   window->timList_Timer();
   EXPECT_FALSE(window->timList.isActive());

@@ -221,6 +221,7 @@ TEST_F(MediaTest, MediaInfoFillsTheEntryOnceItPlays) {
   player->info = {{"Title", "Tagged Title"}, {"Author", "Tagged Artist"}};
   player->duration = 215.625;
   window->List1->setCurrentRow(0);
+  player->url = Playlist[0].Path;
   EXPECT_TRUE(Media::GetMediaInfo(*player));  // not playing: the entry stays as it is
   EXPECT_EQ(Playlist[0].Title, "");
   player->state = MediaPlayer::wmppsPlaying;
@@ -231,6 +232,7 @@ TEST_F(MediaTest, MediaInfoFillsTheEntryOnceItPlays) {
   EXPECT_EQ(window->List1->item(0)->text(), "Tagged Title");
 
   window->List1->setCurrentRow(1);
+  player->url = Playlist[1].Path;
   EXPECT_TRUE(Media::GetMediaInfo(*player));
   EXPECT_EQ(Playlist[1].Title, "catalog title");  // a catalog song keeps its own
   EXPECT_EQ(Playlist[1].Length, "215.625");
@@ -238,8 +240,31 @@ TEST_F(MediaTest, MediaInfoFillsTheEntryOnceItPlays) {
   // A local file without tags falls back to its name in the list.
   player->info.clear();
   window->List1->setCurrentRow(0);
+  player->url = Playlist[0].Path;
   EXPECT_TRUE(Media::GetMediaInfo(*player));
   EXPECT_EQ(window->List1->item(0)->text(), "0.mp3");
+}
+
+// Song A plays while the user has selected B: what the player knows of A stays with A, and
+// B keeps its own title in the stored playlist.
+TEST_F(MediaTest, TheInformationGoesToThePlayingEntryNotTheSelectedOne) {
+  AddEntries(2, /*web=*/1);
+  Playlist[1].Title = "B's own";
+  window->List1->setCurrentRow(0);
+  Media::PlayMedia(*player);
+  player->state = MediaPlayer::wmppsPlaying;
+  player->info = {{"Title", "A tagged"}, {"Author", "A singer"}};
+  player->duration = 180;
+  window->List1->setCurrentRow(1);  // a single click on B
+  for (int control : {5, 4, 2, 1}) {  // add files (cancelled), next on the last row, pause, play
+    SCOPED_TRACE(control);
+    AnswerFiles({});
+    window->ControlButton_Click(control);
+    Media::GetMediaInfo(*player);
+    EXPECT_EQ(Playlist[0].Title, "A tagged");
+    EXPECT_EQ(Rows(ListControl::UserDatabaseFile(), "select Title from NUser"),
+              (QStringList{"A tagged", "B's own"}));
+  }
 }
 
 TEST_F(MediaTest, DeletingEntries) {
