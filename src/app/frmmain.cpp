@@ -132,8 +132,8 @@ void frmmain::CreateControls() {
   setFont(PixelFont(12));
   Label1 = Place(new PictureBox(this), "Label1", 32, 48, 177, 53);
   SetTextColour(Label1, kInk);
-  Label1->setWordWrap(true);
-  Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  // Four lines of now-playing text in 53 pixels.
+  Label1->SetLinePitch(13);
   Label1->setText("欢迎您使用Sonaveil v4.0系列，我们力求为您提供优良的免费服务");
 
   Text2 = Place(new QPlainTextEdit(this), "Text2", 32, 128, 177, 121);

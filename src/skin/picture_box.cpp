@@ -1,6 +1,8 @@
 #include "skin/picture_box.h"
 
 #include <QMouseEvent>
+#include <QPainter>
+#include <QTextLayout>
 #include <utility>
 
 PictureBox::PictureBox(QWidget* parent) : QLabel(parent) {}
@@ -8,6 +10,36 @@ PictureBox::PictureBox(QWidget* parent) : QLabel(parent) {}
 void PictureBox::SetPicture(const QPixmap& picture) {
   setPixmap(picture);
   resize(picture.size());
+}
+
+void PictureBox::SetLinePitch(int pixels) {
+  linePitch_ = pixels;
+  update();
+}
+
+void PictureBox::paintEvent(QPaintEvent* event) {
+  if (linePitch_ <= 0 || !pixmap().isNull()) {
+    QLabel::paintEvent(event);
+    return;
+  }
+  QStringList lines = text().split('\n');
+  if (lines.size() == 1) {
+    lines.clear();
+    QTextLayout layout(text(), font());
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+      line.setLineWidth(width());
+      lines << text().mid(line.textStart(), line.textLength());
+    }
+    layout.endLayout();
+  }
+  QPainter painter(this);
+  painter.setPen(palette().color(foregroundRole()));
+  const QFontMetrics metrics(font());
+  for (int i = 0; i < lines.size() && (i + 1) * linePitch_ <= height(); ++i)
+    painter.drawText(QRect(0, i * linePitch_, width(), linePitch_),
+                     Qt::AlignLeft | Qt::AlignVCenter,
+                     metrics.elidedText(lines[i], Qt::ElideRight, width()));
 }
 
 int PictureBox::ButtonCode(Qt::MouseButton button) {

@@ -14,6 +14,11 @@ class PictureBox : public QLabel {
   // Shows picture at its natural size.
   void SetPicture(const QPixmap& picture);
 
+  // Draws the text in lines of a fixed height (0: as a plain label does). A text of several
+  // lines keeps each on one line, cut with an ellipsis where it is too long; a single line
+  // wraps. Lines that do not fit the height are left out from the bottom.
+  void SetLinePitch(int pixels);
+
   // 1 left, 2 right, 4 middle; 0 for anything else.
   static int ButtonCode(Qt::MouseButton button);
 
@@ -32,8 +37,10 @@ class PictureBox : public QLabel {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   QPoint lastGlobalPos_;
   bool doubleClicked_ = false;
+  int linePitch_ = 0;
 };

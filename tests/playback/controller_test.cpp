@@ -2,16 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
 
 #include "app/frmmain.h"
-#include "state/shared_state.h"
 #include "catalog/list_control.h"
 #include "platform/endpoints.h"
 #include "playback/now_playing.h"
 #include "skin/picture_box.h"
+#include "state/shared_state.h"
 #include "support/fake_media_player.h"
 #include "support/test_env.h"
 #include "support/test_http_server.h"
@@ -236,6 +237,34 @@ TEST_F(ControllerTest, NowPlayingAndMediaInfoTicks) {
   EXPECT_EQ(Playlist[0].Length, "215");
   window->Timer3_Timer();
   EXPECT_EQ(Label1(), "歌曲标题：歌曲0\n艺术家：歌手\n歌曲长度：3分35秒\n当前时间：00:12");
+}
+
+// All four lines are drawn inside the label; a long title is cut, not wrapped over the rest.
+TEST_F(ControllerTest, TheNowPlayingLabelShowsItsFourLines) {
+  AddEntries(1);
+  window->List1->setCurrentRow(0);
+  player->url = Playlist[0].Path;
+  player->state = MediaPlayer::wmppsPlaying;
+  player->duration = 215;
+  player->position = 12;
+  auto shown = [&](const QString& title) {
+    Playlist[0].Title = title;
+    window->Timer3_Timer();
+    return window->Label1->grab().toImage();
+  };
+  const QImage longTitle = shown("一个很长很长很长很长很长很长很长很长的歌曲标题");
+  const QImage shortTitle = shown("短");
+  ASSERT_TRUE(Label1().endsWith("当前时间：00:12"));
+  window->Label1->setText(Label1().section('\n', 0, 2));
+  const QImage withoutTime = window->Label1->grab().toImage();
+  auto band = [](const QImage& image, int from, int to) {
+    return image.copy(0, from, image.width(), to - from);
+  };
+  ASSERT_EQ(longTitle.height(), 53);
+  EXPECT_NE(band(longTitle, 0, 13), band(shortTitle, 0, 13));
+  EXPECT_EQ(band(longTitle, 13, 53), band(shortTitle, 13, 53))
+      << "the title ran into the lines below";
+  EXPECT_NE(band(shortTitle, 39, 53), band(withoutTime, 39, 53)) << "the time line is not shown";
 }
 
 TEST_F(ControllerTest, ErrorRecoveryRewritesThePlaceholderFromTheScript) {
