@@ -12,9 +12,8 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QThread>
+#include <utility>
 
-#include "state/shared_state.h"
-#include "state/main_controls.h"
 #include "app/identity.h"
 #include "catalog/data.h"
 #include "catalog/list_control.h"
@@ -35,6 +34,8 @@
 #include "skin/picture_box.h"
 #include "skin/skin.h"
 #include "skin/skin_pictures.h"
+#include "state/main_controls.h"
+#include "state/shared_state.h"
 #include "web/inet.h"
 #include "web/web_browser.h"
 
@@ -477,28 +478,41 @@ void frmmain::WMP_Buffering(bool Start) {
 }
 
 void frmmain::WMP_Error() {
-  // The entry that failed; the script arrives later, by when the user may have moved on.
-  const int16_t failed = CurrentIndex;
+  // The entry that failed, by its address: by the time the script arrives the user may have
+  // moved on, rows may have moved, and other entries may have failed too. Each failure gets
+  // its own outcome; one fetch of the script serves all that wait for it.
+  const bool fetching = !pendingRepairs_.isEmpty();
+  pendingRepairs_.append({WMP->URL(), static_cast<int16_t>(PlayingIndex)});
+  if (fetching) return;
   Inet2->OpenURL(
       JoinUrl(Endpoints().mediaScriptHost, "/js/serverurl.js"),
-      [this, failed](bool ok, const QString& script) {
+      [this](bool ok, const QString& script) {
         if (ok) {
           if (const std::optional<QString> base = Controller::MediaServerBaseFrom(script))
             MediaServerBase = *base;
         }
-        try {
-          SongRecord& song = Playlist[failed];
-          const std::optional<QString> repaired = Controller::RepairedPath(
-              song.Path, Endpoints().placeholderHostPrefix, MediaServerBase);
-          if (!repaired) {
-            MsgBox("无法播放，请删除本歌曲！", "播放错误！", vbOKOnly);
-            return;
-          }
-          song.Path = *repaired;
-          if (CurrentIndex == failed) Media::PlayMedia(*WMP);
-        } catch (const std::exception&) {
-        }
+        const QList<PendingRepair> repairs = std::exchange(pendingRepairs_, {});
+        for (const PendingRepair& repair : repairs) RepairFailedEntry(repair);
       });
+}
+
+void frmmain::RepairFailedEntry(const PendingRepair& repair) {
+  int entry = -1;
+  if (repair.hint >= 0 && repair.hint < PlaylistCount &&
+      Playlist[repair.hint].Path == repair.address)
+    entry = repair.hint;
+  for (int i = 0; entry < 0 && i < PlaylistCount; ++i)
+    if (Playlist[i].Path == repair.address) entry = i;
+  if (repair.address.isEmpty() || entry < 0) return;  // the entry is gone
+  SongRecord& song = Playlist[entry];
+  const std::optional<QString> repaired =
+      Controller::RepairedPath(song.Path, Endpoints().placeholderHostPrefix, MediaServerBase);
+  if (!repaired) {
+    MsgBox("无法播放，请删除本歌曲！", "播放错误！", vbOKOnly);
+    return;
+  }
+  song.Path = *repaired;
+  if (CurrentIndex == entry) Media::PlayMedia(*WMP);
 }
 
 // Now playing

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QString>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -174,6 +176,15 @@ class frmmain : public QWidget {
   void StartSearch();
   void AddSelectedResult();
   bool eventFilter(QObject* watched, QEvent* event) override;
+
+  // A playback failure waiting for the media-server script: the address that failed, and
+  // the row it was played from.
+  struct PendingRepair {
+    QString address;
+    int16_t hint;
+  };
+  void RepairFailedEntry(const PendingRepair& repair);
+  QList<PendingRepair> pendingRepairs_;
 
   bool manualDrag_ = false;
   QPoint dragOffset_;

@@ -9,6 +9,7 @@
 
 #include "app/frmmain.h"
 #include "catalog/list_control.h"
+#include "playback/media.h"
 #include "platform/endpoints.h"
 #include "playback/now_playing.h"
 #include "skin/picture_box.h"
@@ -272,6 +273,7 @@ TEST_F(ControllerTest, ErrorRecoveryRewritesThePlaceholderFromTheScript) {
                                     .contentType = "application/javascript"});
   AddEntries(2);
   window->List1->setCurrentRow(1);
+  player->url = Playlist[1].Path;
   emit player->Error();
   ASSERT_TRUE(WaitUntil([&] { return !player->calls.isEmpty(); }));
   EXPECT_EQ(MediaServerBase, "mms://stream.test:8080");
@@ -282,6 +284,7 @@ TEST_F(ControllerTest, ErrorRecoveryRewritesThePlaceholderFromTheScript) {
 
   // Rewritten already: nothing left to repair, so the user is told once.
   player->calls.clear();
+  player->url = Playlist[1].Path;
   emit player->Error();
   ASSERT_TRUE(WaitUntil([&] { return !boxes.Boxes().isEmpty(); }));
   EXPECT_EQ(boxes.Texts(), QStringList{"无法播放，请删除本歌曲！"});
@@ -293,11 +296,40 @@ TEST_F(ControllerTest, ErrorRecoveryWithoutAScriptKeepsTheAddress) {
   // The script cannot be had and no stream server is known yet.
   AddEntries(1);
   window->List1->setCurrentRow(0);
+  player->url = Playlist[0].Path;
   emit player->Error();
   ASSERT_TRUE(WaitUntil([&] { return !boxes.Boxes().isEmpty(); }));
   EXPECT_EQ(boxes.Texts(), QStringList{"无法播放，请删除本歌曲！"});
   EXPECT_EQ(Playlist[0].Path, "http://placeholder.test/music/0.wma");
   EXPECT_TRUE(MediaServerBase.isEmpty());
+}
+
+// Two failures while the script is on its way each get their outcome, on the entry that
+// failed, wherever its row went; an entry deleted meanwhile is left alone.
+TEST_F(ControllerTest, EveryPlaybackErrorGetsItsOwnOutcome) {
+  server.Route("/js/serverurl.js", {.body = "var serverurl = \"mms://stream.test:8080\";",
+                                    .contentType = "application/javascript",
+                                    .delayMs = 300});
+  AddEntries(3);
+  Playlist[2].Path = "/music/local.mp3";  // nothing to repair here
+  for (int failed : {0, 2, 1}) {
+    window->List1->setCurrentRow(failed);
+    Media::PlayMedia(*player);
+    emit player->Error();
+  }
+  window->List1->setCurrentRow(0);  // the user moves on
+  Playlist[0] = Playlist[1];        // the first entry is deleted: the rest move up
+  Playlist[1] = Playlist[2];
+  Playlist[2] = SongRecord{};
+  PlaylistCount = 2;
+  player->calls.clear();
+  ASSERT_TRUE(WaitUntil([&] { return !boxes.Boxes().isEmpty(); }));
+  WaitUntil([] { return false; }, 200);
+  EXPECT_EQ(Playlist[0].Path, "mms://stream.test:8080/music/1.wma");
+  EXPECT_EQ(Playlist[1].Path, "/music/local.mp3");
+  EXPECT_EQ(boxes.Texts(), QStringList{"无法播放，请删除本歌曲！"});  // for the local file only
+  EXPECT_EQ(player->calls, (QStringList{"setURL mms://stream.test:8080/music/1.wma", "play"}));
+  EXPECT_EQ(server.Requests().size(), 1);
 }
 
 }  // namespace
