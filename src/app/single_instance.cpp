@@ -3,10 +3,13 @@
 #include <unistd.h>
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QLocalSocket>
+#include <QLockFile>
 
 namespace {
 constexpr int kConnectTimeoutMs = 1000;
+constexpr int kLockTimeoutMs = 5000;
 constexpr char kShowRequest[] = "show\n";
 }  // namespace
 
@@ -42,14 +45,17 @@ bool SingleInstance::AskRunningInstanceToShow() {
 }
 
 bool SingleInstance::Claim() {
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    if (AskRunningInstanceToShow()) return false;
-    // Nobody answered: whatever socket file is there was left by an instance that died.
-    QLocalServer::removeServer(name_);
-    server_.setSocketOptions(QLocalServer::UserAccessOption);
-    if (server_.listen(name_)) return true;
-    // Another start won the race between our check and our listen; ask it instead.
-  }
-  // The socket can be neither reached nor made; run rather than refuse to start.
+  // Several starts at the same moment take their turn here, so that exactly one of them
+  // listens: each later one finds it answering. (Listening would silently replace a socket
+  // file in use, so the question comes first.)
+  QLockFile lock(QDir::temp().filePath(name_ + ".lock"));
+  if (!lock.tryLock(kLockTimeoutMs)) return !AskRunningInstanceToShow();
+  if (AskRunningInstanceToShow()) return false;
+  // Nobody answered: whatever socket file is there was left by an instance that died.
+  QLocalServer::removeServer(name_);
+  server_.setSocketOptions(QLocalServer::UserAccessOption);
+  if (server_.listen(name_)) return true;
+  // The socket cannot be made; run rather than refuse to start.
+  qWarning("sonaveil: cannot listen for other starts: %s", qUtf8Printable(server_.errorString()));
   return true;
 }

@@ -10,12 +10,12 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 
-#include "state/shared_state.h"
 #include "app/identity.h"
 #include "menus/frm_browser.h"
 #include "platform/endpoints.h"
 #include "skin/my_hscoll_bar.h"
 #include "skin/picture_box.h"
+#include "state/shared_state.h"
 #include "support/test_env.h"
 #include "support/test_http_server.h"
 #include "web/web_browser.h"

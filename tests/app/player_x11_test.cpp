@@ -5,7 +5,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-
 #include "app/single_instance.h"
 #include "catalog/catalog_fixture.h"
 #include "support/test_env.h"

@@ -97,4 +97,22 @@ TEST_F(PlayerProcessTest, StartSucceedsAfterTheFirstWasKilled) {
   Kill(next);
 }
 
+// Starts at the same moment: exactly one player runs, the others show it and end well.
+TEST_F(PlayerProcessTest, FiveStartsAtOnceLeaveOnePlayer) {
+  QProcess starts[5];
+  for (QProcess& start : starts) {
+    start.setProcessEnvironment(env_);
+    start.start(program_, {});
+  }
+  int ended = 0;
+  for (QProcess& start : starts) {
+    if (!start.waitForFinished(8000)) continue;
+    ++ended;
+    EXPECT_EQ(start.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(start.exitCode(), 0);
+  }
+  EXPECT_EQ(ended, 4);
+  for (QProcess& start : starts) Kill(start);
+}
+
 }  // namespace

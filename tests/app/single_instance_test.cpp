@@ -9,7 +9,10 @@
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QUuid>
+#include <atomic>
 #include <cstring>
+#include <latch>
+#include <thread>
 
 #include "support/test_env.h"
 
@@ -56,6 +59,26 @@ TEST(SingleInstance, StaleSocketOfACrashedInstanceDoesNotBlockTheNextStart) {
   SingleInstance later(title);
   EXPECT_FALSE(later.Claim());
   EXPECT_TRUE(WaitUntil([&] { return shown.size() == 1; }));
+}
+
+// Starts racing for the name: in every round exactly one of them runs.
+TEST(SingleInstance, SimultaneousClaimsLeaveExactlyOneRunning) {
+  for (int round = 0; round < 10; ++round) {
+    const QString title = UniqueTitle();
+    std::latch ready(3), done(3);
+    std::atomic<int> running = 0;
+    auto start = [&] {
+      SingleInstance instance(title);
+      ready.arrive_and_wait();
+      if (instance.Claim()) ++running;
+      done.arrive_and_wait();
+    };
+    std::thread a(start), b(start), c(start);
+    a.join();
+    b.join();
+    c.join();
+    ASSERT_EQ(running, 1) << "round " << round;
+  }
 }
 
 }  // namespace
