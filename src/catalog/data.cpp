@@ -29,6 +29,8 @@ bool FillList(Recordset& rows, QListWidget* target) {
 }
 
 bool RunList(const QString& statement, QListWidget* target, const QString& failure) {
+  // A failed query leaves the list empty, not showing the answer to an earlier one.
+  target->clear();
   std::unique_ptr<Recordset> rows = OpenQuery(statement);
   if (!rows || !FillList(*rows, target)) {
     MsgBox(failure, "Error!", vbOKOnly);

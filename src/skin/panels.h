@@ -3,6 +3,7 @@
 #include <cstdint>
 
 class QWidget;
+class QWindow;
 
 // The sliding playlist panel, the catalog panel, moving the borderless window, and leaving
 // the program.
@@ -19,9 +20,11 @@ void ToggleCatalogPanel();
 // the main window takes its fixed size again.
 void ShowCatalogControls(int16_t mode);
 
-// Lets the system move window with the mouse. False when the system cannot; the caller then
-// moves the window itself while the button is held.
-bool StartWindowDrag(QWidget* window);
+// Lets the system move window with the mouse; once the move is over (the window has stopped
+// moving, or the button is let go), the catalog controls are hidden and shown again at their
+// new place. False when the system cannot move it; the caller then moves the window itself
+// while the button is held. startMove stands in for the system's move in tests.
+bool StartWindowDrag(QWidget* window, bool (*startMove)(QWindow*) = nullptr);
 
 // Stores the playlist, closes the windows and ends the program.
 void ExitProgram();

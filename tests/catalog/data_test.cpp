@@ -169,8 +169,11 @@ TEST_F(DataTest, UnknownSongGivesNothing) {
 }
 
 TEST_F(DataTest, MissingOrCorruptCatalogIsReportedNotCreated) {
+  ASSERT_TRUE(Data::ListSingers(0, "B", &list));
+  ASSERT_GT(list.count(), 0);
   QFile::remove(Data::CatalogFile());
   EXPECT_FALSE(Data::ListSingers(0, "A", &list));
+  EXPECT_EQ(list.count(), 0);  // no singers of the earlier query left standing
   EXPECT_FALSE(QFile::exists(Data::CatalogFile()));
   ASSERT_EQ(boxes.Boxes().size(), 2);
   EXPECT_TRUE(boxes.Boxes()[0].text.startsWith("查询错误："));

@@ -9,7 +9,6 @@
 #include <QPushButton>
 
 #include "app/frmmain.h"
-#include "state/shared_state.h"
 #include "app/identity.h"
 #include "catalog/catalog_fixture.h"
 #include "catalog/list_control.h"
@@ -19,6 +18,7 @@
 #include "skin/panels.h"
 #include "skin/picture_box.h"
 #include "skin/skin_pictures.h"
+#include "state/shared_state.h"
 #include "support/fake_media_player.h"
 #include "support/test_env.h"
 
@@ -180,6 +180,22 @@ TEST_F(ChromeTest, CatalogPanelTogglesAsAWhole) {
   Skin::ShowCatalogControls(0);
   EXPECT_FALSE(window->lstSinger->isVisible());
   EXPECT_EQ(window->size(), QSize(917, 569));
+}
+
+// The system moves the window on its own: the catalog controls come back at the new place
+// when the move is over, not when it starts.
+TEST_F(ChromeTest, AfterASystemMoveTheControlsAreRedrawnWhenItEnds) {
+  window->imgTopButton_Click(2);
+  window->resize(300, 300);
+  ASSERT_TRUE(Skin::StartWindowDrag(window.get(), [](QWindow*) { return true; }));
+  EXPECT_EQ(window->size(), QSize(300, 300));  // still moving
+  for (int step = 1; step <= 3; ++step) {
+    WaitUntil([] { return false; }, 100);
+    window->move(step * 10, step * 5);
+    EXPECT_EQ(window->size(), QSize(300, 300)) << step;
+  }
+  EXPECT_TRUE(WaitUntil([&] { return window->size() == QSize(917, 569); }, 2000));
+  EXPECT_TRUE(window->lstSong->isVisible());
 }
 
 TEST_F(ChromeTest, HelpOpensTheHelpDocument) {
