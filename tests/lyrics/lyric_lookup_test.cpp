@@ -1,0 +1,237 @@
+#include "lyrics/lyric_lookup.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QPlainTextEdit>
+#include <QStringEncoder>
+#include <QTimer>
+#include <QUrlQuery>
+
+#include "platform/endpoints.h"
+#include "state/main_controls.h"
+#include "state/shared_state.h"
+#include "support/fake_media_player.h"
+#include "support/test_env.h"
+#include "support/test_http_server.h"
+#include "web/inet.h"
+
+namespace {
+
+const QString kHead =
+    "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"
+    "</head><body><table><tr>";
+
+QByteArray Gb2312(const QString& text) {
+  QStringEncoder encoder("GB18030");
+  return encoder.encode(text);
+}
+
+QByteArray SearchPage(const QString& id) {
+  return Gb2312(kHead + "<td>1</td><td><a href=\"showgeci.asp?lyricid=" + id +
+                "\" target=_blank>月亮代表我的心</a></td></tr></table></body></html>");
+}
+
+QByteArray LyricPage(const QString& text) {
+  return Gb2312(kHead + "<td class=lrc>月亮代表我的心 - 邓丽君<br> <br>" + text +
+                "</td></tr></table></body></html>");
+}
+
+// The lookup with the window's controls made by the test: Timer1 ticks only when the test
+// calls Tick(), inetLrc fetches from the loopback server.
+class LyricLookupTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetSharedState();
+    folder.Write("data/endpoints.ini",
+                 ("[endpoints]\nLyricsSite=" + server.Url("/") + "\n").toUtf8());
+    ReloadEndpoints();
+    QObject::connect(&inet, &Inet::StateChanged, &Lyrics::inetLrc_StateChanged);
+    box.setPlainText("歌词：\r\n");
+    player.state = MediaPlayer::wmppsPlaying;
+    MainForm().Timer1 = &timer;
+    MainForm().inetLrc = &inet;
+    MainForm().WMP = &player;
+    MainForm().Text2 = &box;
+  }
+  void TearDown() override {
+    MainForm() = MainControls{};
+    ResetSharedState();
+  }
+
+  void Add(const QString& title, const QString& singer, const QString& lyric = QString()) {
+    SongRecord& song = Playlist[PlaylistCount];
+    song.Name = QString("%1.mp3").arg(PlaylistCount);
+    song.Path = "http://files.test/" + song.Name;
+    song.Title = title;
+    song.Author = singer;
+    song.Lyric = lyric;
+    ++PlaylistCount;
+  }
+  void Tick() { Lyrics::Timer1_Timer(); }
+  bool WaitResponse() {
+    return WaitUntil([&] { return !inet.StillExecuting(); });
+  }
+  // The query values of the request at index.
+  QString Asked(int index, const QString& key) const {
+    const QString target = server.Requests().value(index);
+    return QUrlQuery(target.section('?', 1)).queryItemValue(key, QUrl::FullyDecoded);
+  }
+  QString Box() const { return box.toPlainText(); }
+
+  TestHttpServer server;
+  TempAppFolder folder;
+  QTimer timer;
+  Inet inet;
+  FakeMediaPlayer player;
+  QPlainTextEdit box;
+};
+
+TEST_F(LyricLookupTest, SearchPageThenLyricPageStoreAndShowTheLyric) {
+  const struct {
+    const char* name;
+    QByteArray search, lyric, contentType;
+  } cases[] = {
+      {"gb2312", SearchPage("12345"), LyricPage("line one<br>line two\u3000第三行"), "text/html"},
+      {"utf-8", "<a href=\"showgeci.asp?lyricid=12345\">",
+       QString("<td><br> <br>line one<br>line two\u3000第三行</td>").toUtf8(),
+       "text/html; charset=utf-8"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ResetSharedState();
+    server.Route("/searchgc.asp", {.body = c.search, .contentType = c.contentType});
+    server.Route("/showgeci.asp", {.body = c.lyric, .contentType = c.contentType});
+    const int before = server.Requests().size();
+    Add("月亮 代表&我的心", "邓丽君");
+
+    timer.start();
+    Tick();
+    EXPECT_FALSE(timer.isActive());
+    ASSERT_TRUE(WaitResponse());
+    ASSERT_EQ(server.Requests().size(), before + 1);
+    EXPECT_TRUE(server.Requests().last().startsWith("/searchgc.asp?"));
+    EXPECT_EQ(Asked(before, "singername"), "邓丽君");
+    EXPECT_EQ(Asked(before, "lyricname"), "月亮 代表&我的心");
+    EXPECT_EQ(Box(), "正在查找音乐id...");
+    EXPECT_EQ(Playlist[0].LyricId, "12345");
+    EXPECT_TRUE(timer.isActive());
+
+    Tick();
+    EXPECT_EQ(Box(), "正在查找歌词...");
+    ASSERT_TRUE(WaitResponse());
+    EXPECT_EQ(server.Requests().last(), "/showgeci.asp?lyricid=12345");
+    EXPECT_EQ(Box(), "正在查找歌词...");
+    EXPECT_EQ(Playlist[0].Lyric, "line one\r\nline two\r\n第三行");
+    EXPECT_TRUE(timer.isActive());
+
+    Tick();
+    EXPECT_EQ(Box(), "歌词\nline one\nline two\n第三行");
+    EXPECT_FALSE(timer.isActive());
+    EXPECT_EQ(server.Requests().size(), before + 2);
+  }
+}
+
+TEST_F(LyricLookupTest, PagesWithoutMarkersOrTooLargeGiveNoLyric) {
+  const struct {
+    const char* name;
+    QByteArray search, lyric;
+    bool idFound;
+  } cases[] = {
+      {"no id", Gb2312(kHead + "<td>没有找到歌词</td>"), {}, false},
+      {"no lyric start", SearchPage("7"), Gb2312(kHead + "<td>歌词 line one</td>"), true},
+      {"no lyric end", SearchPage("7"), Gb2312(kHead + "<td><br> <br>line one line two"), true},
+      {"above 256 KiB", SearchPage("7"), LyricPage(QString(256 * 1024, 'x')), true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ResetSharedState();
+    server.Route("/searchgc.asp", {.body = c.search});
+    server.Route("/showgeci.asp", {.body = c.lyric});
+    Add("甜蜜蜜", "邓丽君");
+    Tick();
+    ASSERT_TRUE(WaitResponse());
+    EXPECT_EQ(Playlist[0].LyricId, c.idFound ? "7" : "");
+    if (c.idFound) {
+      Tick();
+      ASSERT_TRUE(WaitResponse());
+    }
+    EXPECT_EQ(Box(), "暂无歌词");
+    EXPECT_EQ(Playlist[0].Lyric, "");
+    EXPECT_FALSE(timer.isActive());
+  }
+}
+
+TEST_F(LyricLookupTest, WhenNoRequestIsMade) {
+  const struct {
+    const char* name;
+    QString songName, lyric;
+    int playState;
+    QString box;   // the box after the tick
+    bool timerOn;  // after the tick
+  } cases[] = {
+      {"known lyric", "a.mp3", "我只在乎你的歌词全文", MediaPlayer::wmppsStopped,
+       "歌词\n我只在乎你的歌词全文", false},
+      {"empty name", "", "", MediaPlayer::wmppsPlaying, "歌词：\n", false},
+      {"paused", "a.mp3", "", MediaPlayer::wmppsPaused, "歌词：\n", true},
+      {"stopped", "a.mp3", "", MediaPlayer::wmppsStopped, "歌词：\n", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ResetSharedState();
+    box.setPlainText("歌词：\r\n");
+    Add("我只在乎你", "邓丽君", c.lyric);
+    Playlist[0].Name = c.songName;
+    player.state = c.playState;
+    timer.start();
+    Tick();
+    EXPECT_FALSE(inet.StillExecuting());
+    EXPECT_EQ(Box(), c.box);
+    EXPECT_EQ(timer.isActive(), c.timerOn);
+  }
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(server.Requests().isEmpty());
+}
+
+TEST_F(LyricLookupTest, AResponseBelongsToTheEntryItWasAskedFor) {
+  for (const bool removed : {false, true}) {
+    SCOPED_TRACE(removed ? "entry removed" : "entry switched");
+    ResetSharedState();
+    server.Route("/searchgc.asp", {.body = SearchPage("12345"), .delayMs = 300});
+    const int before = server.Requests().size();
+    Add("甜蜜蜜", "邓丽君");
+    Add("小城故事", "邓丽君", "旧");
+    Tick();
+    ASSERT_TRUE(inet.StillExecuting());
+    box.setPlainText("歌词\r\n旧");
+
+    // Another entry starts to play while the search for the first is on its way.
+    if (removed) {
+      Playlist[0] = Playlist[1];
+      Playlist[1] = SongRecord{};
+      PlaylistCount = 1;
+    }
+    CurrentIndex = removed ? 0 : 1;
+    timer.start();
+    Tick();
+    EXPECT_FALSE(timer.isActive());
+    ASSERT_TRUE(WaitResponse());
+
+    SongRecord& other = Playlist[CurrentIndex];
+    EXPECT_EQ(other.LyricId, "");
+    EXPECT_EQ(other.Lyric, "旧");
+    EXPECT_EQ(Box(), "歌词\n旧");
+    if (!removed) {
+      EXPECT_EQ(Playlist[0].LyricId, "12345");
+    }
+    // The entry now playing gets its own search.
+    EXPECT_TRUE(timer.isActive());
+    Tick();
+    ASSERT_TRUE(WaitResponse());
+    ASSERT_EQ(server.Requests().size(), before + 2);
+    EXPECT_EQ(Asked(before + 1, "lyricname"), "小城故事");
+    EXPECT_EQ(other.LyricId, "12345");
+  }
+}
+
+}  // namespace
