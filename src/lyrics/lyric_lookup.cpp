@@ -5,6 +5,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "lyrics/frm_lrc.h"
 #include "lyrics/lyric_box.h"
 #include "lyrics/lyric_text.h"
 #include "platform/endpoints.h"
@@ -138,6 +139,26 @@ void inetLrc_StateChanged(int State) {
   }
   // The current entry, if it is another one, waited for this transfer to end.
   if (goOn || !current) StartTimer1();
+}
+
+void reLrc_Click() {
+  if (!LrcForm()->ShowModal()) return;
+  try {
+    SongRecord& song = Playlist[CurrentIndex];
+    song.LyricId.clear();
+    song.Lyric.clear();
+  } catch (const std::out_of_range&) {
+  }
+  Inet* inet = MainForm().inetLrc;
+  if (inet) inet->Cancel();
+  Pending().reset();
+  try {
+    // A slot past the end of the list is no song to search for.
+    if (inet && !inet->StillExecuting() && CurrentIndex < PlaylistCount)
+      Ask(Phase::kSearch, Playlist[CurrentIndex]);
+  } catch (const std::out_of_range&) {
+  }
+  StopTimer1();
 }
 
 }  // namespace Lyrics

@@ -14,4 +14,8 @@ void Timer1_Timer();
 // for, whichever entry is current now.
 void inetLrc_StateChanged(int State);
 
+// Lets the user correct the current entry's title and singer, then looks its lyric up
+// afresh. Closing the dialog by its close box changes nothing and searches nothing.
+void reLrc_Click();
+
 }  // namespace Lyrics

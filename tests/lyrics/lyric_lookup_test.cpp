@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
 #include <QStringEncoder>
 #include <QTimer>
 #include <QUrlQuery>
 
+#include "lyrics/frm_lrc.h"
 #include "platform/endpoints.h"
 #include "state/main_controls.h"
 #include "state/shared_state.h"
@@ -232,6 +236,74 @@ TEST_F(LyricLookupTest, AResponseBelongsToTheEntryItWasAskedFor) {
     EXPECT_EQ(Asked(before + 1, "lyricname"), "小城故事");
     EXPECT_EQ(other.LyricId, "12345");
   }
+}
+
+// Answers the song information dialog once it is up.
+void WhenDialogShows(std::function<void(frmLrc&)> act) {
+  QTimer::singleShot(0, [act] {
+    frmLrc* dialog = LrcForm();
+    ASSERT_TRUE(dialog->isVisible());
+    act(*dialog);
+  });
+}
+
+TEST_F(LyricLookupTest, ReLrcSearchesAgainWithTheEditedTitleAndSinger) {
+  server.Route("/searchgc.asp", {.body = SearchPage("555")});
+  Add("月亮代表我的心", "邓丽君", "很久以前的旧歌词内容");
+  Add("甜蜜蜜", "邓丽君");
+  Playlist[0].LyricId = "12345";
+  QString shownTitle, shownSinger;
+  WhenDialogShows([&](frmLrc& dialog) {
+    shownTitle = dialog.Text1->text();
+    shownSinger = dialog.Text2->text();
+    dialog.Text1->setText("月亮代表我的心 (live)");
+    dialog.Text2->setText("");
+    dialog.Command1->click();
+  });
+  timer.start();
+  Lyrics::reLrc_Click();
+  EXPECT_EQ(shownTitle, "月亮代表我的心");
+  EXPECT_EQ(shownSinger, "邓丽君");
+  EXPECT_EQ(Playlist[0].Title, "月亮代表我的心 (live)");
+  EXPECT_EQ(Playlist[0].Author, "");
+  EXPECT_EQ(Playlist[0].Lyric, "");
+  EXPECT_FALSE(timer.isActive());
+  ASSERT_TRUE(WaitResponse());
+  ASSERT_EQ(server.Requests().size(), 1);
+  EXPECT_EQ(Asked(0, "lyricname"), "月亮代表我的心 (live)");
+  EXPECT_EQ(Asked(0, "singername"), "");
+  EXPECT_EQ(Playlist[0].LyricId, "555");
+
+  // Shown again for another entry, the dialog reads that entry; confirming unedited keeps it.
+  CurrentIndex = 1;
+  WhenDialogShows([&](frmLrc& dialog) {
+    shownTitle = dialog.Text1->text();
+    dialog.Command1->click();
+  });
+  Lyrics::reLrc_Click();
+  EXPECT_EQ(shownTitle, "甜蜜蜜");
+  EXPECT_EQ(Playlist[1].Title, "甜蜜蜜");
+  EXPECT_EQ(Playlist[1].Author, "邓丽君");
+}
+
+TEST_F(LyricLookupTest, TheDialogsCloseBoxChangesNothing) {
+  Add("月亮代表我的心", "邓丽君", "很久以前的旧歌词内容");
+  Playlist[0].LyricId = "12345";
+  const SongRecord before = Playlist[0];
+  QPointer<frmLrc> closed;
+  WhenDialogShows([&](frmLrc& dialog) {
+    closed = &dialog;
+    dialog.Text1->setText("别的歌");
+    dialog.Text2->setText("别人");
+    dialog.close();
+  });
+  timer.start();
+  Lyrics::reLrc_Click();
+  EXPECT_EQ(Playlist[0], before);
+  EXPECT_FALSE(inet.StillExecuting());
+  EXPECT_TRUE(timer.isActive());
+  EXPECT_TRUE(WaitUntil([&] { return closed.isNull(); }));
+  EXPECT_TRUE(server.Requests().isEmpty());
 }
 
 }  // namespace
