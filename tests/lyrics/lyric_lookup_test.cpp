@@ -8,16 +8,20 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QStringEncoder>
+#include <QTextBlock>
 #include <QTimer>
 #include <QUrlQuery>
 
 #include "lyrics/frm_lrc.h"
+#include "lyrics/lyric_box.h"
 #include "platform/endpoints.h"
+#include "playback/gst_media_player.h"
 #include "state/main_controls.h"
 #include "state/shared_state.h"
 #include "support/fake_media_player.h"
 #include "support/test_env.h"
 #include "support/test_http_server.h"
+#include "support/test_media.h"
 #include "web/inet.h"
 
 namespace {
@@ -304,6 +308,55 @@ TEST_F(LyricLookupTest, TheDialogsCloseBoxChangesNothing) {
   EXPECT_TRUE(timer.isActive());
   EXPECT_TRUE(WaitUntil([&] { return closed.isNull(); }));
   EXPECT_TRUE(server.Requests().isEmpty());
+}
+
+// A timed lyric in the box follows a real player through a generated file.
+TEST_F(LyricLookupTest, TimedLyricFollowsThePlayingFile) {
+  qputenv("SONAVEIL_AUDIO_SINK", "fakesink sync=true");
+  const QString file = TestMedia::Tone("lyric_follow", "wav", 4.0);
+  ASSERT_FALSE(file.isEmpty());
+  GstMediaPlayer gst;
+  MainForm().WMP = &gst;
+  const QStringList texts = {"第一句", "第二句", "第三句", "第四句", "第五句", "第六句"};
+  const QList<double> times = {0.0, 0.8, 1.6, 2.4, 3.0, 3.5};
+  QString lyric = "[ti:测试]\r\n";
+  for (int i = 0; i < texts.size(); ++i)
+    lyric += QString("[00:%1]%2\r\n").arg(times[i], 5, 'f', 2, QChar('0')).arg(texts[i]);
+  Add("测试", "歌手", lyric);
+  box.resize(200, 40);  // about two lines: the box has to scroll
+  box.show();
+
+  gst.setURL(file);
+  ASSERT_TRUE(WaitUntil([&] { return gst.playState() == MediaPlayer::wmppsPlaying; }, 10000));
+  Tick();
+  EXPECT_EQ(Box(), "歌词\n" + texts.join('\n'));
+
+  QList<int> seen;
+  const auto expectedAt = [&](double seconds) {
+    int line = -1;
+    while (line + 1 < times.size() && times[line + 1] <= seconds) ++line;
+    return line;
+  };
+  for (;;) {
+    WaitUntil([] { return false; }, 60);
+    if (gst.playState() != MediaPlayer::wmppsPlaying) break;
+    const double at = gst.controls.currentPosition();
+    Lyrics::FollowPlayer();
+    // The position read by FollowPlayer lies between these two readings; near a line's start,
+    // or where the player cannot tell its position, it could be either line.
+    if (expectedAt(at) != expectedAt(gst.controls.currentPosition())) continue;
+    const int line = Lyrics::MarkedLine();
+    EXPECT_EQ(line, expectedAt(at)) << "at " << at;
+    const QList<QTextEdit::ExtraSelection> marks = box.extraSelections();
+    ASSERT_EQ(marks.size(), 1);
+    const QTextBlock block = marks[0].cursor.block();
+    EXPECT_EQ(block.text(), texts.value(line)) << "at " << at;
+    EXPECT_TRUE(box.viewport()->rect().contains(box.cursorRect(QTextCursor(block)).center()))
+        << "line " << line << " is out of view";
+    if (seen.isEmpty() || seen.last() != line) seen << line;
+  }
+  EXPECT_EQ(seen, QList<int>({0, 1, 2, 3, 4, 5}));
+  qunsetenv("SONAVEIL_AUDIO_SINK");
 }
 
 }  // namespace

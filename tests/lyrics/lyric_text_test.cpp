@@ -5,6 +5,7 @@
 #include <QUrl>
 #include <QUrlQuery>
 
+#include "lyrics/synced_lyric.h"
 #include "support/test_env.h"
 
 namespace {
@@ -62,6 +63,29 @@ TEST(LyricText, LyricFromTheLyricPage) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(LyricText::LyricFrom(c.page), c.lyric) << c.page.toStdString();
+}
+
+TEST(SyncedLyric, TimeTagsMakeATimedLyric) {
+  const std::optional<SyncedLyric> synced = ParseSyncedLyric(
+      "[ti:小城故事]\r\n[00:03.50]第二句\r\n[00:01.00][00:05.25]第一句\n"
+      "no time here\n[01:02]第三句\r[00:04.5]");
+  ASSERT_TRUE(synced);
+  QStringList texts;
+  QList<double> times;
+  for (const SyncedLyric::Line& line : synced->lines) {
+    texts << line.text;
+    times << line.seconds;
+  }
+  EXPECT_EQ(texts, QStringList({"第一句", "第二句", "", "第一句", "第三句"}));
+  EXPECT_EQ(times, QList<double>({1.0, 3.5, 4.5, 5.25, 62.0}));
+
+  const struct {
+    double seconds;
+    int line;
+  } at[] = {{0, -1}, {0.99, -1}, {1.0, 0}, {3.49, 0}, {3.5, 1}, {61.9, 3}, {500, 4}};
+  for (const auto& c : at) EXPECT_EQ(synced->LineAt(c.seconds), c.line) << c.seconds;
+
+  EXPECT_FALSE(ParseSyncedLyric("第一句\r\n第二句 [00:01.00]\r\n[ar:歌手]"));
 }
 
 }  // namespace
