@@ -2,6 +2,7 @@
 
 #include <QPlainTextEdit>
 #include <QTimer>
+#include <limits>
 #include <optional>
 #include <stdexcept>
 
@@ -88,7 +89,7 @@ std::optional<QString> ReadResponse(Inet& inet, qsizetype limit) {
 bool Apply(const Request& request, SongRecord& song, bool current, Inet& inet) {
   if (request.phase == Phase::kSearch) {
     if (current) ShowStatus(kFindingId);
-    const std::optional<QString> page = ReadResponse(inet, PTRDIFF_MAX);
+    const std::optional<QString> page = ReadResponse(inet, std::numeric_limits<qsizetype>::max());
     const std::optional<QString> id = page ? LyricText::LyricIdFrom(*page) : std::nullopt;
     if (!id) return false;
     song.LyricId = *id;
