@@ -18,6 +18,8 @@
 #include "catalog/data.h"
 #include "catalog/list_control.h"
 #include "catalog/other_serach.h"
+#include "lyrics/lyric_box.h"
+#include "lyrics/lyric_lookup.h"
 #include "menus/frm_browser.h"
 #include "menus/frm_menu.h"
 #include "platform/app_path.h"
@@ -92,6 +94,7 @@ frmmain::frmmain(MediaPlayer* player)
                             &Timer1,    inetLrc,       WMP,          Main,         List,
                             imgSearch,  ControlButton, imgTopButton, lbSingerType, lbLetter,
                             lstSpecial, Text1,         Go,           cmdAdd,       Image1};
+  MainForm().Text2 = Text2;
   StartTimers();
 }
 
@@ -211,6 +214,7 @@ void frmmain::CreateControls() {
 
   inetLrc = new Inet(this);
   inetLrc->setObjectName("inetLrc");
+  connect(inetLrc, &Inet::StateChanged, this, &frmmain::inetLrc_StateChanged);
   Inet2 = new Inet(this);
   Inet2->setObjectName("Inet2");
 }
@@ -443,7 +447,7 @@ void frmmain::List1_Click() {
   CurrentIndex = static_cast<int16_t>(row);
   try {
     const SongRecord& song = Playlist[CurrentIndex];
-    Text2->setPlainText("歌词\r\n" + song.Lyric);
+    Lyrics::ShowLyric(song.Lyric);
     ShowText(Label1, NowPlaying::SongText(song));
   } catch (const std::exception&) {
   }
@@ -830,8 +834,11 @@ void frmmain::List_DblClick() { Skin::TogglePlaylistPanel(); }
 
 void frmmain::Image1_Click() { Skin::ToggleCatalogPanel(); }
 
+void frmmain::Timer1_Timer() { Lyrics::Timer1_Timer(); }
+
+void frmmain::inetLrc_StateChanged(int State) { Lyrics::inetLrc_StateChanged(State); }
+
 // The rest of the periodic work is filled in by the part of the player it belongs to.
-void frmmain::Timer1_Timer() {}
 void frmmain::Timer2_Timer() {}
 
 void frmmain::WB_NewWindow2() { WB->RegisterAsBrowser = true; }

@@ -99,6 +99,7 @@ class frmmain : public QWidget {
   void timList_Timer();
   void timButton_Timer();
   void Timer1_Timer();
+  void inetLrc_StateChanged(int State);
   void Timer2_Timer();
   void Timer3_Timer();
   void WB_NewWindow2();

@@ -4,6 +4,7 @@
 
 class QLineEdit;
 class QListWidget;
+class QPlainTextEdit;
 class QPushButton;
 class QTimer;
 class QWidget;
@@ -37,6 +38,8 @@ struct MainControls {
   QPushButton* Go = nullptr;
   std::array<QPushButton*, 2> cmdAdd{};
   PictureBox* Image1 = nullptr;
+  // The lyric box.
+  QPlainTextEdit* Text2 = nullptr;
 };
 
 MainControls& MainForm();
