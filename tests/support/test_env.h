@@ -36,6 +36,7 @@ class MsgBoxRecorder {
   explicit MsgBoxRecorder(int answer = 1);
   ~MsgBoxRecorder();
   void SetAnswer(int answer) { answer_ = answer; }
+  void Clear() { boxes_.clear(); }
   const QList<Box>& Boxes() const { return boxes_; }
   QStringList Texts() const;
 
