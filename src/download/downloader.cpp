@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QSaveFile>
 #include <QUrl>
+#include <vector>
 
 #include "platform/msgbox.h"
 
@@ -13,7 +14,7 @@ namespace {
 
 // Bounds what the network thread may hold ahead of our writes, so memory stays flat
 // whatever the size of the file.
-constexpr qint64 kReadBufferBytes = 1024 * 1024;
+constexpr qint64 kReadBufferBytes = 512 * 1024;
 
 const QColor kBarColour(158, 165, 245);
 
@@ -29,13 +30,14 @@ bool IsSuccess(int status) { return status >= 200 && status <= 299; }
 
 // Writes what has arrived; false when the file refused it.
 bool WriteAvailable(QNetworkReply* reply, QSaveFile& file, qint64& received) {
-  while (reply->bytesAvailable() > 0) {
-    const QByteArray data = reply->read(kReadBufferBytes);
-    if (data.isEmpty()) break;
-    if (file.write(data) != data.size()) return false;
-    received += data.size();
+  // One buffer for every read, so a long transfer does not churn the heap.
+  static std::vector<char> buffer(kReadBufferBytes);
+  for (;;) {
+    const qint64 n = reply->read(buffer.data(), static_cast<qint64>(buffer.size()));
+    if (n <= 0) return true;
+    if (file.write(buffer.data(), n) != n) return false;
+    received += n;
   }
-  return true;
 }
 
 }  // namespace
