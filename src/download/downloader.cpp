@@ -45,12 +45,14 @@ bool WriteAvailable(QNetworkReply* reply, QSaveFile& file, qint64& received) {
 struct Downloader::Read {
   ~Read() {
     if (reply) {
-      reply->disconnect();
+      // Only our own connections: the reply tells its network thread to stop through others.
+      QObject::disconnect(reply, nullptr, owner, nullptr);
       reply->abort();
       reply->deleteLater();
     }
   }
 
+  QObject* owner;
   QString saveFile;
   QNetworkReply* reply = nullptr;
   QSaveFile file;
@@ -58,7 +60,7 @@ struct Downloader::Read {
   qint64 received = 0;
   qint64 announced = -1;  // Content-Length, -1 while none was sent
 
-  explicit Read(const QString& path) : saveFile(path), file(path) {}
+  Read(QObject* owner, const QString& path) : owner(owner), saveFile(path), file(path) {}
 };
 
 Downloader::Downloader(QWidget* parent)
@@ -107,7 +109,7 @@ void Downloader::BeginDownload(const QString& url, const QString& SaveFile) {
     return;
   }
 
-  reads_.push_back(std::make_unique<Read>(SaveFile));
+  reads_.push_back(std::make_unique<Read>(this, SaveFile));
   Read* read = reads_.back().get();
   read->stall.setSingleShot(true);
   connect(&read->stall, &QTimer::timeout, this, [this, read] { Finish(read, false); });
