@@ -19,7 +19,7 @@ QSet<QString>& OpenBoxes() {
 }
 
 int CautiousAnswer(int buttons) {
-  switch (buttons) {
+  switch (buttons & ~vbCritical) {
     case vbYesNo:
       return vbNo;
     case vbOKCancel:
@@ -33,7 +33,7 @@ int ShowBox(const QString& text, const QString& caption, int buttons) {
   QMessageBox box(QApplication::activeWindow());
   box.setWindowTitle(caption.isEmpty() ? AppTitle() : caption);
   box.setText(text);
-  switch (buttons) {
+  switch (buttons & ~vbCritical) {
     case vbYesNo:
       box.setIcon(QMessageBox::Question);
       box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
@@ -45,6 +45,7 @@ int ShowBox(const QString& text, const QString& caption, int buttons) {
       box.setStandardButtons(QMessageBox::Ok);
       break;
   }
+  if (buttons & vbCritical) box.setIcon(QMessageBox::Critical);
   switch (box.exec()) {
     case QMessageBox::Yes:
       return vbYes;

@@ -4,7 +4,8 @@
 #include <functional>
 
 // Buttons and answers of a message box, with the values callers compare against.
-enum MsgBoxButtons { vbOKOnly = 0, vbOKCancel = 1, vbYesNo = 4 };
+// vbCritical is added to the buttons for a box with the stop icon.
+enum MsgBoxButtons { vbOKOnly = 0, vbOKCancel = 1, vbYesNo = 4, vbCritical = 16 };
 enum MsgBoxResult { vbOK = 1, vbCancel = 2, vbYes = 6, vbNo = 7 };
 
 // Shows a modal message box and returns the answer. An empty caption shows the program's

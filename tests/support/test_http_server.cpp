@@ -25,18 +25,42 @@ QByteArray ReasonPhrase(int status) {
   }
 }
 
-void SendChunks(QPointer<QTcpSocket> socket, QByteArray rest, int size, int delayMs) {
+void SendChunks(QPointer<QTcpSocket> socket, QByteArray rest, int size, int delayMs,
+                qint64 dropAfter) {
   if (!socket) return;
+  if (dropAfter == 0) {
+    socket->disconnectFromHost();
+    return;
+  }
   if (rest.isEmpty()) {
     socket->write("0\r\n\r\n");
     socket->disconnectFromHost();
     return;
   }
-  const QByteArray piece = rest.left(size);
+  const int take = dropAfter > 0 ? static_cast<int>(qMin<qint64>(size, dropAfter)) : size;
+  const QByteArray piece = rest.left(take);
   socket->write(QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n");
   rest.remove(0, piece.size());
-  QTimer::singleShot(delayMs, socket,
-                     [socket, rest, size, delayMs] { SendChunks(socket, rest, size, delayMs); });
+  if (dropAfter > 0) dropAfter -= piece.size();
+  QTimer::singleShot(delayMs, socket, [socket, rest, size, delayMs, dropAfter] {
+    SendChunks(socket, rest, size, delayMs, dropAfter);
+  });
+}
+
+// Sends body from offset up to the next pause or drop point, then carries on after pauseMs.
+void SendPieces(QPointer<QTcpSocket> socket, const TestRoute& route, qint64 offset) {
+  if (!socket) return;
+  qint64 end = route.body.size();
+  for (qint64 stop : route.pauseAfterBytes)
+    if (stop > offset && stop < end) end = stop;
+  if (route.dropAfterBytes >= 0) end = qMin(end, route.dropAfterBytes);
+  socket->write(route.body.mid(offset, end - offset));
+  if (end == route.body.size() || end == route.dropAfterBytes) {
+    socket->disconnectFromHost();
+    return;
+  }
+  QTimer::singleShot(route.pauseMs, socket,
+                     [socket, route, end] { SendPieces(socket, route, end); });
 }
 
 }  // namespace
@@ -88,10 +112,9 @@ void TestHttpServer::Serve(QTcpSocket* socket, const TestRoute& route) {
   if (!route.location.isEmpty()) head += "Location: " + route.location + "\r\n";
   if (route.chunked) {
     socket->write(head + "Transfer-Encoding: chunked\r\n\r\n");
-    SendChunks(socket, route.body, route.chunkBytes, route.chunkDelayMs);
+    SendChunks(socket, route.body, route.chunkBytes, route.chunkDelayMs, route.dropAfterBytes);
     return;
   }
-  socket->write(head + "Content-Length: " + QByteArray::number(route.body.size()) + "\r\n\r\n" +
-                route.body);
-  socket->disconnectFromHost();
+  socket->write(head + "Content-Length: " + QByteArray::number(route.body.size()) + "\r\n\r\n");
+  SendPieces(socket, route, 0);
 }

@@ -19,6 +19,12 @@ struct TestRoute {
   int chunkBytes = 16;
   int chunkDelayMs = 0;  // pause between pieces
   QByteArray location;   // Location header (for redirects)
+  // With Content-Length: the body goes out in pieces that end at these offsets, pauseMs
+  // apart, then the rest.
+  QList<qint64> pauseAfterBytes;
+  int pauseMs = 0;
+  // Closes the connection once this much of the body is out, whatever the headers promised.
+  qint64 dropAfterBytes = -1;
 };
 
 // An HTTP/1.1 server on loopback for the tests, running on the test's own event loop.

@@ -1,0 +1,105 @@
+#include "download/frm_down.h"
+
+#include <QDir>
+#include <optional>
+#include <stdexcept>
+
+#include "platform/app_path.h"
+#include "platform/endpoints.h"
+#include "platform/file_dialog.h"
+#include "platform/msgbox.h"
+#include "state/shared_state.h"
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+
+QRect Twips(int left, int top, int width, int height) {
+  return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
+               height / kTwipsPerPixel);
+}
+
+// The current entry, if CurrentIndex names one.
+std::optional<SongRecord> CurrentSong() {
+  try {
+    return Playlist[CurrentIndex];
+  } catch (const std::out_of_range&) {
+    return std::nullopt;
+  }
+}
+
+}  // namespace
+
+frmDown::frmDown(QWidget* parent) : QDialog(parent) {
+  setWindowTitle("歌曲下载");
+  setFixedSize(4950 / kTwipsPerPixel, 1395 / kTwipsPerPixel);
+
+  Label2 = new QLabel("下载地址:", this);
+  Label2->setGeometry(Twips(120, 360, 975, 255));
+  Text1 = new QLineEdit(this);
+  Text1->setGeometry(Twips(1080, 360, 2655, 285));
+  Command1 = new QPushButton("浏览...", this);
+  Command1->setGeometry(Twips(3840, 360, 735, 255));
+  Label1 = new QLabel("下载进度:", this);
+  Label1->setGeometry(Twips(120, 840, 1575, 255));
+  Downloader = new ::Downloader(this);
+  Downloader->setGeometry(Twips(1080, 840, 2640, 240));
+  Command2 = new QPushButton("开始", this);
+  Command2->setGeometry(Twips(3840, 840, 735, 255));
+  Command2->setAutoDefault(false);
+  Command1->setAutoDefault(false);
+
+  connect(Command1, &QPushButton::clicked, this, &frmDown::Command1_Click);
+  connect(Command2, &QPushButton::clicked, this, &frmDown::Command2_Click);
+  connect(Downloader, &::Downloader::DownloadError, this, &frmDown::Downloader_DownloadError);
+  connect(Downloader, &::Downloader::DownloadComplete, this, &frmDown::Downloader_DownloadComplete);
+}
+
+void frmDown::ShowForCurrentSong(QWidget* parent) {
+  const std::optional<SongRecord> song = CurrentSong();
+  if (!song) return;
+  if (song->Web == 1) {
+    MsgBox("您所选择的文件是本地文件,不需要下载!", "Error!", vbOKOnly);
+    return;
+  }
+  frmDown dialog(parent);
+  dialog.setWindowModality(Qt::ApplicationModal);
+  dialog.exec();
+}
+
+void frmDown::done(int result) {
+  Downloader->CancelAsyncRead();
+  QDialog::done(result);
+}
+
+void frmDown::Command1_Click() {
+  const QString title = CurrentSong() ? CurrentSong()->Title : QString();
+  const QString chosen = FileDialog::SaveFile(
+      this, "另存为", QDir(AppPath()).filePath(title + ".wma"), "所有类型文件 (*)");
+  if (!chosen.isEmpty()) Text1->setText(chosen);
+}
+
+void frmDown::Command2_Click() {
+  if (Text1->text().isEmpty()) {
+    MsgBox("请输入本地下载路径及文件名", "Error!", vbOKOnly);
+    return;
+  }
+  // Catalog songs are streamed from the stream server; the same files are served over
+  // plain HTTP from the download host.
+  QString address = CurrentSong() ? CurrentSong()->Path : QString();
+  const QString& streamPrefix = Endpoints().streamPrefix;
+  if (!streamPrefix.isEmpty())
+    address.replace(streamPrefix, Endpoints().downloadPrefix, Qt::CaseSensitive);
+  Downloader->BeginDownload(address, Text1->text());
+}
+
+void frmDown::Downloader_DownloadError(const QString&) {
+  MsgBox("文件下载错误!", AppTitle(), vbOKOnly);
+}
+
+void frmDown::Downloader_DownloadComplete(qint64 MaxBytes, const QString&) {
+  if (MaxBytes == 0) return;  // the failure has had its own message
+  const std::optional<SongRecord> song = CurrentSong();
+  if (!song) return;
+  MsgBox("文件\"" + song->Title + ".wma\"已经下载完毕!", AppTitle(), vbOKOnly);
+}

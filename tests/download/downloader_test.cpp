@@ -1,0 +1,202 @@
+#include "download/downloader.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <csignal>
+#include <optional>
+
+#include "platform/msgbox.h"
+#include "support/test_env.h"
+#include "support/test_http_server.h"
+
+namespace {
+
+QByteArray Pattern(int size) {
+  QByteArray bytes(size, '\0');
+  for (int i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xff);
+  return bytes;
+}
+
+QByteArray ReadFile(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+class DownloadTest : public ::testing::Test {
+ protected:
+  DownloadTest() {
+    control.resize(176, 16);
+    QObject::connect(&control, &Downloader::DownloadProgress,
+                     [this](qint64 cur, qint64 max, const QString& file) {
+                       log << QString("progress %1/%2 %3").arg(cur).arg(max).arg(Name(file));
+                     });
+    QObject::connect(&control, &Downloader::DownloadError,
+                     [this](const QString& file) { log << "error " + Name(file); });
+    QObject::connect(&control, &Downloader::DownloadComplete,
+                     [this](qint64 max, const QString& file) {
+                       log << QString("complete %1 %2").arg(max).arg(Name(file));
+                     });
+  }
+
+  static QString Name(const QString& path) { return QFileInfo(path).fileName(); }
+
+  QStringList Ends() const {
+    QStringList ends;
+    for (const QString& line : log)
+      if (!line.startsWith("progress")) ends << line;
+    return ends;
+  }
+  bool Completed(int count = 1) const {
+    return log.filter(QRegularExpression("^complete")).size() >= count;
+  }
+  QStringList FolderFiles() const {
+    return QDir(app.File("data")).entryList(QDir::Files | QDir::Hidden);
+  }
+
+  TempAppFolder app;
+  TestHttpServer server;
+  Downloader control;
+  QStringList log;
+};
+
+TEST_F(DownloadTest, WritesTheServedBytesWithOrWithoutAnAnnouncedTotal) {
+  const QByteArray body = Pattern(300000);
+  for (bool chunked : {false, true}) {
+    log.clear();
+    server.Route(
+        "/song.wma",
+        {.body = body, .contentType = "audio/x-ms-wma", .chunked = chunked, .chunkBytes = 40000});
+    const QString target = app.File("data/song.wma");
+    control.BeginDownload(server.Url("/song.wma"), target);
+    ASSERT_TRUE(WaitUntil([&] { return Completed(); })) << chunked;
+    EXPECT_EQ(ReadFile(target), body) << chunked;
+    EXPECT_EQ(Ends(), QStringList{"complete 300000 song.wma"}) << chunked;
+    const QStringList progress = log.filter(QRegularExpression("^progress"));
+    if (chunked) {
+      EXPECT_TRUE(progress.isEmpty()) << progress.join(", ").toStdString();
+    } else {
+      ASSERT_FALSE(progress.isEmpty());
+      EXPECT_EQ(progress.last(), "progress 300000/300000 song.wma");
+    }
+    EXPECT_EQ(FolderFiles(), QStringList{"song.wma"});
+    QFile::remove(target);
+  }
+}
+
+TEST_F(DownloadTest, PercentageRoundsHalvesToEvenAndClearsAfterCompletion) {
+  server.Route("/song.wma", {.body = Pattern(1000), .pauseAfterBytes = {25, 35}, .pauseMs = 400});
+  QStringList shown;
+  QObject::connect(&control, &Downloader::DownloadComplete,
+                   [&] { shown << control.Label1->text(); });
+  control.BeginDownload(server.Url("/song.wma"), app.File("data/song.wma"));
+  ASSERT_TRUE(WaitUntil([&] { return control.Label1->text() == "已经下载了2%"; }))
+      << control.Label1->text().toStdString();
+  EXPECT_EQ(control.Shape1->width(), 4);  // 2.5 % of 176
+  EXPECT_EQ(control.Shape1->height(), 16);
+  ASSERT_TRUE(WaitUntil([&] { return control.Label1->text() == "已经下载了4%"; }))
+      << control.Label1->text().toStdString();
+  ASSERT_TRUE(WaitUntil([&] { return Completed(); }));
+  EXPECT_EQ(shown, QStringList{"已经下载了100%"});
+  EXPECT_TRUE(WaitUntil([&] { return control.Label1->text().isEmpty(); }, 200));
+  EXPECT_EQ(control.Shape1->width(), 176);
+}
+
+TEST_F(DownloadTest, ReplacesALongerExistingFileWithExactlyTheServedBytes) {
+  const QString target = app.File("data/song.wma");
+  app.Write("data/song.wma", QByteArray(500000, 'o'));
+  server.Route("/song.wma", {.body = Pattern(70000)});
+  control.BeginDownload(server.Url("/song.wma"), target);
+  ASSERT_TRUE(WaitUntil([&] { return Completed(); }));
+  EXPECT_EQ(ReadFile(target), Pattern(70000));
+  EXPECT_EQ(Ends(), QStringList{"complete 70000 song.wma"});
+}
+
+// Lets writes to files stop at a size, as a full disk would.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = saved_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, SIG_DFL);
+  }
+
+ private:
+  rlimit saved_{};
+};
+
+TEST_F(DownloadTest, FailedTransfersLeaveTheOldFileAndReportErrorThenCompletion) {
+  const QByteArray old = "the song as it was before";
+  struct Case {
+    const char* name;
+    TestRoute route;
+    bool fullDisk;
+  };
+  const Case cases[] = {
+      {"not found", {.status = 404, .body = "<html>no such song</html>"}, false},
+      {"server error", {.status = 500, .body = Pattern(5000)}, false},
+      {"dropped with a length", {.body = Pattern(400000), .dropAfterBytes = 150000}, false},
+      {"dropped chunked",
+       {.body = Pattern(400000), .chunked = true, .chunkBytes = 50000, .dropAfterBytes = 150000},
+       false},
+      {"stalled", {.body = Pattern(10000), .pauseAfterBytes = {3000}, .pauseMs = 5000}, false},
+      {"disk full", {.body = Pattern(400000)}, true},
+  };
+  control.SetStallTimeoutMs(500);
+  const QString target = app.File("data/song.wma");
+  for (const Case& c : cases) {
+    log.clear();
+    app.Write("data/song.wma", old);
+    server.Route("/song.wma", c.route);
+    std::optional<FileSizeLimit> limit;
+    if (c.fullDisk) limit.emplace(64 * 1024);
+    QElapsedTimer clock;
+    clock.start();
+    control.BeginDownload(server.Url("/song.wma"), target);
+    ASSERT_TRUE(WaitUntil([&] { return Completed(); })) << c.name;
+    limit.reset();
+    EXPECT_LT(clock.elapsed(), 3000) << c.name;
+    EXPECT_EQ(Ends(), (QStringList{"error song.wma", "complete 0 song.wma"})) << c.name;
+    EXPECT_EQ(ReadFile(target), old) << c.name;
+    EXPECT_EQ(FolderFiles(), QStringList{"song.wma"}) << c.name;
+    EXPECT_EQ(control.PendingReads(), 0) << c.name;
+  }
+}
+
+TEST_F(DownloadTest, TwoDownloadsOnOneControlEachEndWithTheirOwnEvents) {
+  server.Route("/a.wma", {.body = Pattern(90000), .pauseAfterBytes = {1000}, .pauseMs = 300});
+  server.Route("/b.wma", {.body = Pattern(20000)});
+  control.BeginDownload(server.Url("/a.wma"), app.File("data/a.wma"));
+  control.BeginDownload(server.Url("/b.wma"), app.File("data/b.wma"));
+  ASSERT_TRUE(WaitUntil([&] { return Completed(2); }));
+  EXPECT_EQ(Ends(), (QStringList{"complete 20000 b.wma", "complete 90000 a.wma"}));
+  EXPECT_EQ(ReadFile(app.File("data/a.wma")), Pattern(90000));
+  EXPECT_EQ(ReadFile(app.File("data/b.wma")), Pattern(20000));
+}
+
+TEST_F(DownloadTest, AnAddressThatCannotBeFetchedIsRefusedWithAMessageAndNoEvent) {
+  MsgBoxRecorder boxes;
+  control.BeginDownload("mms://stream.sonaveil.example/a/b.wma", app.File("data/song.wma"));
+  ASSERT_EQ(boxes.Boxes().size(), 1);
+  EXPECT_EQ(boxes.Boxes()[0].caption, "错误");
+  EXPECT_TRUE(
+      boxes.Boxes()[0].text.contains(QRegularExpression("^\\d+开始下载数据失败！\r\n\r\n错误：.+")))
+      << boxes.Boxes()[0].text.toStdString();
+  EXPECT_EQ(boxes.Boxes()[0].buttons, vbOKOnly | vbCritical);
+  WaitUntil([] { return false; }, 200);
+  EXPECT_TRUE(log.isEmpty()) << log.join(", ").toStdString();
+  EXPECT_FALSE(QFile::exists(app.File("data/song.wma")));
+}
+
+}  // namespace
