@@ -31,10 +31,12 @@
 #include "playback/media.h"
 #include "playback/now_playing.h"
 #include "skin/button_states.h"
+#include "skin/geometry.h"
 #include "skin/my_hscoll_bar.h"
 #include "skin/panels.h"
 #include "skin/picture_box.h"
 #include "skin/skin.h"
+#include "skin/skin_button.h"
 #include "skin/skin_pictures.h"
 #include "state/main_controls.h"
 #include "state/shared_state.h"
@@ -42,6 +44,8 @@
 #include "web/web_browser.h"
 
 namespace {
+
+using namespace SkinGeometry;
 
 constexpr char kCounterPath[] = "/sonaveil/count1/active.asp";
 // The player leaves this long after starting the updater.
@@ -106,8 +110,8 @@ frmmain::~frmmain() {
 void frmmain::CreateControls() {
   // Stacking from the bottom up: List under Main under the catalog panel's picture, then the
   // labels and buttons above them all.
-  List = Place(new PictureBox(this), "List", 0, 322, 242, 174);
-  Main = Place(new PictureBox(this), "Main", 0, 0, 242, 322);
+  List = Place(new PictureBox(this), "List", 0, kPanelOpenTop, kFaceWidth, kPanelHeight);
+  Main = Place(new PictureBox(this), "Main", 0, 0, kFaceWidth, kFaceHeight);
   imgSearch = Place(new PictureBox(this), "imgSearch", 242, 0, 673, 321);
   imgSearch->hide();
 
@@ -115,21 +119,19 @@ void frmmain::CreateControls() {
   SetBackColour(List1, QColor(204, 204, 204));
   List1->hide();
 
-  static constexpr int kControlLeft[6] = {52, 75, 98, 121, 145, 168};
   static const char* const kControlTips[6] = {"前一首", "播放",   "暂停",
                                               "停止",   "后一首", "打开本地文件"};
   for (int i = 0; i < 6; ++i) {
-    ControlButton[i] = Place(new PictureBox(this), Indexed("ControlButton", i), kControlLeft[i],
-                             List->y() + 149, 22, 22);
+    ControlButton[i] =
+        Place(new SkinButton(i + 1, this), Indexed("ControlButton", i), kControlLeft[i],
+              List->y() + kControlsBelowPanelTop, kControlSize, kControlSize);
     ControlButton[i]->setToolTip(kControlTips[i]);
   }
-  static constexpr int kTopLeft[6] = {13, 150, 170, 191, 206, 223};
-  static constexpr int kTopWidth[6] = {9, 15, 17, 9, 10, 9};
   static const char* const kTopTips[6] = {"帮助",   "升级", "查询网络文件", "展开\\关闭播放列表",
                                           "最小化", "关闭"};
   for (int i = 0; i < 6; ++i) {
-    imgTopButton[i] =
-        Place(new PictureBox(this), Indexed("imgTopButton", i), kTopLeft[i], 7, kTopWidth[i], 17);
+    imgTopButton[i] = Place(new SkinButton(i + 7, this), Indexed("imgTopButton", i), kTopLeft[i],
+                            kTopButtonTop, kTopWidth[i], kTopButtonHeight);
     imgTopButton[i]->setToolTip(kTopTips[i]);
   }
 
@@ -311,7 +313,7 @@ void frmmain::Form_Load() {
   if (!ListControl::ShowPlaylist(List1)) return;
   if (startupPauseMs > 0) QThread::msleep(static_cast<unsigned long>(startupPauseMs));
 
-  setGeometry(0, 0, kWidthTwips / kTwipsPerPixel, kHeightTwips / kTwipsPerPixel);
+  setGeometry(0, 0, kWindowWidth, kWindowHeight);
 
   WB->RegisterAsBrowser = true;
   WB->RegisterAsDropTarget = false;

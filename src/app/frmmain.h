@@ -6,6 +6,8 @@
 #include <QWidget>
 #include <array>
 
+#include "skin/skin_button.h"
+
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
@@ -38,11 +40,6 @@ class frmmain : public QWidget {
   // Brings the window back in its normal state, in front.
   void RestoreWindow();
 
-  // Window size set at load, in twips.
-  static constexpr int kWidthTwips = 13755;
-  static constexpr int kHeightTwips = 8535;
-  static constexpr int kTwipsPerPixel = 15;
-
   // How long the load pauses after reading the playlist.
   static inline int startupPauseMs = 1000;
 
@@ -52,8 +49,8 @@ class frmmain : public QWidget {
   PictureBox* imgSearch;
   PictureBox* Image1;
   PictureBox* Picture1;
-  std::array<PictureBox*, 6> ControlButton;
-  std::array<PictureBox*, 6> imgTopButton;
+  std::array<SkinButton*, 6> ControlButton;
+  std::array<SkinButton*, 6> imgTopButton;
 
   QListWidget* List1;
   PictureBox* Label1;

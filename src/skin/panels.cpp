@@ -13,20 +13,17 @@
 #include "menus/frm_browser.h"
 #include "menus/frm_menu.h"
 #include "skin/colour_key.h"
+#include "skin/geometry.h"
 #include "skin/picture_box.h"
 #include "skin/skin.h"
+#include "skin/skin_button.h"
 #include "state/main_controls.h"
 
 namespace Skin {
 
 namespace {
 
-constexpr int kClosedTop = 186;
-constexpr int kOpenTop = 322;
-constexpr int kStep = 8;
-constexpr int kButtonsBelowTop = 149;
-constexpr int kWindowWidth = 13755 / 15;
-constexpr int kWindowHeight = 8535 / 15;
+using namespace SkinGeometry;
 // A window that has not moved for this long is no longer being moved.
 constexpr int kMoveQuietMs = 300;
 
@@ -35,8 +32,8 @@ constexpr int kMoveQuietMs = 300;
 void SlideTo(int top) {
   MainControls& form = MainForm();
   form.List->move(form.List->x(), top);
-  for (PictureBox* button : form.ControlButton)
-    if (button) button->move(button->x(), top + kButtonsBelowTop);
+  for (SkinButton* button : form.ControlButton)
+    if (button) button->move(button->x(), top + kControlsBelowPanelTop);
   if (form.window) {
     ColourKey::UpdateShape(form.window);
     form.window->repaint();
@@ -85,7 +82,7 @@ void SetVisible(bool visible, W*... widgets) {
 void OpenPlaylistPanel() {
   MainControls& form = MainForm();
   if (!form.List) return;
-  while (form.List->y() < kOpenTop) SlideTo(form.List->y() + kStep);
+  while (form.List->y() < kPanelOpenTop) SlideTo(form.List->y() + kPanelStep);
   if (form.List1) form.List1->show();
 }
 
@@ -93,7 +90,7 @@ void ClosePlaylistPanel() {
   MainControls& form = MainForm();
   if (form.List1) form.List1->hide();
   if (!form.List) return;
-  while (form.List->y() > kClosedTop) SlideTo(form.List->y() - kStep);
+  while (form.List->y() > kPanelClosedTop) SlideTo(form.List->y() - kPanelStep);
 }
 
 void TogglePlaylistPanel() {

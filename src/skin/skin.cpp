@@ -3,42 +3,37 @@
 #include <QApplication>
 #include <QListWidget>
 #include <QPalette>
-#include <exception>
-#include <stdexcept>
 
-#include "state/main_controls.h"
 #include "catalog/data.h"
 #include "platform/msgbox.h"
 #include "skin/colour_key.h"
+#include "skin/geometry.h"
 #include "skin/picture_box.h"
+#include "skin/skin_button.h"
 #include "skin/skin_pictures.h"
+#include "state/main_controls.h"
 
 namespace Skin {
 
 namespace {
 
-constexpr int kControlLeft[6] = {52, 75, 98, 121, 145, 168};
-constexpr int kTopLeft[6] = {13, 150, 170, 191, 206, 223};
-constexpr int kTopWidth[6] = {9, 15, 17, 9, 10, 9};
-constexpr int kPanelClosedTop = 186;
+using namespace SkinGeometry;
 
 const QColor kMarked(60, 166, 75);
 
-class SkinError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-QPixmap Required(const QString& name) {
+bool ShowPicture(PictureBox* control, const QString& name) {
   bool ok = false;
-  QPixmap picture = SkinPictures::Load(name, &ok);
-  if (!ok) throw SkinError(("missing skin picture " + name).toStdString());
-  return picture;
+  const QPixmap picture = SkinPictures::Load(name, &ok);
+  if (!control || !ok) return false;
+  control->SetPicture(picture);
+  return true;
 }
 
-PictureBox* Checked(PictureBox* control) {
-  if (!control) throw SkinError("the main window is not there");
-  return control;
+template <typename T>
+bool AllThere(const T& controls) {
+  for (const auto* control : controls)
+    if (!control) return false;
+  return true;
 }
 
 void SetForeground(PictureBox* label, const QColor& colour) {
@@ -48,71 +43,72 @@ void SetForeground(PictureBox* label, const QColor& colour) {
 }
 
 template <size_t N>
-void MarkOne(const std::array<PictureBox*, N>& labels, int16_t index, int16_t none) {
+bool MarkOne(const std::array<PictureBox*, N>& labels, int16_t index, int16_t none) {
+  if (!AllThere(labels)) return false;
   const QColor normal = QApplication::palette().color(QPalette::ButtonText);
-  for (PictureBox* label : labels) SetForeground(Checked(label), normal);
-  if (index == none) return;
-  if (index < 0 || index >= static_cast<int>(N)) throw SkinError("no such label");
+  for (PictureBox* label : labels) SetForeground(label, normal);
+  if (index == none) return true;
+  if (index < 0 || index >= static_cast<int>(N)) return false;
   SetForeground(labels[static_cast<size_t>(index)], kMarked);
+  return true;
+}
+
+bool SkinMainWindow(QWidget* frm) {
+  MainControls& form = MainForm();
+  if (!ShowPicture(form.Main, "Main.gif") || !ShowPicture(form.List, "List.gif") ||
+      !ShowPicture(form.imgSearch, "Search.gif") || !frm)
+    return false;
+  ColourKey::Apply(frm);
+  InitButtons();
+  form.List->move(form.List->x(), kPanelClosedTop);
+  if (!AllThere(form.ControlButton) || !form.List1) return false;
+  for (SkinButton* button : form.ControlButton)
+    button->move(button->x(), form.List->y() + kControlsBelowPanelTop);
+  form.List1->hide();
+  if (form.window) ColourKey::UpdateShape(form.window);
+  return true;
 }
 
 }  // namespace
 
 void InitSkin(QWidget* frm) {
-  MainControls& form = MainForm();
-  try {
-    Checked(form.Main)->SetPicture(Required("Main.gif"));
-    Checked(form.List)->SetPicture(Required("List.gif"));
-    Checked(form.imgSearch)->SetPicture(Required("Search.gif"));
-    if (!frm) throw SkinError("no window");
-    ColourKey::Apply(frm);
-    InitButtons();
-    form.List->move(form.List->x(), kPanelClosedTop);
-    for (PictureBox* button : form.ControlButton)
-      Checked(button)->move(button->x(), form.List->y() + 149);
-    if (!form.List1) throw SkinError("no playlist box");
-    form.List1->hide();
-    if (form.window) ColourKey::UpdateShape(form.window);
-  } catch (const std::exception&) {
-    MsgBox("皮肤初始化错误！", "Error!", vbOKOnly);
-  }
+  if (!SkinMainWindow(frm)) MsgBox("皮肤初始化错误！", "Error!", vbOKOnly);
 }
 
 bool InitButtons() {
   MainControls& form = MainForm();
-  try {
-    for (int i = 0; i < 6; ++i) {
-      PictureBox* button = Checked(form.ControlButton[i]);
-      button->SetPicture(Required(QString("%1-1.gif").arg(i + 1)));
-      button->move(kControlLeft[i], Checked(form.List)->y() + 149);
-    }
-    for (int i = 0; i < 6; ++i) {
-      PictureBox* button = Checked(form.imgTopButton[i]);
-      button->SetPicture(Required(QString("%1-1.gif").arg(i + 7)));
-      button->setGeometry(kTopLeft[i], 7, kTopWidth[i], 17);
-    }
-    return true;
-  } catch (const std::exception&) {
-    MsgBox("设置控制按钮失败!", "Error!", vbOKOnly);
-    return false;
+  bool ok = form.List && AllThere(form.ControlButton) && AllThere(form.imgTopButton);
+  for (int i = 0; ok && i < 6; ++i) {
+    SkinButton* button = form.ControlButton[i];
+    ok = button->ShowState(0);
+    if (ok) button->move(kControlLeft[i], form.List->y() + kControlsBelowPanelTop);
   }
+  for (int i = 0; ok && i < 6; ++i) {
+    SkinButton* button = form.imgTopButton[i];
+    ok = button->ShowState(0);
+    if (ok) button->setGeometry(kTopLeft[i], kTopButtonTop, kTopWidth[i], kTopButtonHeight);
+  }
+  if (!ok) MsgBox("设置控制按钮失败!", "Error!", vbOKOnly);
+  return ok;
 }
 
 void LoadSingerTypes() {
   MainControls& form = MainForm();
-  try {
-    std::unique_ptr<Recordset> rows = Data::OpenQuery("select * from SClass");
-    if (!rows) throw SkinError("no singer types");
-    for (size_t n = 0; !rows->Eof(); ++n) {
-      if (n >= form.lbSingerType.size()) throw SkinError("more singer types than labels");
-      PictureBox* label = Checked(form.lbSingerType[n]);
-      label->setText(rows->Fields(1).toString());
-      label->setProperty("Tag", rows->Fields(0).toString());
-      rows->MoveNext();
-    }
+  bool ok = AllThere(form.lbSingerType) && AllThere(form.lbLetter);
+  std::unique_ptr<Recordset> rows = ok ? Data::OpenQuery("select * from SClass") : nullptr;
+  ok = ok && rows;
+  for (size_t n = 0; ok && !rows->Eof(); ++n) {
+    ok = n < form.lbSingerType.size();  // more singer types than labels
+    if (!ok) break;
+    PictureBox* label = form.lbSingerType[n];
+    label->setText(rows->Fields(1).toString());
+    label->setProperty("Tag", rows->Fields(0).toString());
+    rows->MoveNext();
+  }
+  if (ok) {
     rows->Close();
-    for (int i = 0; i < 26; ++i) Checked(form.lbLetter[i])->setText(QString(QChar('A' + i)));
-  } catch (const std::exception&) {
+    for (int i = 0; i < 26; ++i) form.lbLetter[i]->setText(QString(QChar('A' + i)));
+  } else {
     MsgBox("获得歌手类型名错误！", "Error!", vbOKOnly);
   }
 }
@@ -120,23 +116,21 @@ void LoadSingerTypes() {
 void ShowSingerTypes(int16_t mode) {
   if (mode != 0 && mode != 1) return;
   MainControls& form = MainForm();
-  try {
-    for (PictureBox* label : form.lbSingerType) Checked(label)->setVisible(mode == 0);
-    for (PictureBox* label : form.lbLetter) Checked(label)->setVisible(mode == 0);
-  } catch (const std::exception&) {
+  if (!AllThere(form.lbSingerType) || !AllThere(form.lbLetter)) {
     MsgBox("显示或隐藏歌手类型时错误！", "Error!", vbOKOnly);
+    return;
   }
+  for (PictureBox* label : form.lbSingerType) label->setVisible(mode == 0);
+  for (PictureBox* label : form.lbLetter) label->setVisible(mode == 0);
 }
 
 void SetLabelColors(int16_t kind, int16_t index) {
-  try {
-    if (kind == 0)
-      MarkOne(MainForm().lbSingerType, index, 10);
-    else if (kind == 1)
-      MarkOne(MainForm().lbLetter, index, 26);
-  } catch (const std::exception&) {
-    MsgBox("设置颜色错误", "Error!", vbOKOnly);
-  }
+  bool ok = true;
+  if (kind == 0)
+    ok = MarkOne(MainForm().lbSingerType, index, 10);
+  else if (kind == 1)
+    ok = MarkOne(MainForm().lbLetter, index, 26);
+  if (!ok) MsgBox("设置颜色错误", "Error!", vbOKOnly);
 }
 
 bool IsMarked(const PictureBox* label) {
@@ -144,13 +138,11 @@ bool IsMarked(const PictureBox* label) {
 }
 
 void InitUpdaterSkin(QWidget* frm, PictureBox* imgBack) {
-  try {
-    Checked(imgBack)->SetPicture(Required("update.gif"));
-    if (!frm) throw SkinError("no window");
-    ColourKey::Apply(frm);
-  } catch (const std::exception&) {
+  if (!ShowPicture(imgBack, "update.gif") || !frm) {
     MsgBox("皮肤初始化错误！", "Error!", vbOKOnly);
+    return;
   }
+  ColourKey::Apply(frm);
 }
 
 }  // namespace Skin

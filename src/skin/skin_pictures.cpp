@@ -70,9 +70,16 @@ QRegion Opaque(const QPixmap& picture) {
   return region;
 }
 
+namespace {
+int generation = 0;
+}  // namespace
+
 void Clear() {
   Cache().clear();
   Regions().clear();
+  ++generation;
 }
+
+int Generation() { return generation; }
 
 }  // namespace SkinPictures

@@ -25,5 +25,7 @@ QImage KeyOut(const QImage& image);
 
 // Forgets every decoded picture (tests change the skin folder under a running program).
 void Clear();
+// Counts the Clear calls: a holder of pictures sees whether it must read them again.
+int Generation();
 
 }  // namespace SkinPictures

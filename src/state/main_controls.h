@@ -11,6 +11,7 @@ class QWidget;
 class Inet;
 class MediaPlayer;
 class PictureBox;
+class SkinButton;
 
 // The main window's controls that the modules work on, as the modules refer to them. The
 // main window fills this in when it is made and clears it when it goes; a test fills in only
@@ -28,8 +29,8 @@ struct MainControls {
   PictureBox* Main = nullptr;
   PictureBox* List = nullptr;
   PictureBox* imgSearch = nullptr;
-  std::array<PictureBox*, 6> ControlButton{};
-  std::array<PictureBox*, 6> imgTopButton{};
+  std::array<SkinButton*, 6> ControlButton{};
+  std::array<SkinButton*, 6> imgTopButton{};
   std::array<PictureBox*, 10> lbSingerType{};
   std::array<PictureBox*, 26> lbLetter{};
   // The catalog panel's controls and its close mark.
