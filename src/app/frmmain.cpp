@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QThread>
+#include <stdexcept>
 #include <utility>
 
 #include "app/identity.h"
@@ -406,40 +407,37 @@ void frmmain::SelectRow(int row) {
 
 void frmmain::ControlButton_Click(int Index) {
   timList.start();
-  try {
-    switch (Index) {
-      case 0:
-        if (CurrentIndex < 1) return;
-        SelectRow(CurrentIndex - 1);
-        // Another entry: load it, even if the one before was paused.
-        Paused = false;
-        Media::PlayMedia(*WMP);
-        break;
-      case 1:
-        Media::PlayMedia(*WMP);
-        Paused = false;
-        break;
-      case 2:
-        Media::PauseMedia(*WMP);
-        Paused = true;
-        break;
-      case 3:
-        Media::StopMedia(*WMP);
-        Paused = false;
-        break;
-      case 4:
-        if (CurrentIndex >= PlaylistCount - 1) return;
-        SelectRow(CurrentIndex + 1);
-        Paused = false;
-        Media::PlayMedia(*WMP);
-        break;
-      case 5:
-        Media::AddLocalFiles(this);
-        break;
-      default:
-        break;
-    }
-  } catch (const std::exception&) {
+  switch (Index) {
+    case 0:
+      if (CurrentIndex < 1) return;
+      SelectRow(CurrentIndex - 1);
+      // Another entry: load it, even if the one before was paused.
+      Paused = false;
+      Media::PlayMedia(*WMP);
+      break;
+    case 1:
+      Media::PlayMedia(*WMP);
+      Paused = false;
+      break;
+    case 2:
+      Media::PauseMedia(*WMP);
+      Paused = true;
+      break;
+    case 3:
+      Media::StopMedia(*WMP);
+      Paused = false;
+      break;
+    case 4:
+      if (CurrentIndex >= PlaylistCount - 1) return;
+      SelectRow(CurrentIndex + 1);
+      Paused = false;
+      Media::PlayMedia(*WMP);
+      break;
+    case 5:
+      Media::AddLocalFiles(this);
+      break;
+    default:
+      break;
   }
 }
 
@@ -451,7 +449,7 @@ void frmmain::List1_Click() {
     const SongRecord& song = Playlist[CurrentIndex];
     Lyrics::ShowLyric(song.Lyric);
     ShowText(Label1, NowPlaying::SongText(song));
-  } catch (const std::exception&) {
+  } catch (const std::out_of_range&) {  // no such entry, or the playlist is full
   }
 }
 
@@ -479,7 +477,7 @@ void frmmain::WMP_OpenStateChange(int NewState) {
 void frmmain::WMP_Buffering(bool Start) {
   try {
     Text2->setPlainText(Controller::BufferingText(Start, Playlist[CurrentIndex].Lyric));
-  } catch (const std::exception&) {
+  } catch (const std::out_of_range&) {  // no such entry, or the playlist is full
   }
 }
 
@@ -528,7 +526,7 @@ void frmmain::Timer3_Timer() {
   try {
     ShowText(Label1, NowPlaying::PlayingText(Playlist[CurrentIndex],
                                              WMP->controls.currentPositionString()));
-  } catch (const std::exception&) {
+  } catch (const std::out_of_range&) {  // no such entry, or the playlist is full
   }
 }
 
@@ -602,7 +600,7 @@ void frmmain::lstSong_DblClick() {
   if (row < 0) return;
   try {
     Media::AddSongToList(Data::GetSongUrl(Data::ItemData(lstSong, row)));
-  } catch (const std::exception&) {
+  } catch (const std::out_of_range&) {  // no such entry, or the playlist is full
   }
 }
 
@@ -668,7 +666,7 @@ void frmmain::AddSelectedResult() {
       Playlist[PlaylistCount - 1].Title = lstSearch->item(row)->text();
       ListControl::ShowPlaylist(List1);
     }
-  } catch (const std::exception&) {
+  } catch (const std::out_of_range&) {  // no such entry, or the playlist is full
   }
 }
 
@@ -717,17 +715,14 @@ void frmmain::PosScroll_MouseUp() {
 // Skin buttons
 
 void frmmain::timButton_Timer() {
-  try {
-    Skin::CursorPos = QCursor::pos();
-    if (Skin::CursorInButtonArea(Skin::CursorPos)) {
-      if (timButton.interval() != 30) timButton.setInterval(30);
-      if (!ButtonPressed) Skin::RefreshButtons();
-    } else {
-      for (int16_t i = 0; i < 6; ++i) Skin::SetControlButtonState(0, i);
-      for (int16_t i = 0; i < 6; ++i) Skin::SetTopButtonState(0, i);
-      if (timButton.interval() != 100) timButton.setInterval(100);
-    }
-  } catch (const std::exception&) {
+  Skin::CursorPos = QCursor::pos();
+  if (Skin::CursorInButtonArea(Skin::CursorPos)) {
+    if (timButton.interval() != 30) timButton.setInterval(30);
+    if (!ButtonPressed) Skin::RefreshButtons();
+  } else {
+    for (int16_t i = 0; i < 6; ++i) Skin::SetControlButtonState(0, i);
+    for (int16_t i = 0; i < 6; ++i) Skin::SetTopButtonState(0, i);
+    if (timButton.interval() != 100) timButton.setInterval(100);
   }
 }
 

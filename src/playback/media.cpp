@@ -3,14 +3,14 @@
 #include <QListWidget>
 #include <QTimer>
 #include <cmath>
-#include <exception>
+#include <stdexcept>
 
-#include "state/shared_state.h"
-#include "state/main_controls.h"
 #include "catalog/list_control.h"
 #include "platform/file_dialog.h"
 #include "platform/msgbox.h"
 #include "playback/media_player.h"
+#include "state/main_controls.h"
+#include "state/shared_state.h"
 #include "web/inet.h"
 
 namespace Media {
@@ -34,15 +34,17 @@ bool RowIsSelected(int row) {
   return item && item->isSelected();
 }
 
-// Runs an operation; a failure inside shows its message and gives the failure value.
+// Runs an operation; a failure inside (the player refusing, an index outside the playlist)
+// shows its message and gives the failure value.
 template <typename T, typename F>
 T Guarded(const char* message, T failure, F&& operation) {
   try {
     return operation();
-  } catch (const std::exception&) {
-    MsgBox(message, "Error!", vbOKOnly);
-    return failure;
+  } catch (const MediaPlayerError&) {
+  } catch (const std::out_of_range&) {
   }
+  MsgBox(message, "Error!", vbOKOnly);
+  return failure;
 }
 
 // The entry whose address the player has loaded: the one last handed to it, else the first
@@ -77,7 +79,7 @@ bool AddLocalFiles(QWidget* dialogParent) {
       // A single file that does not fit is left out without a word.
       try {
         AppendLocalFile(files.first());
-      } catch (const std::exception&) {
+      } catch (const std::out_of_range&) {
       }
     } else {
       for (const QString& file : files) AppendLocalFile(file);
@@ -211,7 +213,7 @@ void DeleteAllSongs() {
     for (int i = 0; i < PlaylistCount; ++i) Playlist[i] = SongRecord{};
     PlaylistCount = 0;
     ListControl::ShowPlaylist(MainForm().List1);
-  } catch (const std::exception&) {
+  } catch (const std::out_of_range&) {  // a count past the last slot
   }
 }
 

@@ -18,7 +18,7 @@ class FakeMediaPlayer : public MediaPlayer {
   QString url;
   QHash<QString, QString> info;  // "Title", "Author"
   QStringList calls;      // "setURL <url>", "play", "pause", "stop", "seek <s>", "volume <v>"
-  QSet<QString> failing;  // names of members that throw
+  QSet<QString> failing;  // names of members that throw MediaPlayerError
 
   void setURL(const QString& u) override {
     Check("setURL");
@@ -72,6 +72,6 @@ class FakeMediaPlayer : public MediaPlayer {
 
  private:
   void Check(const char* member) const {
-    if (failing.contains(member)) throw std::runtime_error(member);
+    if (failing.contains(member)) throw MediaPlayerError(member);
   }
 };
