@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include "skin/my_hscoll_bar.h"
 #include "skin/picture_box.h"
 #include "state/shared_state.h"
+#include "support/fake_media_player.h"
 #include "support/test_env.h"
 #include "support/test_http_server.h"
 #include "web/web_browser.h"
@@ -170,6 +172,18 @@ TEST_F(FrmmainTest, AnotherStartBringsAMinimisedWindowBack) {
   window.ShowFromAnotherStart();
   EXPECT_TRUE(window.isVisible());
   EXPECT_FALSE(window.windowState() & Qt::WindowMinimized);
+}
+
+TEST_F(FrmmainTest, WindowStartsWhenTheSkinIsMissing) {
+  QDir(folder.File("skin")).removeRecursively();
+  QDir().mkpath(folder.File("skin"));
+  MsgBoxRecorder boxes;
+  frmmain window(new FakeMediaPlayer);
+  window.Form_Load();
+  window.show();
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_EQ(window.geometry(), QRect(0, 0, 917, 569));
+  EXPECT_TRUE(boxes.Texts().contains("皮肤初始化错误！"));
 }
 
 }  // namespace

@@ -8,7 +8,9 @@
 #include <QPlainTextEdit>
 
 #include "app/frmmain.h"
+#include "catalog/catalog_fixture.h"
 #include "catalog/list_control.h"
+#include "platform/file_dialog.h"
 #include "playback/media.h"
 #include "platform/endpoints.h"
 #include "playback/now_playing.h"
@@ -238,6 +240,30 @@ TEST_F(ControllerTest, NowPlayingAndMediaInfoTicks) {
   EXPECT_EQ(Playlist[0].Length, "215");
   window->Timer3_Timer();
   EXPECT_EQ(Label1(), "歌曲标题：歌曲0\n艺术家：歌手\n歌曲长度：3分35秒\n当前时间：00:12");
+}
+
+// Song A plays while the user has selected B: what the player knows of A stays with A, and
+// B keeps its own title in the stored playlist.
+TEST_F(ControllerTest, TheInformationGoesToThePlayingEntryNotTheSelectedOne) {
+  AddEntries(2);
+  for (int i : {0, 1}) Playlist[i].Web = 1;  // local files: their tags count
+  Playlist[1].Title = "B's own";
+  FileDialog::SetAnswerer([](const FileDialog::Request&) { return QStringList(); });
+  window->List1->setCurrentRow(0);
+  Media::PlayMedia(*player);
+  player->state = MediaPlayer::wmppsPlaying;
+  player->info = {{"Title", "A tagged"}, {"Author", "A singer"}};
+  player->duration = 180;
+  window->List1->setCurrentRow(1);  // a single click on B
+  for (int control : {5, 4, 2, 1}) {  // add files (cancelled), next on the last row, pause, play
+    SCOPED_TRACE(control);
+    window->ControlButton_Click(control);
+    Media::GetMediaInfo(*player);
+    EXPECT_EQ(Playlist[0].Title, "A tagged");
+    EXPECT_EQ(Rows(ListControl::UserDatabaseFile(), "select Title from NUser"),
+              (QStringList{"A tagged", "B's own"}));
+  }
+  FileDialog::SetAnswerer(nullptr);
 }
 
 // All four lines are drawn inside the label; a long title is cut, not wrapped over the rest.

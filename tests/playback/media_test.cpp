@@ -5,27 +5,23 @@
 #include <QListWidget>
 #include <QTimer>
 
-#include "app/frmmain.h"
 #include "state/shared_state.h"
 #include "catalog/catalog_fixture.h"
 #include "catalog/list_control.h"
 #include "platform/file_dialog.h"
+#include "support/bare_controls.h"
 #include "support/fake_media_player.h"
 #include "support/test_env.h"
 
 namespace {
 
-// The media operations on the real main window, with a player the test controls.
+// The media operations on the main window's controls, with a player the test controls.
 class MediaTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetSharedState();
     PlaylistLoaded = true;
-    window = std::make_unique<frmmain>(player);
-    window->timWMP.stop();
-    window->timList.stop();
-    window->Timer1.stop();
-    window->Timer3.stop();
+    window = std::make_unique<BareControls>(player);
   }
   void TearDown() override {
     FileDialog::SetAnswerer(nullptr);
@@ -54,7 +50,7 @@ class MediaTest : public ::testing::Test {
   TempAppFolder folder;
   MsgBoxRecorder boxes;
   FakeMediaPlayer* player = new FakeMediaPlayer;
-  std::unique_ptr<frmmain> window;
+  std::unique_ptr<BareControls> window;
 };
 
 TEST_F(MediaTest, AddingLocalFiles) {
@@ -243,28 +239,6 @@ TEST_F(MediaTest, MediaInfoFillsTheEntryOnceItPlays) {
   player->url = Playlist[0].Path;
   EXPECT_TRUE(Media::GetMediaInfo(*player));
   EXPECT_EQ(window->List1->item(0)->text(), "0.mp3");
-}
-
-// Song A plays while the user has selected B: what the player knows of A stays with A, and
-// B keeps its own title in the stored playlist.
-TEST_F(MediaTest, TheInformationGoesToThePlayingEntryNotTheSelectedOne) {
-  AddEntries(2, /*web=*/1);
-  Playlist[1].Title = "B's own";
-  window->List1->setCurrentRow(0);
-  Media::PlayMedia(*player);
-  player->state = MediaPlayer::wmppsPlaying;
-  player->info = {{"Title", "A tagged"}, {"Author", "A singer"}};
-  player->duration = 180;
-  window->List1->setCurrentRow(1);  // a single click on B
-  for (int control : {5, 4, 2, 1}) {  // add files (cancelled), next on the last row, pause, play
-    SCOPED_TRACE(control);
-    AnswerFiles({});
-    window->ControlButton_Click(control);
-    Media::GetMediaInfo(*player);
-    EXPECT_EQ(Playlist[0].Title, "A tagged");
-    EXPECT_EQ(Rows(ListControl::UserDatabaseFile(), "select Title from NUser"),
-              (QStringList{"A tagged", "B's own"}));
-  }
 }
 
 TEST_F(MediaTest, DeletingEntries) {

@@ -7,21 +7,21 @@
 #include <QImage>
 #include <QListWidget>
 
-#include "app/frmmain.h"
 #include "state/shared_state.h"
 #include "catalog/catalog_fixture.h"
 #include "catalog/data.h"
 #include "skin/colour_key.h"
 #include "skin/picture_box.h"
+#include "skin/skin_button.h"
 #include "skin/skin_pictures.h"
-#include "support/fake_media_player.h"
+#include "support/bare_controls.h"
 #include "support/test_env.h"
 
 namespace {
 
 const QString kSkinSource = QString(SONAVEIL_SOURCE_DIR) + "/assets/skin/";
 
-// The main window in an application folder that holds our skin.
+// The main window's controls in an application folder that holds our skin.
 class SkinTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -35,11 +35,11 @@ class SkinTest : public ::testing::Test {
     SkinPictures::Clear();
     ResetSharedState();
   }
-  void MakeWindow() { window = std::make_unique<frmmain>(new FakeMediaPlayer); }
+  void MakeWindow() { window = std::make_unique<BareControls>(); }
 
   TempAppFolder folder;
   MsgBoxRecorder boxes;
-  std::unique_ptr<frmmain> window;
+  std::unique_ptr<BareControls> window;
 };
 
 TEST_F(SkinTest, InitSkinLoadsPicturesLaysOutButtonsAndClosesThePanel) {
@@ -88,18 +88,6 @@ TEST_F(SkinTest, MissingButtonPictureIsReportedAndTheRestGoesOn) {
   EXPECT_EQ(window->List->y(), 186);
   EXPECT_EQ(window->ControlButton[3]->y(), 335);
   EXPECT_TRUE(ColourKey::IsApplied(window.get()));
-}
-
-TEST_F(SkinTest, WindowStartsWhenTheSkinIsMissing) {
-  QDir(folder.File("skin")).removeRecursively();
-  QDir().mkpath(folder.File("skin"));
-  frmmain::startupPauseMs = 0;
-  MakeWindow();
-  window->Form_Load();
-  window->show();
-  EXPECT_TRUE(window->isVisible());
-  EXPECT_EQ(window->geometry(), QRect(0, 0, 917, 569));
-  EXPECT_TRUE(boxes.Texts().contains("皮肤初始化错误！"));
 }
 
 class SingerTypesTest : public SkinTest {
