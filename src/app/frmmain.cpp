@@ -21,6 +21,7 @@
 #include "catalog/other_serach.h"
 #include "lyrics/lyric_box.h"
 #include "lyrics/lyric_lookup.h"
+#include "lyrics/synced_lyric.h"
 #include "menus/frm_browser.h"
 #include "menus/frm_menu.h"
 #include "platform/app_path.h"
@@ -476,8 +477,13 @@ void frmmain::WMP_OpenStateChange(int NewState) {
 
 void frmmain::WMP_Buffering(bool Start) {
   try {
-    Text2->setPlainText(Controller::BufferingText(Start, Playlist[CurrentIndex].Lyric));
-  } catch (const std::out_of_range&) {  // no such entry, or the playlist is full
+    const QString& lyric = Playlist[CurrentIndex].Lyric;
+    // A timed lyric goes back to following the song once the buffer is full.
+    if (!Start && ParseSyncedLyric(lyric))
+      Lyrics::ShowLyric(lyric);
+    else
+      Text2->setPlainText(Controller::BufferingText(Start, lyric));
+  } catch (const std::out_of_range&) {  // no such entry
   }
 }
 

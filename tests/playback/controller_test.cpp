@@ -10,9 +10,9 @@
 #include "app/frmmain.h"
 #include "catalog/catalog_fixture.h"
 #include "catalog/list_control.h"
+#include "platform/endpoints.h"
 #include "platform/file_dialog.h"
 #include "playback/media.h"
-#include "platform/endpoints.h"
 #include "playback/now_playing.h"
 #include "skin/picture_box.h"
 #include "state/shared_state.h"
@@ -254,7 +254,7 @@ TEST_F(ControllerTest, TheInformationGoesToThePlayingEntryNotTheSelectedOne) {
   player->state = MediaPlayer::wmppsPlaying;
   player->info = {{"Title", "A tagged"}, {"Author", "A singer"}};
   player->duration = 180;
-  window->List1->setCurrentRow(1);  // a single click on B
+  window->List1->setCurrentRow(1);    // a single click on B
   for (int control : {5, 4, 2, 1}) {  // add files (cancelled), next on the last row, pause, play
     SCOPED_TRACE(control);
     window->ControlButton_Click(control);
@@ -264,6 +264,37 @@ TEST_F(ControllerTest, TheInformationGoesToThePlayingEntryNotTheSelectedOne) {
               (QStringList{"A tagged", "B's own"}));
   }
   FileDialog::SetAnswerer(nullptr);
+}
+
+// The window's lyric timer and transfer are wired to the lookup: a tick fetches the playing
+// song's lyric and the box shows it; a timed lyric shows without its tags after buffering.
+TEST_F(ControllerTest, TheLyricTimerFetchesAndTheBoxShowsTheLyric) {
+  const QByteArray head = "<html><head><meta charset=utf-8></head><body><table><tr><td>";
+  server.Route("/searchgc.asp",
+               {.body = head + "<a href=\"showgeci.asp?lyricid=77\">x</a></td></tr></table>"});
+  server.Route("/showgeci.asp",
+               {.body = head + "x<br> <br>[00:01.00]第一句<br>[00:03.00]第二句</td></tr></table>"});
+  folder.Write("data/endpoints.ini",
+               ("[endpoints]\nLyricsSite=" + server.Url("/") + "\n").toUtf8());
+  ReloadEndpoints();
+  AddEntries(1);
+  Playlist[0].Lyric.clear();
+  window->List1->setCurrentRow(0);
+  Media::PlayMedia(*player);
+  player->state = MediaPlayer::wmppsPlaying;
+  for (int tick = 0; tick < 5 && !Playlist[0].Lyric.contains("第二句"); ++tick) {
+    window->Timer1_Timer();
+    WaitUntil([&] { return server.Requests().size() > tick; }, 2000);
+    WaitUntil([] { return false; }, 100);
+  }
+  EXPECT_TRUE(Playlist[0].Lyric.contains("[00:03.00]第二句"));
+  EXPECT_TRUE(window->Timer1.isActive());  // the response starts the timer again
+  window->Timer1_Timer();                   // whose next tick shows the stored lyric
+  EXPECT_TRUE(Text2().contains("第二句")) << Text2().toStdString();
+  emit player->Buffering(true);
+  emit player->Buffering(false);
+  EXPECT_TRUE(Text2().contains("第一句"));
+  EXPECT_FALSE(Text2().contains("[00:")) << Text2().toStdString();
 }
 
 // All four lines are drawn inside the label; a long title is cut, not wrapped over the rest.
