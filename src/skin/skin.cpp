@@ -143,14 +143,4 @@ bool IsMarked(const PictureBox* label) {
   return label && label->palette().color(QPalette::WindowText) == kMarked;
 }
 
-void InitUpdaterSkin(QWidget* frm, PictureBox* imgBack) {
-  try {
-    Checked(imgBack)->SetPicture(Required("update.gif"));
-    if (!frm) throw SkinError("no window");
-    ColourKey::Apply(frm);
-  } catch (const std::exception&) {
-    MsgBox("皮肤初始化错误！", "Error!", vbOKOnly);
-  }
-}
-
 }  // namespace Skin
