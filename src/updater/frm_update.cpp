@@ -80,7 +80,11 @@ frmUpdate::frmUpdate(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Framele
   Command2 = new QPushButton("升级歌曲库", this);
   Command2->setGeometry(248, 104, 73, 25);
   // The window's red is the colour key, not a colour for the buttons' edges.
-  for (QPushButton* button : {Command1, Command2}) button->setPalette(QApplication::palette());
+  for (QPushButton* button : {Command1, Command2}) {
+    QPalette plain = button->palette();
+    plain.setColor(QPalette::Window, QApplication::palette().color(QPalette::Window));
+    button->setPalette(plain);
+  }
 
   Image1 = new PictureBox(this);
   Image1->SetPicture(SkinPictures::Builtin("close-1.gif"));
