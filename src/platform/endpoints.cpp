@@ -59,7 +59,7 @@ EndpointSettings EndpointSettings::Defaults() {
   d.downloadPrefix = "http://download.sonaveil.example/";
   d.ringToneSite = "http://ring.sonaveil.example/";
   d.messageBoardHost = "http://bbs.sonaveil.example/";
-  d.updateServer = "http://update.sonaveil.example/";
+  d.updateServer = "https://update.sonaveil.example/";
   return d;
 }
 

@@ -137,12 +137,4 @@ bool IsMarked(const PictureBox* label) {
   return label && label->palette().color(QPalette::WindowText) == kMarked;
 }
 
-void InitUpdaterSkin(QWidget* frm, PictureBox* imgBack) {
-  if (!ShowPicture(imgBack, "update.gif") || !frm) {
-    MsgBox("皮肤初始化错误！", "Error!", vbOKOnly);
-    return;
-  }
-  ColourKey::Apply(frm);
-}
-
 }  // namespace Skin

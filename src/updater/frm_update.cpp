@@ -1,0 +1,214 @@
+#include "updater/frm_update.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QScreen>
+#include <QTimer>
+
+#include "platform/app_path.h"
+#include "platform/endpoints.h"
+#include "platform/launcher.h"
+#include "platform/msgbox.h"
+#include "skin/skin.h"
+#include "skin/skin_pictures.h"
+
+namespace {
+
+constexpr char kLoading[] = "读取中…";
+constexpr char kNoConnection[] = "无法连接";
+const QColor kTextColour(38, 42, 70);
+
+QFont PixelFont(int pixels) {
+  QFont font = QApplication::font();
+  font.setPixelSize(pixels);
+  return font;
+}
+
+PictureBox* NewLabel(QWidget* parent, const QString& text, int left, int top, int width,
+                     int height) {
+  auto* label = new PictureBox(parent);
+  label->setTextFormat(Qt::PlainText);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  label->setAttribute(Qt::WA_TranslucentBackground);
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::WindowText, kTextColour);
+  label->setPalette(palette);
+  label->setText(text);
+  label->setGeometry(left, top, width, height);
+  return label;
+}
+
+// A label that sizes itself to its text, from its top-left corner.
+PictureBox* NewAutoSizeLabel(QWidget* parent, const QString& text, int left, int top) {
+  PictureBox* label = NewLabel(parent, text, left, top, 0, 0);
+  label->adjustSize();
+  return label;
+}
+
+// What each outcome of an update tells the user; the installed file is named in each.
+QString KeptMessage(InstalledFile::Kind kind, const char* why) {
+  const QString what = kind == InstalledFile::Kind::kProgram ? "主程序" : "歌曲库";
+  return QString(why) + "原来的" + what + "没有改动。";
+}
+
+}  // namespace
+
+frmUpdate::frmUpdate(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
+  setWindowTitle("update");
+  setAutoFillBackground(true);
+  QPalette key = palette();
+  key.setColor(QPalette::Window, SkinPictures::kColourKey);
+  setPalette(key);
+  setFont(PixelFont(12));
+  setFixedSize(437, 179);
+
+  imgBack = new PictureBox(this);
+  imgBack->setGeometry(0, 0, 427, 170);
+  Label5 = NewAutoSizeLabel(this, "最新数据版本：", 32, 48);
+  Label6 = NewLabel(this, QString(), 112, 48, 64, 13);
+  Label7 = NewAutoSizeLabel(this, "最新程序版本：", 184, 48);
+  Label9 = NewLabel(this, QString(), 264, 48, 56, 13);
+  Label2 = NewAutoSizeLabel(this, "下载进度", 32, 80);
+
+  Downloader1 = new ::Downloader(this);
+  Downloader1->setGeometry(88, 80, 288, 16);
+  Downloader1->SetSizeItOnResize(true);
+  Downloader1->SizeIt();
+
+  Command1 = new QPushButton("升级主程序", this);
+  Command1->setGeometry(88, 104, 73, 25);
+  Command2 = new QPushButton("升级歌曲库", this);
+  Command2->setGeometry(248, 104, 73, 25);
+  // The window's red is the colour key, not a colour for the buttons' edges.
+  for (QPushButton* button : {Command1, Command2}) {
+    QPalette plain = button->palette();
+    plain.setColor(QPalette::Window, QApplication::palette().color(QPalette::Window));
+    button->setPalette(plain);
+  }
+
+  Image1 = new PictureBox(this);
+  Image1->SetPicture(SkinPictures::Builtin("close-1.gif"));
+  Image1->setGeometry(400, 8, 9, 17);
+  Image1->setCursor(Qt::PointingHandCursor);
+
+  Inet1 = new Inet(this);
+  Inet2 = new Inet(this);
+
+  connect(Command1, &QPushButton::clicked, this, &frmUpdate::Command1_Click);
+  connect(Command2, &QPushButton::clicked, this, &frmUpdate::Command2_Click);
+  connect(Image1, &PictureBox::Click, this, &frmUpdate::Image1_Click);
+  connect(Label7, &PictureBox::Click, this, &frmUpdate::Label7_Click);
+  connect(imgBack, &PictureBox::MouseDown, this, &frmUpdate::imgBack_MouseDown);
+  connect(imgBack, &PictureBox::MouseMove, this, &frmUpdate::imgBack_MouseMove);
+  connect(imgBack, &PictureBox::MouseUp, this, &frmUpdate::imgBack_MouseUp);
+  connect(Downloader1, &Downloader::DownloadComplete, this,
+          &frmUpdate::Downloader1_DownloadComplete);
+
+  if (QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+}
+
+QString frmUpdate::DataVersionUrl() {
+  return JoinUrl(Endpoints().updateServer, "/sonaveil/updatefile/db.txt");
+}
+QString frmUpdate::ProgramVersionUrl() {
+  return JoinUrl(Endpoints().updateServer, "/sonaveil/updatefile/sonaveil.txt");
+}
+QString frmUpdate::ProgramUrl() {
+  return JoinUrl(Endpoints().updateServer, "/sonaveil/updatefile/sonaveil.rar");
+}
+QString frmUpdate::CatalogUrl() {
+  return JoinUrl(Endpoints().updateServer, "/sonaveil/updatefile/db.rar");
+}
+QString frmUpdate::ProgramFile() { return AppPath() + "/sonaveil"; }
+QString frmUpdate::CatalogFile() { return AppPath() + "/data/db.dll"; }
+
+void frmUpdate::Form_Load() {
+  Skin::InitUpdaterSkin(this, imgBack);
+  // Both texts are fetched at once, each on its own transfer, so a slow server keeps the
+  // window waiting once and not twice.
+  Label6->setText(kLoading);
+  Label9->setText(kLoading);
+  Inet1->OpenURL(DataVersionUrl(),
+                 [this](bool ok, const QString& body) { ShowVersion(Label6, ok, body); });
+  Inet2->OpenURL(ProgramVersionUrl(),
+                 [this](bool ok, const QString& body) { ShowVersion(Label9, ok, body); });
+}
+
+void frmUpdate::ShowVersion(PictureBox* label, bool ok, const QString& text) {
+  label->setText(ok ? text : QString(kNoConnection));
+}
+
+void frmUpdate::Command1_Click() {
+  BeginUpdate(ProgramUrl(), ProgramFile(), InstalledFile::Kind::kProgram, Command1);
+}
+
+void frmUpdate::Command2_Click() {
+  BeginUpdate(CatalogUrl(), CatalogFile(), InstalledFile::Kind::kCatalog, Command2);
+}
+
+void frmUpdate::BeginUpdate(const QString& url, const QString& target, InstalledFile::Kind kind,
+                            QPushButton* button) {
+  // The download lands beside the target and takes its place only after it has been checked.
+  const QString staged = target + ".download";
+  if (pending_.contains(staged)) return;
+  const int reads = Downloader1->PendingReads();
+  pending_.insert(staged, {target, kind, button});
+  button->setEnabled(false);
+  Downloader1->BeginDownload(url, staged);
+  if (Downloader1->PendingReads() == reads) {  // refused, with the control's own message
+    pending_.remove(staged);
+    button->setEnabled(true);
+  }
+}
+
+void frmUpdate::Downloader1_DownloadComplete(qint64 MaxBytes, const QString& SaveFile) {
+  const auto it = pending_.constFind(SaveFile);
+  if (it == pending_.constEnd()) return;
+  const Pending update = *it;
+  pending_.erase(it);
+  update.button->setEnabled(true);
+
+  QString failure;
+  if (MaxBytes == 0) {
+    failure = KeptMessage(update.kind, "下载失败，");
+  } else if (!InstalledFile::Is(update.kind, SaveFile)) {
+    failure = KeptMessage(update.kind, update.kind == InstalledFile::Kind::kProgram
+                                           ? "下载的文件不是本机能运行的程序，"
+                                           : "下载的文件不是歌曲库，");
+  } else if (!InstalledFile::Replace(SaveFile, update.target, update.kind)) {
+    failure = KeptMessage(update.kind, "无法替换已安装的文件，");
+  }
+  if (failure.isEmpty()) {
+    MsgBox("下载完毕！", "提示！", vbOKOnly);
+  } else {
+    QFile::remove(SaveFile);
+    MsgBox(failure, "Error!", vbOKOnly);
+  }
+}
+
+void frmUpdate::Image1_Click() {
+  if (ending_) return;
+  ending_ = true;
+  // A missing player is not reported: the updater ends all the same.
+  Launcher::StartDetached(ProgramFile());
+  QTimer::singleShot(kRelaunchWaitMs, this, [this] { emit Ended(); });
+}
+
+void frmUpdate::Label7_Click() {
+  const int answer = MsgBox("dd", QString(), vbYesNo);
+  MsgBox(QString::number(answer), QString(), vbOKOnly);
+}
+
+void frmUpdate::imgBack_MouseDown(int Button, int X, int Y) {
+  if (Button != 1) return;
+  dragging_ = true;
+  grab_ = QPoint(X, Y);
+}
+
+void frmUpdate::imgBack_MouseMove(int, int X, int Y) {
+  if (!dragging_) return;
+  move(pos() - grab_ + QPoint(X, Y));
+}
+
+void frmUpdate::imgBack_MouseUp(int, int, int) { dragging_ = false; }

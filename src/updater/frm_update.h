@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QHash>
+#include <QPushButton>
+#include <QString>
+#include <QWidget>
+
+#include "download/downloader.h"
+#include "skin/picture_box.h"
+#include "updater/installed_file.h"
+#include "web/inet.h"
+
+// The update program's window: the newest program and catalog versions published on the
+// update server, and two buttons that put a new program or a new catalog in place of the
+// installed one.
+class frmUpdate : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Between the click on Image1 and the end of the updater, so the player can start first.
+  static constexpr int kRelaunchWaitMs = 2000;
+
+  explicit frmUpdate(QWidget* parent = nullptr);
+
+  // Where the update server publishes each file.
+  static QString DataVersionUrl();
+  static QString ProgramVersionUrl();
+  static QString ProgramUrl();
+  static QString CatalogUrl();
+
+  // The installed files the two buttons replace.
+  static QString ProgramFile();
+  static QString CatalogFile();
+
+  void Form_Load();
+  void Command1_Click();
+  void Command2_Click();
+  void Image1_Click();
+  void Label7_Click();
+  void imgBack_MouseDown(int Button, int X, int Y);
+  void imgBack_MouseMove(int Button, int X, int Y);
+  void imgBack_MouseUp(int Button, int X, int Y);
+  void Downloader1_DownloadComplete(qint64 MaxBytes, const QString& SaveFile);
+
+  PictureBox* imgBack;
+  PictureBox* Label5;
+  PictureBox* Label6;
+  PictureBox* Label7;
+  PictureBox* Label9;
+  PictureBox* Label2;
+  ::Downloader* Downloader1;
+  QPushButton* Command1;
+  QPushButton* Command2;
+  PictureBox* Image1;
+  Inet* Inet1;
+  Inet* Inet2;
+
+ signals:
+  // The updater has done its part and the program should end.
+  void Ended();
+
+ private:
+  struct Pending {
+    QString target;
+    InstalledFile::Kind kind;
+    QPushButton* button;
+  };
+
+  // Downloads url beside target; the target is replaced once the download has been checked.
+  void BeginUpdate(const QString& url, const QString& target, InstalledFile::Kind kind,
+                   QPushButton* button);
+  void ShowVersion(PictureBox* label, bool ok, const QString& text);
+
+  // Keyed by the file each download is written to, which the Downloader hands back.
+  QHash<QString, Pending> pending_;
+  bool dragging_ = false;
+  QPoint grab_;
+  bool ending_ = false;
+};
