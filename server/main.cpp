@@ -17,12 +17,13 @@ namespace fs = std::filesystem;
 
 constexpr char kUsage[] =
     "usage: sonaveil-server --listen ADDRESS:PORT [--content DIR] [--board FILE]\n"
-    "                       [--public-url http://HOST[:PORT]]\n"
+    "                       [--public-url http://HOST[:PORT]] [--quiet]\n"
     "  --listen      address and port to listen on; port 0 picks a free one\n"
     "  --content     the folder served (default: content/ beside the program)\n"
     "  --board       the message board's SQLite file (default: board.sqlite beside the program)\n"
     "  --public-url  scheme and host given out in pages and /js/serverurl.js\n"
-    "                (default: the Host each request was sent to)\n";
+    "                (default: the Host each request was sent to)\n"
+    "  --quiet       no line per request on standard error\n";
 
 fs::path ProgramFolder(const char* argv0) {
   std::error_code error;
@@ -52,6 +53,7 @@ int main(int argc, char** argv) {
   const fs::path folder = ProgramFolder(argv[0]);
   options.content = folder / "content";
   options.boardFile = folder / "board.sqlite";
+  options.accessLog = true;
   bool listenGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -72,6 +74,8 @@ int main(int argc, char** argv) {
     } else if (arg == "--public-url" && hasValue) {
       options.publicBase = argv[++i];
       while (options.publicBase.ends_with('/')) options.publicBase.pop_back();
+    } else if (arg == "--quiet") {
+      options.accessLog = false;
     } else {
       std::cerr << kUsage;
       return 2;

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <ctime>
 
 #include "server/content_path.h"
@@ -103,6 +104,12 @@ bool Server::Bind(std::string* error) {
     res.set_content(std::to_string(res.status) + "\n", "text/plain; charset=utf-8");
   });
 
+  if (options_.accessLog) {
+    http_.set_logger([](const Request& req, const Response& res) {
+      std::fprintf(stderr, "%s %s %s %d %zu\n", req.remote_addr.c_str(), req.method.c_str(),
+                   req.path.c_str(), res.status, res.body.size());
+    });
+  }
   if (options_.port == 0) {
     port_ = http_.bind_to_any_port(options_.host);
   } else {

@@ -23,6 +23,7 @@ struct ServerOptions {
   size_t maxNameBytes = 120;
   size_t maxContentBytes = 2000;
   size_t postsPerMinute = 5;
+  bool accessLog = false;  // one line per request on standard error
 };
 
 // Every web endpoint the player and the updater use, over one content folder.
