@@ -24,6 +24,8 @@ constexpr char kHtmlUtf8[] = "text/html; charset=utf-8";
 constexpr char kHtmlGb2312[] = "text/html; charset=gb2312";
 constexpr size_t kBoardPageMessages = 100;
 constexpr size_t kMusicSearchResults = 20;
+// Far above any message the board keeps; larger posts are refused unread.
+constexpr size_t kMaxPostBytes = 16 * 1024;
 
 std::string MimeType(const fs::path& file) {
   const std::string extension = AsciiLower(file.extension().string());
@@ -137,8 +139,19 @@ std::string Server::Base(const Request& req) const {
 Handled Server::Route(const Request& req, Response& res) {
   const std::string& path = req.path;
   if (req.method == "POST") {
-    if (path == "/note/") return Handled::Unhandled;  // read with its body by PostNote
-    res.status = 405;
+    // Decided before any body is read, so a false length cannot hold a worker while the
+    // server reads and discards what it announces.
+    const std::string length = req.get_header_value("Content-Length");
+    if (path != "/note/") {
+      res.status = 405;
+    } else if (length.find_first_not_of("0123456789") != std::string::npos) {
+      res.status = 400;
+    } else if (length.size() > 9 || (!length.empty() && std::stoul(length) > kMaxPostBytes)) {
+      res.status = 413;
+    } else {
+      return Handled::Unhandled;  // read with its body by PostNote
+    }
+    res.set_header("Connection", "close");
     return Handled::Handled;
   }
   if (req.method != "GET" && req.method != "HEAD") {
@@ -294,6 +307,16 @@ void Server::ServeFile(const Request& req, Response& res) {
   const uintmax_t size = fs::file_size(resolved.file, error);
   if (file->fd() < 0 || error) {
     res.status = 404;
+    return;
+  }
+  // Ranges that start past the end are refused as a whole, as HTTP wants, rather than sent
+  // as an empty part.
+  if (!req.ranges.empty() &&
+      std::none_of(req.ranges.begin(), req.ranges.end(), [&](const httplib::Range& range) {
+        return range.first < 0 ? range.second > 0 : static_cast<uintmax_t>(range.first) < size;
+      })) {
+    res.status = 416;
+    res.set_header("Content-Range", "bytes */" + std::to_string(size));
     return;
   }
   res.set_header("Accept-Ranges", "bytes");
