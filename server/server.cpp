@@ -90,6 +90,9 @@ bool Server::Bind(std::string* error) {
   catalog_ = std::make_unique<PublishedCatalog>(root_ / "sonaveil" / "updatefile" / "db.rar");
 
   http_.set_payload_max_length(64 * 1024);
+  // Head and body go out in separate writes; without this a kept-alive connection waits for
+  // the delayed acknowledgement between them.
+  http_.set_tcp_nodelay(true);
   http_.set_read_timeout(5);
   http_.set_write_timeout(10);
   http_.set_keep_alive_timeout(5);
