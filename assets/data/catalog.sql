@@ -156,4 +156,11 @@ INSERT INTO NMusicList VALUES(67,'摇篮曲','newmusic/a029/yaolan_qu.wma',29,27
 INSERT INTO NMusicList VALUES(68,'小放牛','http://mediaserver.sonaveil.example/music/a029/xiao_fangniu.wma',29,27);
 INSERT INTO NMusicList VALUES(69,'春江花月夜','newmusic/a030/chunjiang_huayueye.wma',30,28);
 INSERT INTO NMusicList VALUES(70,'梅花三弄','newmusic/a030/meihua_sannong.mp3',30,28);
+-- Songs served straight from the demo server: absolute addresses on it (scripts/run points
+-- the loopback port at the server it starts).
+INSERT INTO NNClass VALUES(29,'钟声乐团','Z',10);
+INSERT INTO NSpecial VALUES(31,'直连',29);
+INSERT INTO NMusicList VALUES(71,'小星星','http://127.0.0.1:8731/songs/b001/twinkle_star.mp3',31,29);
+INSERT INTO NMusicList VALUES(72,'两只老虎','http://127.0.0.1:8731/songs/b001/liang_zhi_laohu.wma',31,29);
+INSERT INTO NMusicList VALUES(73,'欢乐颂','http://127.0.0.1:8731/songs/b001/ode_to_joy.mp3',31,29);
 COMMIT;
