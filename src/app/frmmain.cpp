@@ -49,6 +49,8 @@ namespace {
 
 using namespace SkinGeometry;
 
+// The advance check starts ticking this long before a song's end.
+constexpr double kArmAdvanceSeconds = 1.2;
 constexpr char kCounterPath[] = "/sonaveil/count1/active.asp";
 // The player leaves this long after starting the updater.
 constexpr int kUpdateExitDelayMs = 2000;
@@ -274,6 +276,7 @@ void frmmain::ConnectHandlers() {
   connect(List1, &QListWidget::itemClicked, this, &frmmain::List1_Click);
   connect(List1, &QListWidget::itemDoubleClicked, this, &frmmain::List1_DblClick);
   connect(WMP, &MediaPlayer::OpenStateChange, this, &frmmain::WMP_OpenStateChange);
+  connect(WMP, &MediaPlayer::PlayStateChange, this, &frmmain::WMP_PlayStateChange);
   connect(WMP, &MediaPlayer::Buffering, this, &frmmain::WMP_Buffering);
   connect(WMP, &MediaPlayer::Error, this, &frmmain::WMP_Error);
   connect(VolScroll, &MyHScollBar::MouseDown, this, &frmmain::VolScroll_MouseDown);
@@ -461,13 +464,28 @@ void frmmain::List1_DblClick() {
 }
 
 void frmmain::timWMP_Timer() {
-  if (!Controller::AtEndOfSong(WMP->playState(), WMP->currentMedia.duration(),
+  const int state = WMP->playState();
+  // Nothing plays: nothing can end. The bars' tick arms this again near a song's end.
+  if (state != MediaPlayer::wmppsPlaying) timWMP.stop();
+  if (!Controller::AtEndOfSong(state, WMP->currentMedia.duration(),
                                WMP->controls.currentPosition()))
     return;
   SelectRow(CurrentIndex < PlaylistCount - 1 ? CurrentIndex + 1 : 0);
   Paused = false;
   Media::PlayMedia(*WMP);
   timList.start();
+}
+
+void frmmain::WMP_PlayStateChange(int NewState) {
+  // The bars, the now-playing text and the advance check wake when something plays.
+  if (NewState != MediaPlayer::wmppsPlaying) return;
+  if (!timVol.isActive()) timVol.start();
+  if (!Timer3.isActive()) Timer3.start();
+  timVol_Timer();
+}
+
+void frmmain::enterEvent(QEnterEvent*) {
+  if (!timButton.isActive()) timButton.start();
 }
 
 void frmmain::WMP_OpenStateChange(int NewState) {
@@ -528,7 +546,10 @@ void frmmain::RepairFailedEntry(const PendingRepair& repair) {
 // Now playing
 
 void frmmain::Timer3_Timer() {
-  if (WMP->playState() != MediaPlayer::wmppsPlaying) return;
+  if (WMP->playState() != MediaPlayer::wmppsPlaying) {
+    Timer3.stop();  // until the player starts again
+    return;
+  }
   try {
     ShowText(Label1, NowPlaying::PlayingText(Playlist[CurrentIndex],
                                              WMP->controls.currentPositionString()));
@@ -679,6 +700,19 @@ void frmmain::AddSelectedResult() {
 // Position and volume
 
 void frmmain::timVol_Timer() {
+  const bool playing = WMP->playState() == MediaPlayer::wmppsPlaying;
+  if (playing) {
+    // The advance check ticks only around the song's last second.
+    const double left = WMP->currentMedia.duration() - WMP->controls.currentPosition();
+    if (WMP->currentMedia.duration() > 0 && left <= kArmAdvanceSeconds) {
+      if (!timWMP.isActive()) timWMP.start();
+    } else {
+      timWMP.stop();
+    }
+  } else {
+    // The bars come to rest below; the player's next start wakes this again.
+    timVol.stop();
+  }
   if (!VolumeDragging) {
     const int32_t volume = Media::GetVolume(*WMP);
     VolScroll->SetPosition(VolScroll->Lenth().value_or(0) * (static_cast<float>(volume) / 100));
@@ -722,6 +756,8 @@ void frmmain::PosScroll_MouseUp() {
 
 void frmmain::timButton_Timer() {
   Skin::CursorPos = QCursor::pos();
+  // Off the window the buttons are put back to normal once; entering it wakes this again.
+  if (!frameGeometry().contains(Skin::CursorPos)) timButton.stop();
   if (Skin::CursorInButtonArea(Skin::CursorPos)) {
     if (timButton.interval() != 30) timButton.setInterval(30);
     if (!ButtonPressed) Skin::RefreshButtons();

@@ -107,6 +107,8 @@ class frmmain : public QWidget {
   void List1_Click();
   void List1_DblClick();
   void WMP_OpenStateChange(int NewState);
+  // Playing wakes the timers that follow the player; they rest by themselves otherwise.
+  void WMP_PlayStateChange(int NewState);
   void WMP_Buffering(bool Start);
   // The player could not open or play the current entry: repair a catalog address from the
   // media-server script and try once more.
@@ -157,6 +159,8 @@ class frmmain : public QWidget {
   // Removes the tray icon; the window always closes.
   void closeEvent(QCloseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  // The pointer came over the window: the hover pictures follow it again.
+  void enterEvent(QEnterEvent* event) override;
 
  private:
   void CreateControls();

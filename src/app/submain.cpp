@@ -1,15 +1,19 @@
 #include "app/submain.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include "app/frmmain.h"
 #include "app/identity.h"
 #include "app/single_instance.h"
 #include "menus/frm_browser.h"
+#include "playback/media_player.h"
 
 namespace SubMain {
 
 namespace {
+constexpr int kPreparePlayerDelayMs = 100;
+
 // A shaped, self-positioned window whose hover is read from the global cursor needs X11;
 // on a Wayland session the player runs on XWayland unless the user chose a platform.
 void PreferX11() {
@@ -35,6 +39,8 @@ int Main(int argc, char** argv) {
   window->Form_Load();
   QApplication::processEvents();
   window->show();
+  // The sound system starts once the window is up; a play before that starts it at once.
+  QTimer::singleShot(kPreparePlayerDelayMs, window, [window] { window->WMP->Prepare(); });
 
   const int code = QApplication::exec();
   frmBrowser::Unload();

@@ -39,12 +39,20 @@ GstElement* MakeAudioSink() {
 
 }  // namespace
 
-GstMediaPlayer::GstMediaPlayer(QObject* parent) : MediaPlayer(parent) {
+GstMediaPlayer::GstMediaPlayer(QObject* parent) : MediaPlayer(parent) {}
+
+void GstMediaPlayer::Prepare() { Pipeline(); }
+
+GstElement* GstMediaPlayer::Pipeline() {
+  if (playbin_ || pipelineFailed_) return playbin_;
+  // The sound system starts here, not with the window: a first start builds GStreamer's
+  // plugin registry, which the window need not wait for.
   if (!gst_is_initialized()) gst_init(nullptr, nullptr);
   playbin_ = gst_element_factory_make("playbin", "player");
   if (!playbin_) {
+    pipelineFailed_ = true;
     qWarning("sonaveil: GStreamer's playbin is missing; nothing can be played");
-    return;
+    return nullptr;
   }
   GstElement* video = gst_element_factory_make("fakesink", "video-output");
   if (video) g_object_set(video, "sync", TRUE, nullptr);
@@ -57,7 +65,8 @@ GstMediaPlayer::GstMediaPlayer(QObject* parent) : MediaPlayer(parent) {
   GstBus* bus = gst_element_get_bus(playbin_);
   busWatch_ = gst_bus_add_watch(bus, &GstMediaPlayer::OnBusMessage, this);
   gst_object_unref(bus);
-  SetVolume(volume_);
+  ApplyVolume();
+  return playbin_;
 }
 
 GstMediaPlayer::~GstMediaPlayer() {
@@ -82,7 +91,7 @@ QString GstMediaPlayer::ToUri(const QString& url) {
 }
 
 void GstMediaPlayer::setURL(const QString& url) {
-  if (!playbin_) {
+  if (!Pipeline()) {
     emit Error();
     return;
   }
@@ -209,8 +218,17 @@ void GstMediaPlayer::ApplyVolume() {
 }
 
 gboolean GstMediaPlayer::OnBusMessage(GstBus*, GstMessage* message, gpointer self) {
-  static_cast<GstMediaPlayer*>(self)->HandleMessage(message);
+  auto* player = static_cast<GstMediaPlayer*>(self);
+  player->HandleMessage(message);
+  player->NotifyPlayState();
   return G_SOURCE_CONTINUE;
+}
+
+void GstMediaPlayer::NotifyPlayState() {
+  const int state = playState();
+  if (state == reportedState_) return;
+  reportedState_ = state;
+  emit PlayStateChange(state);
 }
 
 void GstMediaPlayer::OnElementSetup(GstElement*, GstElement* element, gpointer) {

@@ -18,6 +18,9 @@ class GstMediaPlayer : public MediaPlayer {
   explicit GstMediaPlayer(QObject* parent = nullptr);
   ~GstMediaPlayer() override;
 
+  // Starts the sound system now rather than at the first play.
+  void Prepare() override;
+
   void setURL(const QString& url) override;
   QString URL() const override { return url_; }
   int playState() const override;
@@ -46,8 +49,14 @@ class GstMediaPlayer : public MediaPlayer {
   void ReadTags(GstTagList* tags);
   void ChangeState(GstState state);
   void ApplyVolume();
+  // Tells PlayStateChange when playState() has become another than last told.
+  void NotifyPlayState();
+  // The playbin, made on first need; null when GStreamer cannot make one.
+  GstElement* Pipeline();
 
   GstElement* playbin_ = nullptr;
+  bool pipelineFailed_ = false;
+  int reportedState_ = wmppsUndefined;
   guint busWatch_ = 0;
   QString url_;
   bool network_ = false;

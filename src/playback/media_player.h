@@ -64,6 +64,9 @@ class MediaPlayer : public QObject {
   MediaPlayer(const MediaPlayer&) = delete;
   MediaPlayer& operator=(const MediaPlayer&) = delete;
 
+  // Gets ready to play (a player may start its sound system lazily); nothing else changes.
+  virtual void Prepare() {}
+
   // Loads media (a local path or a network address) in place of what was loaded, and starts
   // playing it.
   virtual void setURL(const QString& url) = 0;
@@ -77,6 +80,8 @@ class MediaPlayer : public QObject {
 
  signals:
   void OpenStateChange(int NewState);
+  // playState() has changed to NewState.
+  void PlayStateChange(int NewState);
   void Buffering(bool Start);
   // The loaded media could not be opened or played.
   void Error();

@@ -297,6 +297,31 @@ TEST_F(ControllerTest, TheLyricTimerFetchesAndTheBoxShowsTheLyric) {
   EXPECT_FALSE(Text2().contains("[00:")) << Text2().toStdString();
 }
 
+// Nothing playing, the periodic work rests; playing wakes it, and the 10 ms advance check
+// ticks only around the last second.
+TEST_F(ControllerTest, TimersRestWhileNothingPlaysAndWakeWithPlay) {
+  AddEntries(1);
+  for (QTimer* t : {&window->timVol, &window->Timer3, &window->timWMP}) t->start();
+  player->state = MediaPlayer::wmppsStopped;
+  window->timVol_Timer();
+  window->Timer3_Timer();
+  window->timWMP_Timer();
+  for (QTimer* t : {&window->timVol, &window->Timer3, &window->timWMP})
+    EXPECT_FALSE(t->isActive()) << t->objectName().toStdString();
+
+  player->state = MediaPlayer::wmppsPlaying;
+  player->duration = 10;
+  player->position = 2;
+  emit player->PlayStateChange(MediaPlayer::wmppsPlaying);
+  EXPECT_TRUE(window->timVol.isActive());
+  EXPECT_TRUE(window->Timer3.isActive());
+  EXPECT_FALSE(window->timWMP.isActive());
+  player->position = 9.1;
+  window->timVol_Timer();
+  EXPECT_TRUE(window->timWMP.isActive());
+  EXPECT_EQ(window->timWMP.interval(), 10);
+}
+
 // All four lines are drawn inside the label; a long title is cut, not wrapped over the rest.
 TEST_F(ControllerTest, TheNowPlayingLabelShowsItsFourLines) {
   AddEntries(1);
