@@ -37,6 +37,25 @@ GstElement* MakeAudioSink() {
   return gst_element_factory_make("autoaudiosink", "audio-output");
 }
 
+// MP3 is decoded by mpg123 rather than libav, whose library brings in every codec and
+// filter FFmpeg has (tens of megabytes mapped); libav is loaded only for what needs it (WMA,
+// WMV, MPEG video).
+void PreferLeanDecoders() {
+  GstRegistry* registry = gst_registry_get();
+  const struct {
+    const char* name;
+    guint rank;
+  } ranks[] = {{"mpg123audiodec", GST_RANK_PRIMARY},
+               {"avdec_mp3", GST_RANK_NONE},
+               {"avdec_mp3float", GST_RANK_NONE}};
+  for (const auto& [name, rank] : ranks) {
+    if (GstPluginFeature* feature = gst_registry_lookup_feature(registry, name)) {
+      gst_plugin_feature_set_rank(feature, rank);
+      gst_object_unref(feature);
+    }
+  }
+}
+
 }  // namespace
 
 GstMediaPlayer::GstMediaPlayer(QObject* parent) : MediaPlayer(parent) {}
@@ -47,7 +66,10 @@ GstElement* GstMediaPlayer::Pipeline() {
   if (playbin_ || pipelineFailed_) return playbin_;
   // The sound system starts here, not with the window: a first start builds GStreamer's
   // plugin registry, which the window need not wait for.
-  if (!gst_is_initialized()) gst_init(nullptr, nullptr);
+  if (!gst_is_initialized()) {
+    gst_init(nullptr, nullptr);
+    PreferLeanDecoders();
+  }
   playbin_ = gst_element_factory_make("playbin", "player");
   if (!playbin_) {
     pipelineFailed_ = true;

@@ -64,6 +64,24 @@ TEST_F(GstPlayerTest, LocalFilesPlayWithDurationAndTags) {
   }
 }
 
+// An MP3 plays without bringing FFmpeg's libraries into the process (run alone, as ctest
+// runs every test, so that nothing played before has loaded them). The player also waits
+// for its first use to start GStreamer.
+TEST_F(GstPlayerTest, AnMp3PlaysWithoutFfmpeg) {
+  auto mapped = [](const char* library) {
+    QFile maps("/proc/self/maps");
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains(library);
+  };
+  const QString file = TestMedia::Tone("lean", "mp3", 1.0);
+  ASSERT_FALSE(file.isEmpty());
+  GstMediaPlayer player;
+  if (!gst_is_initialized()) EXPECT_FALSE(mapped("libgstplayback"));
+  player.setURL(file);
+  ASSERT_TRUE(WaitPlaying(player));
+  EXPECT_TRUE(mapped("libgstmpg123"));
+  EXPECT_FALSE(mapped("libavcodec"));
+}
+
 TEST_F(GstPlayerTest, MidiPlaysThroughTheSoundFont) {
   const QString file = TestMedia::Midi("four_notes", 4);  // 2 seconds
   ASSERT_FALSE(file.isEmpty());
