@@ -370,9 +370,15 @@ bool frmmain::RegisterTrayIcon() {
 void frmmain::Form_QueryUnload() {
   if (!TrayIcon.icon) return;
   if (MainForm().trayIcon == TrayIcon.icon) MainForm().trayIcon = nullptr;
-  TrayIcon.icon->hide();
-  delete TrayIcon.icon;
-  TrayIcon.icon = nullptr;
+  QSystemTrayIcon* icon = std::exchange(TrayIcon.icon, nullptr);
+  // The tray's own menu may be what closes the window: the icon then goes once its click
+  // is over.
+  if (trayBusy_) {
+    icon->deleteLater();
+    return;
+  }
+  icon->hide();
+  delete icon;
 }
 
 void frmmain::closeEvent(QCloseEvent* event) {
