@@ -221,6 +221,7 @@ void frmmain::CreateControls() {
   WBYS = Place(new WebBrowser(this), "WBYS", 713, 107, 194, 171);
   WBYS->hide();
   connect(WB, &WebBrowser::NewWindow2, this, &frmmain::WB_NewWindow2);
+  connect(WB, &WebBrowser::DocumentComplete, this, &frmmain::WB_DocumentComplete);
 
   inetLrc = new Inet(this);
   inetLrc->setObjectName("inetLrc");
@@ -897,7 +898,16 @@ void frmmain::Timer1_Timer() { Lyrics::Timer1_Timer(); }
 
 void frmmain::inetLrc_StateChanged(int State) { Lyrics::inetLrc_StateChanged(State); }
 
-// The rest of the periodic work is filled in by the part of the player it belongs to.
-void frmmain::Timer2_Timer() {}
+void frmmain::Timer2_Timer() {
+  countAsked_ = true;
+  WB->Refresh();
+}
+
+void frmmain::WB_DocumentComplete(bool ok) {
+  if (!std::exchange(countAsked_, false) || !ok) return;
+  const QString text = WB->BodyHtml();
+  // A longer text is an error page, not a count.
+  if (text.size() < 10) lbCount->setText("在线人数" + text + "人");
+}
 
 void frmmain::WB_NewWindow2() { WB->RegisterAsBrowser = true; }

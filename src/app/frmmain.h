@@ -100,6 +100,8 @@ class frmmain : public QWidget {
   void Timer2_Timer();
   void Timer3_Timer();
   void WB_NewWindow2();
+  // The counter page has loaded (again): the online-user count.
+  void WB_DocumentComplete(bool ok);
 
   // The tray icon's notifications, by the mouse message the system numbers them with: 515
   // double-click, 517 right button released; the others do nothing.
@@ -197,6 +199,8 @@ class frmmain : public QWidget {
   // Tray decoding: the last notification, and whether one is being handled (its menu open).
   int trayMessage_ = 0;
   bool trayBusy_ = false;
+  // A tick of Timer2 waits for the counter page.
+  bool countAsked_ = false;
   void StartTimers();
   bool RegisterTrayIcon();
   void Form_QueryUnload();
