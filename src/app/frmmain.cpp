@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -103,6 +104,11 @@ frmmain::frmmain(MediaPlayer* player)
                             imgSearch,  ControlButton, imgTopButton, lbSingerType, lbLetter,
                             lstSpecial, Text1,         Go,           cmdAdd,       Image1};
   MainForm().Text2 = Text2;
+  MainForm().timList = &timList;
+  Skin::SetSideWindowsUnload([] {
+    frmMenu::Unload();
+    frmBrowser::Unload();
+  });
   StartTimers();
 }
 
@@ -217,6 +223,7 @@ void frmmain::CreateControls() {
   WBYS = Place(new WebBrowser(this), "WBYS", 713, 107, 194, 171);
   WBYS->hide();
   connect(WB, &WebBrowser::NewWindow2, this, &frmmain::WB_NewWindow2);
+  connect(WB, &WebBrowser::DocumentComplete, this, &frmmain::WB_DocumentComplete);
 
   inetLrc = new Inet(this);
   inetLrc->setObjectName("inetLrc");
@@ -275,6 +282,7 @@ void frmmain::ConnectHandlers() {
   connect(List1, &QListWidget::currentRowChanged, this, &frmmain::List1_Click);
   connect(List1, &QListWidget::itemClicked, this, &frmmain::List1_Click);
   connect(List1, &QListWidget::itemDoubleClicked, this, &frmmain::List1_DblClick);
+  List1->viewport()->installEventFilter(this);
   connect(WMP, &MediaPlayer::OpenStateChange, this, &frmmain::WMP_OpenStateChange);
   connect(WMP, &MediaPlayer::PlayStateChange, this, &frmmain::WMP_PlayStateChange);
   connect(WMP, &MediaPlayer::Buffering, this, &frmmain::WMP_Buffering);
@@ -348,12 +356,11 @@ bool frmmain::RegisterTrayIcon() {
   auto* tray = new QSystemTrayIcon(QIcon(Picture1->pixmap()), this);
   tray->setObjectName("TrayIcon");
   tray->setToolTip(TrayIcon.szTip);
-  // A double-click brings the window back, wherever it was put away.
-  connect(tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
-    if (why == QSystemTrayIcon::DoubleClick) RestoreWindow();
-  });
+  connect(tray, &QSystemTrayIcon::activated, this,
+          [this](QSystemTrayIcon::ActivationReason why) { Picture1_MouseMove(TrayCode(why)); });
   tray->show();
   TrayIcon.icon = tray;
+  MainForm().trayIcon = tray;
 
   // Out of the task list only where the tray can bring the window back.
   if (QSystemTrayIcon::isSystemTrayAvailable()) {
@@ -366,9 +373,16 @@ bool frmmain::RegisterTrayIcon() {
 
 void frmmain::Form_QueryUnload() {
   if (!TrayIcon.icon) return;
-  TrayIcon.icon->hide();
-  delete TrayIcon.icon;
-  TrayIcon.icon = nullptr;
+  if (MainForm().trayIcon == TrayIcon.icon) MainForm().trayIcon = nullptr;
+  QSystemTrayIcon* icon = std::exchange(TrayIcon.icon, nullptr);
+  // The tray's own menu may be what closes the window: the icon then goes once its click
+  // is over.
+  if (trayBusy_) {
+    icon->deleteLater();
+    return;
+  }
+  icon->hide();
+  delete icon;
 }
 
 void frmmain::closeEvent(QCloseEvent* event) {
@@ -376,6 +390,35 @@ void frmmain::closeEvent(QCloseEvent* event) {
   event->accept();
   // The program ends with its main window.
   QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+}
+
+int frmmain::TrayCode(int reason) {
+  switch (reason) {
+    case QSystemTrayIcon::Trigger:
+      return 514;  // left button released
+    case QSystemTrayIcon::DoubleClick:
+      return 515;
+    case QSystemTrayIcon::Context:
+      return 517;  // right button released
+    case QSystemTrayIcon::MiddleClick:
+      return 520;
+    default:
+      return 0;
+  }
+}
+
+void frmmain::Picture1_MouseMove(int X) {
+  trayMessage_ = X;
+  // While the tray's menu is open, further notifications are dropped.
+  if (trayBusy_) return;
+  trayBusy_ = true;
+  if (trayMessage_ == 515) {
+    RestoreWindow();
+    if (CurrentIndex >= 0 && CurrentIndex < List1->count()) SelectRow(CurrentIndex);
+  } else if (trayMessage_ == 517) {
+    frmMenu::Instance()->menulist1->exec(QCursor::pos());
+  }
+  trayBusy_ = false;
 }
 
 void frmmain::ShowFromAnotherStart() {
@@ -455,6 +498,10 @@ void frmmain::List1_Click() {
     ShowText(Label1, NowPlaying::SongText(song));
   } catch (const std::out_of_range&) {  // no such entry, or the playlist is full
   }
+}
+
+void frmmain::List1_MouseUp(int Button) {
+  if (Button == 2) PopUpMenu();
 }
 
 void frmmain::List1_DblClick() {
@@ -641,6 +688,15 @@ void frmmain::cmdAdd_Click(int Index) {
 // Song search
 
 bool frmmain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == List1->viewport()) {
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    // The right button does not pick a row; its release opens the menu.
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
+      return mouse->button() == Qt::RightButton;
+    if (event->type() == QEvent::MouseButtonRelease)
+      List1_MouseUp(PictureBox::ButtonCode(mouse->button()));
+    return false;
+  }
   if (watched == Text1 && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) Text1_KeyPress(13);
@@ -839,9 +895,10 @@ bool frmmain::EndDrag(PictureBox* picture) {
   return true;
 }
 
-void frmmain::PopUpMenu() {
-  QMenu* menu = frmMenu::Instance()->menuForm;
-  if (!menu->isEmpty()) menu->popup(QCursor::pos());
+void frmmain::PopUpMenu(bool face) {
+  frmMenu* form = frmMenu::Instance();
+  const bool tray = TrayIcon.icon && QSystemTrayIcon::isSystemTrayAvailable();
+  (face && !tray ? form->menulist1 : form->menuForm)->popup(QCursor::pos());
 }
 
 void frmmain::Main_MouseDown(int Button) { BeginDrag(Main, Button); }
@@ -852,7 +909,7 @@ void frmmain::Main_MouseMove() {
 
 void frmmain::Main_MouseUp(int Button) {
   EndDrag(Main);
-  if (Button == 2) PopUpMenu();
+  if (Button == 2) PopUpMenu(true);
 }
 
 void frmmain::imgSearch_MouseDown(int Button) { BeginDrag(imgSearch, Button); }
@@ -877,7 +934,16 @@ void frmmain::Timer1_Timer() { Lyrics::Timer1_Timer(); }
 
 void frmmain::inetLrc_StateChanged(int State) { Lyrics::inetLrc_StateChanged(State); }
 
-// The rest of the periodic work is filled in by the part of the player it belongs to.
-void frmmain::Timer2_Timer() {}
+void frmmain::Timer2_Timer() {
+  countAsked_ = true;
+  WB->Refresh();
+}
+
+void frmmain::WB_DocumentComplete(bool ok) {
+  if (!std::exchange(countAsked_, false) || !ok) return;
+  const QString text = WB->BodyHtml();
+  // A longer text is an error page, not a count.
+  if (text.size() < 10) lbCount->setText("在线人数" + text + "人");
+}
 
 void frmmain::WB_NewWindow2() { WB->RegisterAsBrowser = true; }

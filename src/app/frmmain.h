@@ -100,12 +100,21 @@ class frmmain : public QWidget {
   void Timer2_Timer();
   void Timer3_Timer();
   void WB_NewWindow2();
+  // The counter page has loaded (again): the online-user count.
+  void WB_DocumentComplete(bool ok);
+
+  // The tray icon's notifications, by the mouse message the system numbers them with: 515
+  // double-click, 517 right button released; the others do nothing.
+  void Picture1_MouseMove(int X);
+  // The code of a tray activation.
+  static int TrayCode(int reason);
 
   // Transport buttons: previous, play, pause, stop, next, add files.
   void ControlButton_Click(int Index);
   // A row of the playlist was clicked or selected: it becomes the current entry.
   void List1_Click();
   void List1_DblClick();
+  void List1_MouseUp(int Button);
   void WMP_OpenStateChange(int NewState);
   // Playing wakes the timers that follow the player; they rest by themselves otherwise.
   void WMP_PlayStateChange(int NewState);
@@ -171,7 +180,8 @@ class frmmain : public QWidget {
   // Moves the window with the pointer where the system cannot (no window manager).
   void BeginDrag(PictureBox* picture, int Button);
   bool EndDrag(PictureBox* picture);
-  void PopUpMenu();
+  // menuForm, or the tray's menu when there is no tray to open it from.
+  void PopUpMenu(bool face = false);
   // The pressed picture on button Index of a row, held until the next release.
   void ShowPressed(void (*setState)(int16_t, int16_t), int Index);
   void RefilterSingers();
@@ -190,6 +200,11 @@ class frmmain : public QWidget {
 
   bool manualDrag_ = false;
   QPoint dragOffset_;
+  // Tray decoding: the last notification, and whether one is being handled (its menu open).
+  int trayMessage_ = 0;
+  bool trayBusy_ = false;
+  // A tick of Timer2 waits for the counter page.
+  bool countAsked_ = false;
   void StartTimers();
   bool RegisterTrayIcon();
   void Form_QueryUnload();

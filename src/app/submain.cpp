@@ -25,6 +25,7 @@ void PreferX11() {
 
 int Main(int argc, char** argv) {
   PreferX11();
+  frmBrowser::PrepareWebEngine();
   QApplication app(argc, argv);
   QApplication::setApplicationName("sonaveil");
   // The program ends through its own exit command, not when a window happens to close.

@@ -1,22 +1,144 @@
 #include "menus/frm_menu.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPointer>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QUrl>
+#include <stdexcept>
+
+#include "download/frm_down.h"
+#include "lyrics/lyric_lookup.h"
+#include "menus/frm_browser.h"
+#include "platform/app_path.h"
+#include "platform/endpoints.h"
+#include "platform/launcher.h"
+#include "platform/msgbox.h"
+#include "playback/media.h"
+#include "skin/panels.h"
+#include "skin/picture_box.h"
+#include "skin/skin.h"
+#include "state/main_controls.h"
+#include "state/shared_state.h"
 
 namespace {
+
 QPointer<frmMenu>& TheForm() {
   static QPointer<frmMenu> form;
   return form;
 }
+
+QAction* Entry(QMenu* menu, const QString& name, const QString& caption) {
+  QAction* action = menu->addAction(caption);
+  action->setObjectName(name);
+  return action;
+}
+
+QAction* Separator(QMenu* menu, const QString& name) {
+  QAction* action = menu->addSeparator();
+  action->setObjectName(name);
+  return action;
+}
+
+QMenu* Submenu(QMenu* menu, const QString& name, const QString& caption) {
+  QMenu* sub = menu->addMenu(caption);
+  sub->setObjectName(name);
+  sub->menuAction()->setObjectName(name);
+  return sub;
+}
+
+QString Indexed(const char* name, int index) { return QString("%1(%2)").arg(name).arg(index); }
+
+void ShowMainWindow() {
+  QWidget* window = MainForm().window;
+  if (!window) return;
+  window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
+// Selects row of the playlist the way a click on it does, also when it is already the
+// current row. False when there is no such row.
+bool SelectRow(int row) {
+  QListWidget* list = MainForm().List1;
+  if (!list || row < 0 || row >= list->count()) return false;
+  if (list->currentRow() == row)
+    emit list->itemClicked(list->item(row));
+  else
+    list->setCurrentRow(row);
+  return true;
+}
+
+template <typename... W>
+void SetVisible(bool visible, W*... widgets) {
+  (..., (widgets ? widgets->setVisible(visible) : void()));
+}
+
 }  // namespace
 
-frmMenu::frmMenu()
-    : QWidget(nullptr),
-      menulist1(new QMenu("Popup Menu", this)),
-      menuForm(new QMenu("Popup Menu", this)) {
+frmMenu::frmMenu() : menulist1(new QMenu("Popup Menu")), menuForm(new QMenu("Popup Menu")) {
   setObjectName("frmMenu");
   menulist1->setObjectName("menulist1");
+  showmain = Entry(menulist1, "showmain", "显示主窗体");
+  closemenu = Entry(menulist1, "closemenu", "关闭菜单");
+  file = Submenu(menulist1, "file", "文件");
+  addfile = Entry(file, "addfile", "添加本地文件");
+  addurl = Entry(file, "addurl", "添加网络文件");
+  ge1 = Separator(file, "ge1");
+  delcur = Entry(file, "delcur", "删除当前歌曲");
+  delall = Entry(file, "delall", "删除所有歌曲");
+  control1 = Submenu(menulist1, "control1", "控制");
+  static const char* const kTransport[5] = {"前一首", "播放", "暂停", "停止", "后一首"};
+  for (int i = 0; i < 5; ++i) control[i] = Entry(control1, Indexed("control", i), kTransport[i]);
+  word = Entry(menulist1, "word", kOpenBoard);
+  help[0] = Entry(menulist1, Indexed("help", 0), "帮助");
+  exit = Entry(menulist1, "exit", "退出");
+
   menuForm->setObjectName("menuForm");
+  hide = Entry(menuForm, "hide", "隐藏主窗体");
+  reLrc = Entry(menuForm, "reLrc", "重新搜索歌词");
+  sms = Entry(menuForm, "sms", "下载本曲铃声");
+  download = Entry(menuForm, "download", "下载当前歌曲");
+  bbb = Separator(menuForm, "bbb");
+  delcur1 = Entry(menuForm, "delcur1", "删除当前歌曲");
+  delall1 = Entry(menuForm, "delall1", "删除所有歌曲");
+  addfile1 = Entry(menuForm, "addfile1", "添加本地文件");
+  addurl1 = Entry(menuForm, "addurl1", "添加网络文件");
+  fenge = Separator(menuForm, "fenge");
+  word1 = Entry(menuForm, "word1", kOpenBoard);
+  update = Entry(menuForm, "update", "软件升级");
+  help1 = Entry(menuForm, "help1", "帮助");
+
+  const struct {
+    QAction* entry;
+    void (frmMenu::*handler)();
+  } handlers[] = {
+      {showmain, &frmMenu::showmain_Click}, {addfile, &frmMenu::addfile_Click},
+      {addfile1, &frmMenu::addfile_Click},  {addurl, &frmMenu::addurl_Click},
+      {addurl1, &frmMenu::addurl_Click},    {delcur, &frmMenu::delcur_Click},
+      {delcur1, &frmMenu::delcur_Click},    {delall, &frmMenu::delall_Click},
+      {delall1, &frmMenu::delall_Click},    {word, &frmMenu::word_Click},
+      {word1, &frmMenu::word_Click},        {exit, &frmMenu::exit_Click},
+      {hide, &frmMenu::hide_Click},         {reLrc, &frmMenu::reLrc_Click},
+      {sms, &frmMenu::sms_Click},           {download, &frmMenu::download_Click},
+      {update, &frmMenu::update_Click},
+  };
+  for (const auto& h : handlers) connect(h.entry, &QAction::triggered, this, h.handler);
+  for (int i = 0; i < 5; ++i)
+    connect(control[i], &QAction::triggered, this, [this, i] { control_Click(i); });
+  connect(help[0], &QAction::triggered, this, [this] { help_Click(0); });
+  connect(help1, &QAction::triggered, this, [this] { help_Click(0); });
+}
+
+frmMenu::~frmMenu() {
+  delete menulist1;
+  delete menuForm;
 }
 
 frmMenu* frmMenu::Instance() {
@@ -25,5 +147,113 @@ frmMenu* frmMenu::Instance() {
 }
 
 void frmMenu::Unload() {
-  if (TheForm()) delete TheForm();
+  frmMenu* form = TheForm();
+  if (!form) return;
+  TheForm() = nullptr;
+  form->menulist1->close();
+  form->menuForm->close();
+  form->deleteLater();
+}
+
+void frmMenu::SetBoardCaption(const QString& caption) {
+  word->setText(caption);
+  word1->setText(caption);
+}
+
+void frmMenu::showmain_Click() { ShowMainWindow(); }
+
+void frmMenu::hide_Click() {
+  QWidget* window = MainForm().window;
+  if (!window) return;
+  // Hidden, the window comes back through the tray; without one it is only minimised.
+  if (MainForm().trayIcon && QSystemTrayIcon::isSystemTrayAvailable())
+    window->hide();
+  else
+    window->showMinimized();
+}
+
+void frmMenu::addfile_Click() { Media::AddLocalFiles(MainForm().window); }
+
+void frmMenu::addurl_Click() {
+  ShowMainWindow();
+  MainControls& f = MainForm();
+  // The catalog panel, without its close mark: network songs are added from there.
+  const bool show = !(f.imgSearch && f.imgSearch->isVisible());
+  SetVisible(show, f.imgSearch, f.lstSinger, f.lstSpecial, f.lstSong, f.Go, f.Text1, f.lstSearch);
+  Skin::ShowSingerTypes(show ? 0 : 1);
+  SetVisible(show, f.cmdAdd[0], f.cmdAdd[1]);
+}
+
+void frmMenu::delcur_Click() { Media::DeleteSong(); }
+
+void frmMenu::delall_Click() {
+  if (MsgBox("是否要删除所有歌曲？", "提醒！", vbYesNo) == vbYes) Media::DeleteAllSongs();
+}
+
+void frmMenu::control_Click(int Index) {
+  MainControls& f = MainForm();
+  if (f.timList) f.timList->start();
+  if (!f.WMP) return;
+  switch (Index) {
+    case 0:
+      if (f.List1) f.List1->clearSelection();
+      // On the first entry there is no row above: the current entry plays again.
+      if (CurrentIndex >= 0) {
+        SelectRow(CurrentIndex - 1);
+        Media::PlayMedia(*f.WMP);
+      }
+      break;
+    case 1:
+      Media::PlayMedia(*f.WMP);
+      break;
+    case 2:
+      Media::PauseMedia(*f.WMP);
+      break;
+    case 3:
+      Media::StopMedia(*f.WMP);
+      break;
+    case 4:
+      if (CurrentIndex < PlaylistCount - 1) {
+        SelectRow(CurrentIndex + 1);
+        Media::PlayMedia(*f.WMP);
+        Paused = false;
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void frmMenu::word_Click() {
+  frmBrowser* board = frmBrowser::Instance();
+  const bool show = !board->isVisible();
+  board->setVisible(show);
+  SetBoardCaption(show ? kCloseBoard : kOpenBoard);
+}
+
+void frmMenu::help_Click(int) { Launcher::OpenDocument(AppPath() + "/help.html"); }
+
+void frmMenu::exit_Click() { Skin::ExitProgram(); }
+
+void frmMenu::reLrc_Click() { Lyrics::reLrc_Click(); }
+
+QString frmMenu::RingToneUrl(const QString& title) {
+  return JoinUrl(Endpoints().ringToneSite, "/ring_search.php?key=") +
+         QString::fromLatin1(QUrl::toPercentEncoding(title)) + "&fid=95";
+}
+
+void frmMenu::sms_Click() {
+  try {
+    Launcher::OpenUrl(RingToneUrl(Playlist[CurrentIndex].Title));
+  } catch (const std::out_of_range&) {  // no current entry
+  }
+}
+
+void frmMenu::download_Click() { frmDown::ShowForCurrentSong(MainForm().window); }
+
+void frmMenu::update_Click() {
+  if (MsgBox("升级程序一旦启动，主程序即将关闭，是否确定？", "提示！", vbYesNo) != vbYes) return;
+  // Whether it started or not, the player makes way for it.
+  Launcher::StartDetached(AppPath() + "/update");
+  QTimer::singleShot(updateExitDelayMs, qApp, &Skin::ExitProgram);
 }

@@ -10,8 +10,6 @@
 #include <QWindow>
 
 #include "catalog/list_control.h"
-#include "menus/frm_browser.h"
-#include "menus/frm_menu.h"
 #include "skin/colour_key.h"
 #include "skin/geometry.h"
 #include "skin/picture_box.h"
@@ -125,11 +123,19 @@ bool StartWindowDrag(QWidget* window, bool (*startMove)(QWindow*)) {
   return moving;
 }
 
+namespace {
+void (*&SideWindowsUnload())() {
+  static void (*unload)() = nullptr;
+  return unload;
+}
+}  // namespace
+
+void SetSideWindowsUnload(void (*unload)()) { SideWindowsUnload() = unload; }
+
 void ExitProgram() {
   ListControl::SavePlaylist();
   if (QWidget* window = MainForm().window) window->close();
-  frmMenu::Unload();
-  frmBrowser::Unload();
+  if (SideWindowsUnload()) SideWindowsUnload()();
   QCoreApplication::quit();
 }
 

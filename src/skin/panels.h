@@ -26,7 +26,11 @@ void ShowCatalogControls(int16_t mode);
 // while the button is held. startMove stands in for the system's move in tests.
 bool StartWindowDrag(QWidget* window, bool (*startMove)(QWindow*) = nullptr);
 
-// Stores the playlist, closes the windows and ends the program.
+// Stores the playlist, closes the main window, unloads the side windows and ends the program.
 void ExitProgram();
+
+// How ExitProgram unloads the windows that live beside the main window (the menus and the
+// message board); the main window installs it.
+void SetSideWindowsUnload(void (*unload)());
 
 }  // namespace Skin

@@ -6,6 +6,7 @@ class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
+class QSystemTrayIcon;
 class QTimer;
 class QWidget;
 class Inet;
@@ -41,6 +42,10 @@ struct MainControls {
   PictureBox* Image1 = nullptr;
   // The lyric box.
   QPlainTextEdit* Text2 = nullptr;
+  // Switched on by every transport command until the entry's length is known.
+  QTimer* timList = nullptr;
+  // The tray icon, while one is registered.
+  QSystemTrayIcon* trayIcon = nullptr;
 };
 
 MainControls& MainForm();

@@ -163,6 +163,40 @@ TEST_F(FrmmainTest, MissingIconLeavesTheTrayEmptyAndTheWindowReachable) {
   EXPECT_TRUE(boxes.Boxes().isEmpty());                 // no message for it
 }
 
+// Each tick of Timer2 reloads the counter page; a short body is the count, a long one or a
+// failed load leaves the label alone.
+TEST_F(FrmmainTest, CountLabelFollowsTheCounterPage) {
+  frmmain window;
+  window.Timer2.stop();
+  window.Form_Load();
+  ASSERT_TRUE(WaitUntil([&] { return !window.WB->Busy(); }));
+  EXPECT_EQ(window.lbCount->text(), "在线人数： 人");  // the load alone shows no count
+  struct Case {
+    TestRoute page;
+    QString label;
+  } cases[] = {
+      {{.body = "<html><body>128</body></html>"}, "在线人数128人"},
+      {{.body = "<body></body>"}, "在线人数人"},
+      {{.body = "<body>123456789</body>"}, "在线人数123456789人"},
+      {{.body = "<body>0123456789</body>"}, "在线人数123456789人"},
+      {{.status = 500, .body = "<body>9</body>"}, "在线人数123456789人"},
+      {{.body = "<body>42</body>"}, "在线人数42人"},
+  };
+  for (const Case& c : cases) {
+    server.Route("/sonaveil/count1/active.asp", c.page);
+    const int asked = server.Requests().size();
+    window.Timer2_Timer();
+    ASSERT_TRUE(WaitUntil([&] { return server.Requests().size() > asked && !window.WB->Busy(); }));
+    EXPECT_EQ(window.lbCount->text(), c.label) << c.page.body.constData();
+  }
+
+  // The timer itself, every ten seconds.
+  server.Route("/sonaveil/count1/active.asp", {.body = "<body>77</body>"});
+  window.Timer2.start();
+  EXPECT_FALSE(WaitUntil([&] { return window.lbCount->text() == "在线人数77人"; }, 9000));
+  EXPECT_TRUE(WaitUntil([&] { return window.lbCount->text() == "在线人数77人"; }, 2500));
+}
+
 TEST_F(FrmmainTest, AnotherStartBringsAMinimisedWindowBack) {
   frmmain window;
   window.Form_Load();
