@@ -4,6 +4,7 @@
 
 #include "app/frmmain.h"
 #include "app/identity.h"
+#include "app/mpris.h"
 #include "app/single_instance.h"
 #include "menus/frm_browser.h"
 
@@ -33,6 +34,8 @@ int Main(int argc, char** argv) {
   QObject::connect(&instance, &SingleInstance::ShowRequested, window,
                    &frmmain::ShowFromAnotherStart);
   window->Form_Load();
+  // Desktops reach the player over the session bus where there is one.
+  (new Mpris(window))->Register();
   QApplication::processEvents();
   window->show();
 
