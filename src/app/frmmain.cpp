@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "app/identity.h"
+#include "app/playlist_drop.h"
 #include "catalog/data.h"
 #include "catalog/list_control.h"
 #include "catalog/other_serach.h"
@@ -99,6 +100,7 @@ frmmain::frmmain(MediaPlayer* player)
   WMP->setObjectName("WMP");
   CreateControls();
   ConnectHandlers();
+  new PlaylistDrop(List1);
   MainForm() = MainControls{this,       List1,         lstSong,      lstSinger,    lstSearch,
                             &Timer1,    inetLrc,       WMP,          Main,         List,
                             imgSearch,  ControlButton, imgTopButton, lbSingerType, lbLetter,

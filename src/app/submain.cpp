@@ -5,6 +5,7 @@
 
 #include "app/frmmain.h"
 #include "app/identity.h"
+#include "app/mpris.h"
 #include "app/single_instance.h"
 #include "menus/frm_browser.h"
 #include "playback/media_player.h"
@@ -38,6 +39,8 @@ int Main(int argc, char** argv) {
   QObject::connect(&instance, &SingleInstance::ShowRequested, window,
                    &frmmain::ShowFromAnotherStart);
   window->Form_Load();
+  // Desktops reach the player over the session bus where there is one.
+  (new Mpris(window))->Register();
   QApplication::processEvents();
   window->show();
   // The sound system starts once the window is up; a play before that starts it at once.

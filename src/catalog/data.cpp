@@ -46,7 +46,7 @@ QString WithTrailingSlash(QString base) {
 
 }  // namespace
 
-QString CatalogFile() { return AppPath() + "/data/db.dll"; }
+QString CatalogFile() { return DataPath() + "/data/db.dll"; }
 
 std::unique_ptr<Recordset> OpenQuery(const QString& query) {
   auto connection = std::make_unique<Connection>();

@@ -52,7 +52,7 @@ bool WritePlaylist() {
 
 }  // namespace
 
-QString UserDatabaseFile() { return AppPath() + "/data/user.dll"; }
+QString UserDatabaseFile() { return DataPath() + "/data/user.dll"; }
 
 QString BackupFile() { return UserDatabaseFile() + ".bak"; }
 

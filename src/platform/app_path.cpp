@@ -1,6 +1,9 @@
 #include "platform/app_path.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 namespace {
 QString& OverridePath() {
@@ -15,6 +18,40 @@ QString AppPath() {
 }
 
 void SetAppPath(const QString& folder) { OverridePath() = folder; }
+
+namespace {
+bool Writable(const QString& path) {
+  const QFileInfo info(path);
+  return info.exists() && info.isWritable();
+}
+
+QString ChooseDataPath() {
+  const QString installed = QCoreApplication::applicationDirPath();
+  const QDir data(installed + "/data");
+  bool writable = Writable(data.path());
+  for (const QString& name : data.entryList(QDir::Files))
+    writable = writable && Writable(data.filePath(name));
+  if (writable) return installed;
+
+  const QString user =
+      QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/sonaveil";
+  // A copy that fails leaves the file missing; the first read of it reports that.
+  QDir().mkpath(user + "/data");
+  for (const QString& name : data.entryList(QDir::Files)) {
+    const QString copy = user + "/data/" + name;
+    if (QFile::exists(copy)) continue;
+    if (QFile::copy(data.filePath(name), copy))
+      QFile::setPermissions(copy, QFile::permissions(copy) | QFile::WriteOwner);
+  }
+  return user;
+}
+}  // namespace
+
+QString DataPath() {
+  if (!OverridePath().isEmpty()) return OverridePath();
+  static const QString path = ChooseDataPath();
+  return path;
+}
 
 namespace {
 QString& Title() {

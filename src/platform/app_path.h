@@ -10,6 +10,13 @@ QString AppPath();
 // An empty path returns to the folder of the running program.
 void SetAppPath(const QString& folder);
 
+// The folder whose data/ holds the catalog and the stored playlist: the application folder
+// when the program may write there, else the user's own copy of it. A system-wide install
+// is read-only to its users, so their first start copies the installed data/ to
+// $XDG_DATA_HOME/sonaveil/data; files already there are kept. Decided once per run (tests
+// that point AppPath() elsewhere get that folder).
+QString DataPath();
+
 // The program's title: the caption of message boxes that bring none of their own.
 QString AppTitle();
 void SetAppTitle(const QString& title);

@@ -1,5 +1,6 @@
 #include "playback/media.h"
 
+#include <QFileInfo>
 #include <QListWidget>
 #include <QTimer>
 #include <cmath>
@@ -18,6 +19,7 @@ namespace Media {
 namespace {
 
 constexpr char kFileFilter[] = "所有支持类型 (*.mp3 *.mid *.wav *.wmv *.wma *.mpeg *.mpg)";
+constexpr const char* kFileTypes[] = {"mp3", "mid", "wav", "wmv", "wma", "mpeg", "mpg"};
 
 bool IsPlaying(const MediaPlayer& player) {
   return player.playState() == MediaPlayer::wmppsPlaying;
@@ -73,8 +75,18 @@ void AppendLocalFile(const QString& path) {
 int32_t RoundHalfEven(double value) { return static_cast<int32_t>(std::nearbyint(value)); }
 
 bool AddLocalFiles(QWidget* dialogParent) {
+  return AddFiles(FileDialog::OpenFiles(dialogParent, "打开本地文件", kFileFilter));
+}
+
+bool IsMediaFile(const QString& path) {
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  for (const char* type : kFileTypes)
+    if (suffix == type) return true;
+  return false;
+}
+
+bool AddFiles(const QStringList& files) {
   return Guarded("本地文件打开错误！", false, [&] {
-    const QStringList files = FileDialog::OpenFiles(dialogParent, "打开本地文件", kFileFilter);
     if (files.size() == 1) {
       // A single file that does not fit is left out without a word.
       try {

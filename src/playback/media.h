@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 
 class MediaPlayer;
@@ -13,6 +14,10 @@ namespace Media {
 
 // Lets the user choose local files and appends them (Web = 1).
 bool AddLocalFiles(QWidget* dialogParent);
+// Appends local files in the given order, as AddLocalFiles does with the chosen ones.
+bool AddFiles(const QStringList& files);
+// A local file of a type AddLocalFiles offers, judged by its name.
+bool IsMediaFile(const QString& path);
 // Appends a catalog or search song. Title and singer come from the catalog lists or the
 // search list, as AddSource says. Throws std::out_of_range when the playlist is full; the
 // caller handles it.

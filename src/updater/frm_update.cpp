@@ -121,7 +121,7 @@ QString frmUpdate::CatalogUrl() {
   return JoinUrl(Endpoints().updateServer, "/sonaveil/updatefile/db.rar");
 }
 QString frmUpdate::ProgramFile() { return AppPath() + "/sonaveil"; }
-QString frmUpdate::CatalogFile() { return AppPath() + "/data/db.dll"; }
+QString frmUpdate::CatalogFile() { return DataPath() + "/data/db.dll"; }
 
 void frmUpdate::Form_Load() {
   Skin::InitUpdaterSkin(this, imgBack);

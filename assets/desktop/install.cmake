@@ -1,0 +1,46 @@
+# `cmake --install` lays out the application folder under the prefix, as the build does in
+# build/app/, and makes the player a desktop application:
+#   lib/sonaveil/                     sonaveil, update, help.html, data/, skin/
+#   bin/sonaveil                      the launcher on the PATH (a link into the folder)
+#   share/applications/sonaveil.desktop
+#   share/icons/hicolor/NxN/apps/sonaveil.png
+# The program names its files from its own folder, so the link resolves to the real one.
+set(SONAVEIL_INSTALL_DIR lib/sonaveil)
+
+install(TARGETS sonaveil update RUNTIME DESTINATION ${SONAVEIL_INSTALL_DIR})
+install(FILES ${SONAVEIL_APP_DIR}/data/db.dll ${PROJECT_SOURCE_DIR}/assets/data/endpoints.ini
+  DESTINATION ${SONAVEIL_INSTALL_DIR}/data)
+file(GLOB skin_pictures ${PROJECT_SOURCE_DIR}/assets/skin/*.gif
+  ${PROJECT_SOURCE_DIR}/assets/skin/*.ico)
+install(FILES ${skin_pictures} DESTINATION ${SONAVEIL_INSTALL_DIR}/skin)
+install(FILES ${PROJECT_SOURCE_DIR}/assets/help/help.html DESTINATION ${SONAVEIL_INSTALL_DIR})
+
+# The theme icons are the pictures inside the skin's icon, one per size it holds.
+find_program(MAGICK_CONVERT convert REQUIRED)
+set(icon ${PROJECT_SOURCE_DIR}/assets/skin/sonaveil.ico)
+set(icon_dir ${CMAKE_BINARY_DIR}/icons)
+set(icon_sizes 16 24 32 48 64)
+set(icon_files)
+foreach(size IN LISTS icon_sizes)
+  list(FIND icon_sizes ${size} index)
+  set(png ${icon_dir}/${size}x${size}/apps/sonaveil.png)
+  add_custom_command(
+    OUTPUT ${png}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${icon_dir}/${size}x${size}/apps
+    COMMAND ${MAGICK_CONVERT} ${icon}[${index}] -resize ${size}x${size} PNG32:${png}
+    DEPENDS ${icon}
+    VERBATIM)
+  list(APPEND icon_files ${png})
+  install(FILES ${png} DESTINATION share/icons/hicolor/${size}x${size}/apps)
+endforeach()
+add_custom_target(theme_icons ALL DEPENDS ${icon_files})
+
+install(CODE "
+  set(root \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
+  file(MAKE_DIRECTORY \"\${root}/bin\" \"\${root}/share/applications\")
+  file(CREATE_LINK ../${SONAVEIL_INSTALL_DIR}/sonaveil \"\${root}/bin/sonaveil\" SYMBOLIC)
+  file(READ \"${PROJECT_SOURCE_DIR}/assets/desktop/sonaveil.desktop.in\" entry)
+  string(REPLACE @LAUNCHER@ \"\${CMAKE_INSTALL_PREFIX}/bin/sonaveil\" entry \"\${entry}\")
+  file(WRITE \"\${root}/share/applications/sonaveil.desktop\" \"\${entry}\")
+  message(STATUS \"Installing: \${root}/bin/sonaveil -> ../${SONAVEIL_INSTALL_DIR}/sonaveil\")
+")

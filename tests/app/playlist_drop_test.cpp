@@ -1,0 +1,75 @@
+// Files and folders dropped on the playlist, on a real X server.
+#include "app/playlist_drop.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QListWidget>
+#include <QMimeData>
+#include <QTemporaryDir>
+
+#include "app/frmmain.h"
+#include "state/shared_state.h"
+#include "support/fake_media_player.h"
+#include "support/test_env.h"
+
+namespace {
+
+TEST(PlaylistDrop, DroppedFilesAndFoldersAreAddedInNameOrder) {
+  // Names sort as the user's language sorts them; the test's machine may have none.
+  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+  QTemporaryDir files;
+  const QDir dir(files.path());
+  for (const char* name : {"c 10.mp3", "a.WAV", "c 2.mid", "notes.txt", "album/02.mp3",
+                           "album/01.wma", "album/cover.jpg", "album/disc 2/03.mp3"}) {
+    dir.mkpath(QFileInfo(dir.filePath(name)).path());
+    QFile file(dir.filePath(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("x");
+  }
+  auto local = [&](const char* name) { return QUrl::fromLocalFile(dir.filePath(name)); };
+  struct Case {
+    const char* name;
+    QList<QUrl> dropped;
+    bool taken;
+    QStringList added;
+  } cases[] = {
+      {"three files and a text",
+       {local("c 10.mp3"), local("notes.txt"), local("a.WAV"), local("c 2.mid")},
+       true,
+       {"a.WAV", "c 2.mid", "c 10.mp3"}},
+      {"a folder", {local("album")}, true, {"album/01.wma", "album/02.mp3", "album/disc 2/03.mp3"}},
+      {"web addresses", {QUrl("http://example.org/a.mp3")}, false, {}},
+  };
+  for (const Case& c : cases) {
+    ResetSharedState();
+    PlaylistLoaded = true;
+    TempAppFolder folder;
+    MsgBoxRecorder boxes;
+    frmmain window(new FakeMediaPlayer);
+    window.show();
+    QWidget* target = window.List1->viewport();
+    QMimeData mime;
+    mime.setUrls(c.dropped);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    EXPECT_EQ(enter.isAccepted(), c.taken) << c.name;
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+
+    QStringList added;
+    for (int i = 0; i < PlaylistCount; ++i) {
+      added << QDir(files.path()).relativeFilePath(Playlist[i].Path);
+      EXPECT_EQ(Playlist[i].Web, 1) << c.name;
+    }
+    EXPECT_EQ(added, c.added) << c.name;
+    EXPECT_EQ(window.List1->count(), c.added.size()) << c.name;
+    EXPECT_TRUE(boxes.Texts().isEmpty()) << c.name;
+  }
+  ResetSharedState();
+  QLocale::setDefault(QLocale::system());
+}
+
+}  // namespace
