@@ -53,6 +53,9 @@ using namespace SkinGeometry;
 
 // The advance check starts ticking this long before a song's end.
 constexpr double kArmAdvanceSeconds = 1.2;
+// The media-information tick, and its pace while a transport command waits for playback.
+constexpr int kMediaInfoTickMs = 100;
+constexpr int kMediaInfoWaitMs = 1000;
 constexpr char kCounterPath[] = "/sonaveil/count1/active.asp";
 // The player leaves this long after starting the updater.
 constexpr int kUpdateExitDelayMs = 2000;
@@ -528,6 +531,7 @@ void frmmain::timWMP_Timer() {
 void frmmain::WMP_PlayStateChange(int NewState) {
   // The bars, the now-playing text and the advance check wake when something plays.
   if (NewState != MediaPlayer::wmppsPlaying) return;
+  if (timList.isActive()) timList.start(kMediaInfoTickMs);
   if (!timVol.isActive()) timVol.start();
   if (!Timer3.isActive()) Timer3.start();
   timVol_Timer();
@@ -607,9 +611,14 @@ void frmmain::Timer3_Timer() {
 }
 
 void frmmain::timList_Timer() {
-  if (WMP->playState() != MediaPlayer::wmppsPlaying) return;
+  if (WMP->playState() != MediaPlayer::wmppsPlaying) {
+    // Waiting for playback: slowly, since the player's start wakes this at once.
+    if (timList.interval() != kMediaInfoWaitMs) timList.setInterval(kMediaInfoWaitMs);
+    return;
+  }
   Media::GetMediaInfo(*WMP);
   timList.stop();
+  timList.setInterval(kMediaInfoTickMs);
 }
 
 // Catalog browser
@@ -814,8 +823,11 @@ void frmmain::PosScroll_MouseUp() {
 
 void frmmain::timButton_Timer() {
   Skin::CursorPos = QCursor::pos();
-  // Off the window the buttons are put back to normal once; entering it wakes this again.
-  if (!frameGeometry().contains(Skin::CursorPos)) timButton.stop();
+  // Off the window (or over its see-through parts) the buttons are put back to normal once;
+  // entering it wakes this again.
+  const QPoint inWindow = mapFromGlobal(Skin::CursorPos);
+  if (!rect().contains(inWindow) || (!mask().isEmpty() && !mask().contains(inWindow)))
+    timButton.stop();
   if (Skin::CursorInButtonArea(Skin::CursorPos)) {
     if (timButton.interval() != 30) timButton.setInterval(30);
     if (!ButtonPressed) Skin::RefreshButtons();
