@@ -700,13 +700,17 @@ void frmmain::cmdAdd_Click(int Index) {
 
 bool frmmain::eventFilter(QObject* watched, QEvent* event) {
   if (watched == List1->viewport()) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick &&
+        type != QEvent::MouseButtonRelease)
+      return false;
     const auto* mouse = static_cast<QMouseEvent*>(event);
     // The right button does not pick a row; its release opens the menu.
-    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
-      return mouse->button() == Qt::RightButton;
-    if (event->type() == QEvent::MouseButtonRelease)
+    if (type == QEvent::MouseButtonRelease) {
       List1_MouseUp(PictureBox::ButtonCode(mouse->button()));
-    return false;
+      return false;
+    }
+    return mouse->button() == Qt::RightButton;
   }
   if (watched == Text1 && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
