@@ -89,7 +89,9 @@ TEST_F(MprisTest, TransportCommandsDriveThePlayer) {
   for (const Step& step : steps) {
     Playerctl({step.command});
     EXPECT_TRUE(StatusBecomes(step.status)) << step.command;
-    EXPECT_EQ(window->WMP->playState(), step.playState) << step.command;
+    // The bus may report the state the player is going to before the pipeline is there.
+    EXPECT_TRUE(WaitUntil([&] { return window->WMP->playState() == step.playState; }, 10000))
+        << step.command << ": " << window->WMP->playState();
     EXPECT_EQ(Loaded(), Playlist[step.entry].Path) << step.command;
     EXPECT_EQ(CurrentIndex, step.entry) << step.command;
     EXPECT_EQ(window->List1->currentRow(), step.entry) << step.command;
