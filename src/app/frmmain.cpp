@@ -578,13 +578,8 @@ void frmmain::WMP_Error() {
 }
 
 void frmmain::RepairFailedEntry(const PendingRepair& repair) {
-  int entry = -1;
-  if (repair.hint >= 0 && repair.hint < PlaylistCount &&
-      Playlist[repair.hint].Path == repair.address)
-    entry = repair.hint;
-  for (int i = 0; entry < 0 && i < PlaylistCount; ++i)
-    if (Playlist[i].Path == repair.address) entry = i;
-  if (repair.address.isEmpty() || entry < 0) return;  // the entry is gone
+  const int entry = FindEntry(repair.address, repair.hint);
+  if (entry < 0) return;  // the entry is gone
   SongRecord& song = Playlist[entry];
   const std::optional<QString> repaired =
       Controller::RepairedPath(song.Path, Endpoints().placeholderHostPrefix, MediaServerBase);

@@ -65,15 +65,6 @@ void Ask(Phase phase, const SongRecord& song) {
   }
 }
 
-// The entry with this address: the current one if it is, else the first; -1 when none is.
-int EntryWithPath(const QString& path) {
-  if (CurrentIndex >= 0 && CurrentIndex < PlaylistCount && Playlist[CurrentIndex].Path == path)
-    return CurrentIndex;
-  for (int i = 0; i < PlaylistCount; ++i)
-    if (Playlist[i].Path == path) return i;
-  return -1;
-}
-
 // The whole response, as inetLrc hands it out; nothing once it grows past limit characters.
 std::optional<QString> ReadResponse(Inet& inet, qsizetype limit) {
   QString page;
@@ -126,7 +117,7 @@ void inetLrc_StateChanged(int State) {
   if (!Pending() || !MainForm().inetLrc) return;
   const Request request = *Pending();
   Pending().reset();
-  const int index = EntryWithPath(request.path);
+  const int index = FindEntry(request.path, CurrentIndex);
   const bool current = index >= 0 && index == CurrentIndex;
   bool goOn = false;
   if (index >= 0) {

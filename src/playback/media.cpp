@@ -52,13 +52,7 @@ T Guarded(const char* message, T failure, F&& operation) {
 // The entry whose address the player has loaded: the one last handed to it, else the first
 // with that address (rows may have moved since); -1 when the playlist no longer holds it.
 int LoadedEntry(const MediaPlayer& player) {
-  const QString url = player.URL();
-  if (url.isEmpty()) return -1;
-  const int handed = static_cast<int>(PlayingIndex);
-  if (handed >= 0 && handed < PlaylistCount && Playlist[handed].Path == url) return handed;
-  for (int i = 0; i < PlaylistCount; ++i)
-    if (Playlist[i].Path == url) return i;
-  return -1;
+  return FindEntry(player.URL(), static_cast<int>(PlayingIndex));
 }
 
 void AppendLocalFile(const QString& path) {

@@ -36,6 +36,15 @@ int16_t SelectedLetter = 0;
 int16_t SearchKind = 0;
 std::array<QString, 21> SearchUrls;
 
+int FindEntry(const QString& path, int preferred) {
+  if (path.isEmpty()) return -1;
+  if (preferred >= 0 && preferred < PlaylistCount && Playlist[preferred].Path == path)
+    return preferred;
+  for (int i = 0; i < PlaylistCount; ++i)
+    if (Playlist[i].Path == path) return i;
+  return -1;
+}
+
 void ResetSharedState() {
   Playlist.Clear();
   PlaylistCount = 0;

@@ -51,5 +51,9 @@ extern int16_t SelectedLetter;              // 0..25, 26 = none
 extern int16_t SearchKind;                  // 1 = online search, 0 = catalog search
 extern std::array<QString, 21> SearchUrls;  // addresses of the online search results
 
+// The entry whose address is path: preferred if it is that one, else the first with it (rows
+// may have moved); -1 when the playlist holds no such entry, or path is empty.
+int FindEntry(const QString& path, int preferred);
+
 // Puts every variable back to its initial value (tests start from here).
 void ResetSharedState();

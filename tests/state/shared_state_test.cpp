@@ -49,4 +49,15 @@ TEST(SharedState, PlaylistHas5001CheckedSlots) {
   ResetSharedState();
 }
 
+TEST(SharedState, FindEntryPrefersTheGivenRowThenTheFirstWithTheAddress) {
+  ResetSharedState();
+  for (const char* path : {"/a", "/b", "/a"}) Playlist[PlaylistCount++].Path = path;
+  EXPECT_EQ(FindEntry("/a", 2), 2);
+  EXPECT_EQ(FindEntry("/a", 1), 0);
+  EXPECT_EQ(FindEntry("/a", 4000), 0);  // past the used slots
+  EXPECT_EQ(FindEntry("/c", 0), -1);
+  EXPECT_EQ(FindEntry("", 0), -1);
+  ResetSharedState();
+}
+
 }  // namespace
