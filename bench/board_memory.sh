@@ -10,15 +10,14 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp -r "$app" "$work/app"
 
-# Proportional set size, in KiB, of a process and all its descendants (the web engine runs in
-# processes of its own).
+# Proportional set size, in KiB, of a process and all its descendants (the board runs as a
+# program of its own, and its web engine in processes of their own under it).
 pss_tree() {
-  local total=0 pid
-  for pid in $1 $(pgrep -P "$1" 2>/dev/null) $(for c in $(pgrep -P "$1" 2>/dev/null); do
-    pgrep -P "$c" 2>/dev/null; done); do
-    local pss
-    pss=$(awk '/^Pss:/ {print $2}' "/proc/$pid/smaps_rollup" 2>/dev/null || echo 0)
-    total=$((total + ${pss:-0}))
+  local pss child total
+  pss=$(awk '/^Pss:/ {print $2}' "/proc/$1/smaps_rollup" 2>/dev/null || echo 0)
+  total=${pss:-0}
+  for child in $(pgrep -P "$1" 2>/dev/null); do
+    total=$((total + $(pss_tree "$child")))
   done
   echo "$total"
 }
@@ -44,7 +43,7 @@ for round in $(seq "$rounds"); do
   opened=$(now_ms)
   xdotool key Down Down Down Down Down Return
   xdotool search --sync --onlyvisible --name 'Sonaveil留言簿' >/dev/null
-  until [ "$(pgrep -P "$pid" | wc -l)" -gt 0 ]; do sleep 0.05; done
+  until [ "$(pgrep -f QtWebEngineProcess | wc -l)" -gt 0 ]; do sleep 0.05; done
   board_ms=$(($(now_ms) - opened))
   sleep 8
   with_board=$(pss_tree "$pid")

@@ -1,13 +1,13 @@
 # `cmake --install` lays out the application folder under the prefix, as the build does in
 # build/app/, and makes the player a desktop application:
-#   lib/sonaveil/                     sonaveil, update, help.html, data/, skin/
+#   lib/sonaveil/                     sonaveil, update, sonaveil-board, help.html, data/, skin/
 #   bin/sonaveil                      the launcher on the PATH (a link into the folder)
 #   share/applications/sonaveil.desktop
 #   share/icons/hicolor/NxN/apps/sonaveil.png
 # The program names its files from its own folder, so the link resolves to the real one.
 set(SONAVEIL_INSTALL_DIR lib/sonaveil)
 
-install(TARGETS sonaveil update RUNTIME DESTINATION ${SONAVEIL_INSTALL_DIR})
+install(TARGETS sonaveil update sonaveil-board RUNTIME DESTINATION ${SONAVEIL_INSTALL_DIR})
 install(FILES ${SONAVEIL_APP_DIR}/data/db.dll ${PROJECT_SOURCE_DIR}/assets/data/endpoints.ini
   DESTINATION ${SONAVEIL_INSTALL_DIR}/data)
 file(GLOB skin_pictures ${PROJECT_SOURCE_DIR}/assets/skin/*.gif

@@ -24,7 +24,7 @@
 #include "lyrics/lyric_box.h"
 #include "lyrics/lyric_lookup.h"
 #include "lyrics/synced_lyric.h"
-#include "menus/frm_browser.h"
+#include "menus/board_process.h"
 #include "menus/frm_menu.h"
 #include "platform/app_path.h"
 #include "platform/endpoints.h"
@@ -112,7 +112,7 @@ frmmain::frmmain(MediaPlayer* player)
   MainForm().timList = &timList;
   Skin::SetSideWindowsUnload([] {
     frmMenu::Unload();
-    frmBrowser::Unload();
+    BoardProcess::Unload();
   });
   StartTimers();
 }
@@ -345,7 +345,7 @@ void frmmain::Form_Load() {
   timVol_Timer();
   SeekDragging = false;
 
-  frmBrowser::Instance()->setVisible(false);
+  BoardProcess::Instance()->setVisible(false);
 
   const QPixmap icon(AppPath() + "/skin/sonaveil.ico");
   if (icon.isNull()) return;

@@ -7,7 +7,7 @@
 #include "app/identity.h"
 #include "app/mpris.h"
 #include "app/single_instance.h"
-#include "menus/frm_browser.h"
+#include "menus/board_process.h"
 #include "playback/media_player.h"
 
 namespace SubMain {
@@ -26,7 +26,6 @@ void PreferX11() {
 
 int Main(int argc, char** argv) {
   PreferX11();
-  frmBrowser::PrepareWebEngine();
   QApplication app(argc, argv);
   QApplication::setApplicationName("sonaveil");
   // The program ends through its own exit command, not when a window happens to close.
@@ -47,7 +46,7 @@ int Main(int argc, char** argv) {
   QTimer::singleShot(kPreparePlayerDelayMs, window, [window] { window->WMP->Prepare(); });
 
   const int code = QApplication::exec();
-  frmBrowser::Unload();
+  BoardProcess::Unload();
   delete window;
   return code;
 }

@@ -6,41 +6,21 @@
 #include <QIcon>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPointer>
-#include <QUrl>
 #include <QWebEngineView>
 
-#include "menus/frm_menu.h"
 #include "platform/app_path.h"
-#include "platform/endpoints.h"
-#include "skin/panels.h"
 #include "skin/picture_box.h"
 #include "skin/skin.h"
 #include "skin/skin_pictures.h"
+#include "skin/window_move.h"
 
-namespace {
-
-QPointer<frmBrowser>& TheWindow() {
-  static QPointer<frmBrowser> window;
-  return window;
-}
-
-// Goes once the event that asked for it is over: the close mark unloads its own window.
-void UnloadLater(frmBrowser* window) {
-  TheWindow() = nullptr;
-  window->hide();
-  window->deleteLater();
-}
-
-}  // namespace
-
-frmBrowser::frmBrowser() : QWidget(nullptr, Qt::FramelessWindowHint) {
+frmBrowser::frmBrowser(const QUrl& start)
+    : QWidget(nullptr, Qt::FramelessWindowHint), start_(start) {
   setObjectName("frmBrowser");
   setWindowTitle("Sonaveil留言簿");
   setFixedSize(700, 408);
   imgBack = new PictureBox(this);
   imgBack->setObjectName("imgBack");
-  imgBack->SetPicture(SkinPictures::Load("board.gif"));
   // Presses on the frame belong to the window, which moves with them.
   imgBack->setAttribute(Qt::WA_TransparentForMouseEvents);
   Image1 = new PictureBox(this);
@@ -52,13 +32,18 @@ frmBrowser::frmBrowser() : QWidget(nullptr, Qt::FramelessWindowHint) {
   Form_Load();
 }
 
-frmBrowser* frmBrowser::Instance() {
-  if (!TheWindow()) TheWindow() = new frmBrowser;
-  return TheWindow();
-}
-
-void frmBrowser::Unload() {
-  if (TheWindow()) delete TheWindow();
+void frmBrowser::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (WB) return;
+  // The view is made once its window is on the screen, or the engine may never draw into it.
+  WB = new QWebEngineView(this);
+  WB->setObjectName("WB");
+  WB->setGeometry(3, 32, 694, 369);
+  connect(WB, &QWebEngineView::loadFinished, this, [this](bool ok) {
+    emit Say(QString("loaded %1 %2").arg(ok ? 1 : 0).arg(WB->url().toString()));
+  });
+  WB->load(start_);
+  WB->show();
 }
 
 void frmBrowser::PrepareWebEngine() {
@@ -68,27 +53,25 @@ void frmBrowser::PrepareWebEngine() {
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 }
 
-QString frmBrowser::BoardUrl() { return JoinUrl(Endpoints().messageBoardHost, "/note/"); }
-
 void frmBrowser::Form_Load() {
   const QIcon icon(AppPath() + "/skin/sonaveil.ico");
   if (!icon.isNull()) setWindowIcon(icon);
-  Skin::InitSkin(this);
+  Skin::InitBoardSkin(this, imgBack);
 }
 
-void frmBrowser::showEvent(QShowEvent* event) {
-  QWidget::showEvent(event);
-  if (WB) return;
-  WB = new QWebEngineView(this);
-  WB->setObjectName("WB");
-  WB->setGeometry(3, 32, 694, 369);
-  WB->load(QUrl(BoardUrl()));
-  WB->show();
+void frmBrowser::Command(const QString& line) {
+  if (line == "show") {
+    show();
+    raise();
+    activateWindow();
+  } else if (line == "hide") {
+    hide();
+  }
 }
 
 void frmBrowser::Form_MouseDown(int Button) {
   // The system moves the window for the left button; the right one is followed by hand.
-  if (Button == 1 && Skin::StartWindowDrag(this)) return;
+  if (Button == 1 && WindowMove::Start(this, [this] { emit Say("moved"); })) return;
   manualDrag_ = true;
   dragOffset_ = lastGlobalPos_ - pos();
 }
@@ -106,8 +89,7 @@ void frmBrowser::mouseReleaseEvent(QMouseEvent* event) {
   if (!manualDrag_) return;
   move(event->globalPosition().toPoint() - dragOffset_);
   manualDrag_ = false;
-  Skin::ShowCatalogControls(1);
-  Skin::ShowCatalogControls(0);
+  emit Say("moved");
 }
 
 void frmBrowser::paintEvent(QPaintEvent*) {
@@ -115,6 +97,6 @@ void frmBrowser::paintEvent(QPaintEvent*) {
 }
 
 void frmBrowser::Image1_Click() {
-  UnloadLater(this);
-  frmMenu::Instance()->SetBoardCaption(frmMenu::kOpenBoard);
+  hide();
+  emit Closed();
 }

@@ -2,37 +2,43 @@
 
 #include <QPoint>
 #include <QString>
+#include <QUrl>
 #include <QWidget>
 
 class PictureBox;
 class QWebEngineView;
 
-// The message-board window: a skinned, borderless frame around a web view of the board. It
-// is made (hidden) the first time it is referred to; the web engine is started only when the
-// window is first shown, so a program whose board is never opened carries no browser.
+// The message-board window of the board program: a skinned, borderless frame around a web
+// view of the board. The player drives it through the program's standard input ("show",
+// "hide"; the end of the input ends the program) and hears from it on its standard output:
+//   moved                 the user has moved the window
+//   loaded 1|0 <address>  a page finished loading, or failed to
+// Its close mark ends the program.
 class frmBrowser : public QWidget {
   Q_OBJECT
 
  public:
-  static frmBrowser* Instance();
-  // Unloads the window if it was ever made.
-  static void Unload();
+  explicit frmBrowser(const QUrl& start);
 
-  // What the web engine needs before the application object is made; the program calls it
-  // first thing.
+  // What the web engine needs before the application object is made.
   static void PrepareWebEngine();
-
-  // The board's start page.
-  static QString BoardUrl();
 
   PictureBox* imgBack;  // the frame
   PictureBox* Image1;   // the close mark
-  QWebEngineView* WB = nullptr;
+  QWebEngineView* WB = nullptr;  // made when the window is first shown
 
   void Form_Load();
   // Any button on the frame moves the window.
   void Form_MouseDown(int Button);
   void Image1_Click();
+  // One command from the player.
+  void Command(const QString& line);
+
+ signals:
+  // A line for the player.
+  void Say(const QString& line);
+  // The user closed the board.
+  void Closed();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -42,8 +48,7 @@ class frmBrowser : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  frmBrowser();
-
+  QUrl start_;
   bool manualDrag_ = false;
   QPoint dragOffset_;
   QPoint lastGlobalPos_;

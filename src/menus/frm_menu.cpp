@@ -14,7 +14,7 @@
 
 #include "download/frm_down.h"
 #include "lyrics/lyric_lookup.h"
-#include "menus/frm_browser.h"
+#include "menus/board_process.h"
 #include "platform/app_path.h"
 #include "platform/endpoints.h"
 #include "platform/launcher.h"
@@ -225,7 +225,7 @@ void frmMenu::control_Click(int Index) {
 }
 
 void frmMenu::word_Click() {
-  frmBrowser* board = frmBrowser::Instance();
+  BoardProcess* board = BoardProcess::Instance();
   const bool show = !board->isVisible();
   board->setVisible(show);
   SetBoardCaption(show ? kCloseBoard : kOpenBoard);

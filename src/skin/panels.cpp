@@ -1,13 +1,10 @@
 #include "skin/panels.h"
 
 #include <QCoreApplication>
-#include <QEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QThread>
-#include <QTimer>
-#include <QWindow>
 
 #include "catalog/list_control.h"
 #include "skin/colour_key.h"
@@ -15,6 +12,7 @@
 #include "skin/picture_box.h"
 #include "skin/skin.h"
 #include "skin/skin_button.h"
+#include "skin/window_move.h"
 #include "state/main_controls.h"
 
 namespace Skin {
@@ -22,8 +20,6 @@ namespace Skin {
 namespace {
 
 using namespace SkinGeometry;
-// A window that has not moved for this long is no longer being moved.
-constexpr int kMoveQuietMs = 300;
 
 // Moves the panel one step and shows it at once: the slide is drawn step by step, without
 // handling user input in between.
@@ -38,37 +34,6 @@ void SlideTo(int top) {
   }
   QThread::msleep(1);
 }
-
-// Waits for the end of a move by the system, then puts the catalog controls back at the
-// window's new place, and goes.
-class MoveEndWatcher : public QObject {
- public:
-  explicit MoveEndWatcher(QWidget* window) : QObject(window) {
-    window->installEventFilter(this);
-    quiet_.setSingleShot(true);
-    quiet_.setInterval(kMoveQuietMs);
-    connect(&quiet_, &QTimer::timeout, this, &MoveEndWatcher::Finish);
-    quiet_.start();
-  }
-
- private:
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Move) quiet_.start();
-    if (event->type() == QEvent::MouseButtonRelease)
-      QTimer::singleShot(0, this, &MoveEndWatcher::Finish);
-    return false;
-  }
-  void Finish() {
-    if (finished_) return;
-    finished_ = true;
-    ShowCatalogControls(1);
-    ShowCatalogControls(0);
-    deleteLater();
-  }
-
-  QTimer quiet_;
-  bool finished_ = false;
-};
 
 template <typename... W>
 void SetVisible(bool visible, W*... widgets) {
@@ -115,12 +80,10 @@ void ShowCatalogControls(int16_t mode) {
 }
 
 bool StartWindowDrag(QWidget* window, bool (*startMove)(QWindow*)) {
-  QWindow* handle = window ? window->windowHandle() : nullptr;
-  if (!handle) return false;
-  const bool moving = startMove ? startMove(handle) : handle->startSystemMove();
-  // The system's move runs on without us: its end is seen by the window going quiet.
-  if (moving) new MoveEndWatcher(window);
-  return moving;
+  return WindowMove::Start(window, [] {
+    ShowCatalogControls(1);
+    ShowCatalogControls(0);
+  }, startMove);
 }
 
 namespace {

@@ -36,5 +36,7 @@ bool IsMarked(const PictureBox* label);
 
 // The updater's window: its background picture "update.gif" into imgBack, and the colour key.
 void InitUpdaterSkin(QWidget* frm, PictureBox* imgBack);
+// The message board's window: "board.gif" into imgBack, and the colour key.
+void InitBoardSkin(QWidget* frm, PictureBox* imgBack);
 
 }  // namespace Skin

@@ -12,7 +12,7 @@
 #include <QSystemTrayIcon>
 
 #include "app/identity.h"
-#include "menus/frm_browser.h"
+#include "menus/board_process.h"
 #include "platform/endpoints.h"
 #include "skin/my_hscoll_bar.h"
 #include "skin/picture_box.h"
@@ -36,7 +36,7 @@ class FrmmainTest : public ::testing::Test {
     ReloadEndpoints();
   }
   void TearDown() override {
-    frmBrowser::Unload();
+    BoardProcess::Unload();
     ResetSharedState();
   }
 
@@ -131,8 +131,9 @@ TEST_F(FrmmainTest, LoadRunsItsStepsAndRegistersTheTrayIcon) {
     EXPECT_EQ(window.WB->LocationURL(), server.Url("/sonaveil/count1/active.asp"));
     EXPECT_TRUE(WaitUntil([&] { return !window.WB->Busy(); }));
     EXPECT_EQ(window.WB->BodyHtml(), "12");
-    // The message board is loaded and stays hidden.
-    EXPECT_FALSE(frmBrowser::Instance()->isVisible());
+    // The message board stays hidden, and its program is not started for that.
+    EXPECT_FALSE(BoardProcess::Instance()->isVisible());
+    EXPECT_FALSE(BoardProcess::Instance()->Running());
 
     ASSERT_NE(TrayIcon.icon, nullptr);
     EXPECT_EQ(TrayIcon.icon->toolTip(), "Sonaveil v4.0");

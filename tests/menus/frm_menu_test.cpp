@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QFile>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
@@ -16,7 +17,7 @@
 #include "app/frmmain.h"
 #include "catalog/catalog_fixture.h"
 #include "catalog/list_control.h"
-#include "menus/frm_browser.h"
+#include "menus/board_process.h"
 #include "platform/endpoints.h"
 #include "platform/launcher.h"
 #include "platform/msgbox.h"
@@ -68,7 +69,8 @@ class MenuTest : public ::testing::Test {
     Launcher::SetRecorder(nullptr);
     frmMenu::Unload();
     window.reset();
-    frmBrowser::Unload();
+    BoardProcess::Unload();
+    BoardProcess::SetProgram({});
     ResetSharedState();
   }
   void AddEntries(int count) {
@@ -177,23 +179,44 @@ TEST_F(MenuTest, TransportEntries) {
   }
 }
 
-TEST_F(MenuTest, BoardEntriesToggleTheWindowAndBothCaptions) {
+// A stand-in for the board program: it writes down its address and each command it is sent,
+// and ends when it is told "hide" a second time, as the real one ends on its close mark.
+TEST_F(MenuTest, BoardEntriesDriveTheBoardProgramAndBothCaptions) {
+  const QString log = folder.File("board.log");
+  BoardProcess::SetProgram("/bin/sh", {"-c",
+                                       "echo \"$1\" > \"$0\"; hides=0; while read c; do "
+                                       "echo \"$c\" >> \"$0\"; [ \"$c\" = hide ] && "
+                                       "hides=$((hides+1)); [ $hides = 2 ] && exit 0; done",
+                                       log});
+  const auto logged = [&] {
+    QFile file(log);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split('\n')
+                                          : QStringList();
+  };
+  const auto captions = [&] { return QStringList{menu->word->text(), menu->word1->text()}; };
   menu->word->trigger();
-  EXPECT_TRUE(frmBrowser::Instance()->isVisible());
-  EXPECT_EQ(menu->word->text(), "关闭留言板");
-  EXPECT_EQ(menu->word1->text(), "关闭留言板");
+  EXPECT_TRUE(BoardProcess::Instance()->isVisible());
+  EXPECT_EQ(captions(), QStringList({"关闭留言板", "关闭留言板"}));
   menu->word1->trigger();
-  EXPECT_FALSE(frmBrowser::Instance()->isVisible());
-  EXPECT_EQ(menu->word->text(), "打开留言板");
-  EXPECT_EQ(menu->word1->text(), "打开留言板");
+  EXPECT_FALSE(BoardProcess::Instance()->isVisible());
+  EXPECT_EQ(captions(), QStringList({"打开留言板", "打开留言板"}));
+  menu->word1->trigger();
+  EXPECT_TRUE(WaitUntil([&] { return logged().size() == 5; }));
+  EXPECT_EQ(logged(), QStringList({server.Url("/note/"), "show", "hide", "show", ""}));
 
-  // Its close mark unloads the window and gives both entries back their opening caption.
-  menu->word1->trigger();
-  frmBrowser* board = frmBrowser::Instance();
-  board->Image1_Click();
-  EXPECT_NE(frmBrowser::Instance(), board);
-  EXPECT_EQ(menu->word->text(), "打开留言板");
-  EXPECT_EQ(menu->word1->text(), "打开留言板");
+  // The board program ending by itself gives both entries back their opening caption.
+  menu->word->trigger();
+  EXPECT_TRUE(WaitUntil([] { return !BoardProcess::Instance()->Running(); }));
+  EXPECT_FALSE(BoardProcess::Instance()->isVisible());
+  EXPECT_EQ(captions(), QStringList({"打开留言板", "打开留言板"}));
+
+  // A board program that cannot start says so, and the board stays closed.
+  BoardProcess::SetProgram(folder.File("no-such-board"));
+  menu->word->trigger();
+  EXPECT_TRUE(WaitUntil([&] { return !boxes.Texts().isEmpty(); }));
+  EXPECT_TRUE(boxes.Texts().value(0).startsWith("留言板程序无法启动："))
+      << boxes.Texts().value(0).toStdString();
+  EXPECT_EQ(captions(), QStringList({"打开留言板", "打开留言板"}));
 }
 
 TEST_F(MenuTest, RingToneAddressKeepsTheTitleOneValue) {

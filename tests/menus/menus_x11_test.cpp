@@ -1,5 +1,5 @@
 // On a real X server: the tray icon in a tray host, clicked with the X pointer, and the
-// message board showing pages in its web view. The board's picture is left in the build
+// message board's own program showing its page. The board's picture is left in the build
 // folder (screenshots/board.png).
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -13,12 +13,10 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTemporaryDir>
-#include <QWebEnginePage>
-#include <QWebEngineView>
 
 #include "app/frmmain.h"
 #include "catalog/catalog_fixture.h"
-#include "menus/frm_browser.h"
+#include "menus/board_process.h"
 #include "menus/frm_menu.h"
 #include "platform/endpoints.h"
 #include "state/shared_state.h"
@@ -124,7 +122,7 @@ TEST_F(TrayOnX11, DoubleClickShowsTheWindowAndTheMenuEndsTheProgram) {
             (QStringList{"1|a.mp3|甲", "2|b.wma|乙"}));
 }
 
-// The board window on the main window, with the board served over loopback.
+// The board program, opened from the player's menus, with the board served over loopback.
 class BoardOnX11 : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -136,18 +134,19 @@ class BoardOnX11 : public ::testing::Test {
                                     "<body style='margin:0;background:#2a7f62'>"
                                     "<h1 style='color:white'>Sonaveil 留言簿</h1></body></html>",
                             .contentType = "text/html; charset=utf-8"});
-    server.Route("/note/2", {.body = "<html><head><title>第二页</title></head><body>2</body>"
-                                     "</html>",
-                             .contentType = "text/html; charset=utf-8"});
     WriteBoardHost(server.Url("/"));
+    BoardProcess::SetProgram(SONAVEIL_APP_DIR "/sonaveil-board");
     window = std::make_unique<frmmain>(new FakeMediaPlayer);
     window->Form_Load();
     window->show();
     menu = frmMenu::Instance();
+    QObject::connect(BoardProcess::Instance(), &BoardProcess::Said,
+                     [this](const QString& line) { said << line; });
   }
   void TearDown() override {
     frmMenu::Unload();
-    frmBrowser::Unload();
+    BoardProcess::Unload();
+    BoardProcess::SetProgram({});
     window.reset();
     ResetSharedState();
   }
@@ -155,9 +154,19 @@ class BoardOnX11 : public ::testing::Test {
     folder.Write("data/endpoints.ini", ("[endpoints]\nMessageBoardHost=" + host + "\n").toUtf8());
     ReloadEndpoints();
   }
-  static QString Title() {
-    QWebEngineView* view = frmBrowser::Instance()->WB;
-    return view ? view->title() : QString();
+  // The board's window while it is shown, or an empty string.
+  static QString ShownBoard() {
+    QString id;
+    RunTool("xdotool", {"search", "--onlyvisible", "--name", "^Sonaveil留言簿$"}, &id);
+    return id.trimmed();
+  }
+  static QRect Geometry(const QString& id) {
+    QString out;
+    RunTool("xdotool", {"getwindowgeometry", "--shell", id}, &out);
+    QMap<QString, int> v;
+    for (const QString& line : out.split('\n'))
+      if (line.contains('=')) v[line.section('=', 0, 0)] = line.section('=', 1).toInt();
+    return QRect(v["X"], v["Y"], v["WIDTH"], v["HEIGHT"]);
   }
 
   TestHttpServer server;
@@ -165,16 +174,21 @@ class BoardOnX11 : public ::testing::Test {
   MsgBoxRecorder boxes;
   std::unique_ptr<frmmain> window;
   frmMenu* menu = nullptr;
+  QStringList said;
 };
 
 TEST_F(BoardOnX11, ShowsTheBoardKeepsItWhileHiddenAndStartsAgainAfterClosing) {
-  EXPECT_EQ(frmBrowser::Instance()->WB, nullptr);  // no engine until the board is opened
+  EXPECT_FALSE(BoardProcess::Instance()->Running());  // no board program until it is opened
   menu->word->trigger();
-  frmBrowser* board = frmBrowser::Instance();
-  ASSERT_TRUE(WaitUntil([] { return Title() == "留言簿"; }, 30000)) << Title().toStdString();
-  EXPECT_EQ(board->WB->url(), QUrl(server.Url("/note/")));
+  const QString loaded = "loaded 1 " + server.Url("/note/");
+  ASSERT_TRUE(WaitUntil([&] { return said.contains(loaded); }, 30000))
+      << said.join('|').toStdString();
+  QString board;
+  ASSERT_TRUE(WaitUntil([&] { return !(board = ShownBoard()).isEmpty(); }, 10000));
   // The page is drawn inside the frame.
-  const QPoint inside = board->mapToGlobal(QPoint(350, 300));
+  const QRect frame = Geometry(board);
+  ASSERT_EQ(frame.size(), QSize(700, 408));
+  const QPoint inside = frame.topLeft() + QPoint(350, 300);
   ASSERT_TRUE(WaitUntil(
       [&] {
         return QGuiApplication::primaryScreen()->grabWindow(0).toImage().pixelColor(inside) ==
@@ -182,45 +196,36 @@ TEST_F(BoardOnX11, ShowsTheBoardKeepsItWhileHiddenAndStartsAgainAfterClosing) {
       },
       15000));
   QDir(QString(SONAVEIL_BINARY_DIR)).mkpath("screenshots");
-  const QRect frame = board->frameGeometry();
   QGuiApplication::primaryScreen()
       ->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
       .save(QString(SONAVEIL_BINARY_DIR) + "/screenshots/board.png");
 
-  // Hidden and shown again through the menus, the board stays where the user went.
-  board->WB->load(QUrl(server.Url("/note/2")));
-  ASSERT_TRUE(WaitUntil([] { return Title() == "第二页"; }, 15000));
+  // Hidden and shown again through the menus, it is the same board, not loaded again.
   menu->word1->trigger();
-  EXPECT_FALSE(board->isVisible());
+  EXPECT_TRUE(WaitUntil([] { return ShownBoard().isEmpty(); }, 5000));
   menu->word->trigger();
-  EXPECT_EQ(frmBrowser::Instance(), board);
-  EXPECT_EQ(Title(), "第二页");
+  EXPECT_TRUE(WaitUntil([] { return !ShownBoard().isEmpty(); }, 5000));
+  EXPECT_EQ(said.count(loaded), 1);
 
-  // Closed by its mark, it comes back at the start page, and the playlist panel is closed.
-  board->Image1_Click();
+  // Closed by its mark, the program ends and the menus offer to open it again, at the start
+  // page.
+  const QRect shown = Geometry(ShownBoard());
+  ASSERT_TRUE(Xdotool({"mousemove", QString::number(shown.x() + 676),
+                       QString::number(shown.y() + 16), "click", "1"}));
+  ASSERT_TRUE(WaitUntil([] { return !BoardProcess::Instance()->Running(); }, 10000));
   EXPECT_EQ(menu->word->text(), "打开留言板");
-  window->List1->show();
+  EXPECT_EQ(menu->word1->text(), "打开留言板");
   menu->word1->trigger();
-  EXPECT_FALSE(window->List1->isVisible());
-  EXPECT_NE(frmBrowser::Instance(), board);
-  EXPECT_TRUE(WaitUntil([] { return Title() == "留言簿"; }, 15000));
+  EXPECT_TRUE(WaitUntil([&] { return said.count(loaded) == 2; }, 30000));
 }
 
-TEST_F(BoardOnX11, APageThatFailsShowsTheEnginesErrorPage) {
+TEST_F(BoardOnX11, APageThatFailsIsReportedAndTheBoardStaysOpen) {
   WriteBoardHost("http://127.0.0.1:9/");  // nothing listens there
   menu->word->trigger();
-  frmBrowser* board = frmBrowser::Instance();
-  bool finished = false, ok = true;
-  QObject::connect(board->WB, &QWebEngineView::loadFinished, [&](bool result) {
-    finished = true;
-    ok = result;
-  });
-  ASSERT_TRUE(WaitUntil([&] { return finished; }, 30000));
-  EXPECT_FALSE(ok);
-  QString text;
-  board->WB->page()->toPlainText([&](const QString& t) { text = t; });
-  EXPECT_TRUE(WaitUntil([&] { return !text.isEmpty(); }, 10000));
-  EXPECT_TRUE(board->isVisible());
+  ASSERT_TRUE(WaitUntil([&] { return said.contains("loaded 0 http://127.0.0.1:9/note/"); }, 30000))
+      << said.join('|').toStdString();
+  EXPECT_FALSE(ShownBoard().isEmpty());
+  EXPECT_TRUE(BoardProcess::Instance()->Running());
 }
 
 }  // namespace

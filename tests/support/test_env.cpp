@@ -37,7 +37,7 @@ void TempAppFolder::InstallSkinAndCatalog() const {
 QString TempAppFolder::InstallProgram() const {
   InstallSkinAndCatalog();
   const QDir built(SONAVEIL_APP_DIR);
-  for (const char* name : {"sonaveil", "help.html", "data/endpoints.ini"})
+  for (const char* name : {"sonaveil", "sonaveil-board", "help.html", "data/endpoints.ini"})
     QFile::copy(built.filePath(name), File(name));
   return File("sonaveil");
 }
