@@ -347,7 +347,7 @@ void frmmain::Form_Load() {
 
   BoardProcess::Instance()->setVisible(false);
 
-  const QPixmap icon(AppPath() + "/skin/sonaveil.ico");
+  const QPixmap icon = SkinPictures::LoadIcon("sonaveil.ico");
   if (icon.isNull()) return;
   Picture1->setPixmap(icon);
   RegisterTrayIcon();

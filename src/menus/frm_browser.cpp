@@ -54,8 +54,8 @@ void frmBrowser::PrepareWebEngine() {
 }
 
 void frmBrowser::Form_Load() {
-  const QIcon icon(AppPath() + "/skin/sonaveil.ico");
-  if (!icon.isNull()) setWindowIcon(icon);
+  const QPixmap icon = SkinPictures::LoadIcon("sonaveil.ico");
+  if (!icon.isNull()) setWindowIcon(QIcon(icon));
   Skin::InitBoardSkin(this, imgBack);
 }
 

@@ -14,6 +14,14 @@ inline const QColor kColourKey{255, 0, 0};
 // is missing or cannot be read.
 QPixmap Load(const QString& name, bool* ok = nullptr);
 
+// Starts reading the named pictures of the skin folder on a thread of their own, so that the
+// window's first pictures are decoded while its controls are being made. A Load of one of
+// them waits for that picture alone.
+void Preload(const QStringList& names);
+
+// The first picture of the icon file AppPath() + "/skin/" + name; null when there is none.
+QPixmap LoadIcon(const QString& name);
+
 // A picture built into the program (the slider's parts, the close marks), by file name.
 QPixmap Builtin(const QString& name);
 

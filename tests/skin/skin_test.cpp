@@ -195,6 +195,46 @@ TEST(SkinPictures, RedIsKeyedOutAndPicturesAreDecodedOnce) {
   SkinPictures::Clear();
 }
 
+// Preloaded pictures are the pictures a direct read gives, keyed out; a missing one is still
+// reported as missing when it is asked for.
+TEST(SkinPictures, PreloadedPicturesAreThoseReadDirectly) {
+  TempAppFolder folder;
+  for (const QString name : {"Main.gif", "1-1.gif"})
+    QFile::copy(kSkinSource + name, folder.File("skin/" + name));
+  SkinPictures::Clear();
+  SkinPictures::Preload({"Main.gif", "no-such.gif", "1-1.gif"});
+  for (const QString name : {"Main.gif", "1-1.gif"}) {
+    bool ok = false;
+    const QImage preloaded = SkinPictures::Load(name, &ok).toImage();
+    EXPECT_TRUE(ok) << name.toStdString();
+    EXPECT_EQ(preloaded.convertToFormat(QImage::Format_ARGB32),
+              SkinPictures::KeyOut(QImage(kSkinSource + name)))
+        << name.toStdString();
+  }
+  bool ok = true;
+  SkinPictures::Load("no-such.gif", &ok);
+  EXPECT_FALSE(ok);
+  SkinPictures::Clear();
+}
+
+// The icon's first picture, whether it is stored as PNG (as ours is) or as a bitmap.
+TEST(SkinPictures, IconsGiveTheirFirstPicture) {
+  TempAppFolder folder;
+  QFile::copy(kSkinSource + "sonaveil.ico", folder.File("skin/sonaveil.ico"));
+  QImage bitmap(16, 16, QImage::Format_ARGB32);
+  bitmap.fill(qRgb(10, 20, 30));
+  ASSERT_TRUE(bitmap.save(folder.File("skin/bitmap.ico"), "ICO"));
+  folder.Write("skin/broken.ico", QByteArray("\0\0\1\0\1\0", 6) + QByteArray(16, '\xff'));
+  const auto premultiplied = [](const QImage& image) {
+    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  };
+  EXPECT_EQ(premultiplied(SkinPictures::LoadIcon("sonaveil.ico").toImage()),
+            premultiplied(QImage(kSkinSource + "sonaveil.ico")));
+  EXPECT_EQ(SkinPictures::LoadIcon("bitmap.ico").toImage().pixel(5, 5), qRgb(10, 20, 30));
+  EXPECT_TRUE(SkinPictures::LoadIcon("broken.ico").isNull());
+  EXPECT_TRUE(SkinPictures::LoadIcon("no-such.ico").isNull());
+}
+
 // Our skin has every picture, at the size it must have, and three distinct button states.
 TEST(SkinArt, EveryPictureAtItsSize) {
   struct Picture {
