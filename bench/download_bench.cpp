@@ -120,17 +120,24 @@ int main(int argc, char** argv) {
   control.resize(176, 16);
   QEventLoop loop;
   qint64 completed = -1;
+  // When the last byte was handed to the file, before the file is made durable and renamed.
+  QElapsedTimer clock;
+  double lastByteSeconds = 0;
+  QObject::connect(&control, &Downloader::DownloadProgress,
+                   [&](qint64 bytes, qint64 total, const QString&) {
+                     if (bytes == total) lastByteSeconds = clock.nsecsElapsed() / 1e9;
+                   });
   QObject::connect(&control, &Downloader::DownloadComplete, [&](qint64 bytes, const QString&) {
     completed = bytes;
     loop.quit();
   });
 
-  std::vector<double> curlRates, ourRates, ratios, curlCpu, ourCpu;
+  std::vector<double> curlRates, ourRates, ratios, curlCpu, ourCpu, durableCurlRates,
+      lastByteRates;
   const long rssBefore = StatusKib("VmRSS:");
   long peak = 0;
   for (int round = 0; round < rounds; ++round) {
     QFile::remove(curlFile);
-    QElapsedTimer clock;
     double cpu = CpuSeconds(RUSAGE_CHILDREN);
     clock.start();
     const int curlExit = QProcess::execute("curl", {"-s", "-o", curlFile, url});
@@ -141,6 +148,11 @@ int main(int argc, char** argv) {
     }
     curlRates.push_back(size / 1e6 / curlSeconds);
     curlCpu.push_back(CpuSeconds(RUSAGE_CHILDREN) - cpu);
+    // The same download made durable, as ours is before it replaces the target.
+    QFile::remove(curlFile);
+    clock.restart();
+    QProcess::execute("sh", {"-c", "curl -s -o \"$0\" \"$1\" && sync -d \"$0\"", curlFile, url});
+    durableCurlRates.push_back(size / 1e6 / (clock.nsecsElapsed() / 1e9));
 
     QFile::remove(ourFile);
     {
@@ -160,15 +172,16 @@ int main(int argc, char** argv) {
       return 1;
     }
     ourRates.push_back(size / 1e6 / ourSeconds);
+    lastByteRates.push_back(size / 1e6 / lastByteSeconds);
     ourCpu.push_back(CpuSeconds(RUSAGE_SELF) - cpu);
     const long roundPeak = StatusKib("VmHWM:");
     peak = std::max(peak, roundPeak);
     ratios.push_back(ourRates.back() / curlRates.back());
     std::printf(
-        "round %d: curl %.0f MB/s (%.2f s CPU), Downloader %.0f MB/s (%.2f s CPU, "
-        "resident %.1f MiB at start, peak %.1f MiB)\n",
-        round + 1, curlRates.back(), curlCpu.back(), ourRates.back(), ourCpu.back(),
-        roundStart / 1024.0, roundPeak / 1024.0);
+        "round %d: curl %.0f MB/s (%.2f s CPU; %.0f MB/s synced), Downloader %.0f MB/s (last "
+        "byte written at %.0f MB/s; %.2f s CPU, resident %.1f MiB at start, peak %.1f MiB)\n",
+        round + 1, curlRates.back(), curlCpu.back(), durableCurlRates.back(), ourRates.back(),
+        lastByteRates.back(), ourCpu.back(), roundStart / 1024.0, roundPeak / 1024.0);
   }
   const bool same = Digest(curlFile) == Digest(ourFile);
 
@@ -180,6 +193,11 @@ int main(int argc, char** argv) {
               same ? "yes" : "NO");
   std::printf("median of %d rounds: curl %.0f MB/s, Downloader %.0f MB/s, ratio %.2f\n", rounds,
               curlRate, ourRate, Median(ratios));
+  std::printf("medians, made durable: curl + sync -d %.0f MB/s, Downloader %.0f MB/s, ratio %.2f\n",
+              Median(durableCurlRates), ourRate, ourRate / Median(durableCurlRates));
+  std::printf("median to the last byte written (before the sync and rename): %.0f MB/s, "
+              "%.2f x curl\n",
+              Median(lastByteRates), Median(lastByteRates) / curlRate);
   std::printf("median CPU per download: curl %.2f s, Downloader %.2f s\n", Median(curlCpu),
               Median(ourCpu));
   std::printf("resident memory: %.1f MiB before, peak %.1f MiB, growth %.1f MiB\n",
