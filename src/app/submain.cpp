@@ -1,10 +1,7 @@
 #include "app/submain.h"
 
 #include <QApplication>
-#include <QSqlDatabase>
-#include <QTextLayout>
 #include <QTimer>
-#include <thread>
 
 #include "app/frmmain.h"
 #include "app/identity.h"
@@ -26,22 +23,6 @@ void PreferX11() {
       !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
     qputenv("QT_QPA_PLATFORM", "xcb");
 }
-// Does on another core, while the window's controls are made, what the first of them would
-// otherwise wait for: the font database with the fallback for Chinese text, and the database
-// driver (both are shared by every thread once loaded).
-std::thread StartWarmUp() {
-  return std::thread([] {
-    QFont font = QApplication::font();
-    font.setPixelSize(12);
-    QTextLayout layout(QStringLiteral("欢迎您使用歌词在线人数"), font);
-    layout.beginLayout();
-    layout.createLine();
-    layout.endLayout();
-    const QString connection = QStringLiteral("sonaveil-warm-up");
-    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-    QSqlDatabase::removeDatabase(connection);
-  });
-}
 }  // namespace
 
 int Main(int argc, char** argv) {
@@ -54,7 +35,6 @@ int Main(int argc, char** argv) {
   SingleInstance instance(kAppTitle);
   if (!instance.Claim()) return 0;
 
-  std::thread warmUp = StartWarmUp();
   // The face's pictures are read while the window's controls are made.
   SkinPictures::Preload({"Main.gif", "List.gif", "Search.gif", "1-1.gif", "2-1.gif", "3-1.gif",
                          "4-1.gif", "5-1.gif", "6-1.gif", "7-1.gif", "8-1.gif", "9-1.gif",
@@ -72,7 +52,6 @@ int Main(int argc, char** argv) {
   QTimer::singleShot(kPreparePlayerDelayMs, window, [window] { window->WMP->Prepare(); });
 
   const int code = QApplication::exec();
-  warmUp.join();
   BoardProcess::Unload();
   delete window;
   return code;
