@@ -1,5 +1,6 @@
 #include "playback/gst_media_player.h"
 
+#include <gst/audio/gstaudiobasesink.h>
 #include <gst/audio/streamvolume.h>
 #include <gst/base/gstbasesink.h>
 
@@ -12,6 +13,11 @@ namespace {
 // playbin's flags: audio, video and software volume; no subtitles, no visualisation.
 constexpr guint kPlayFlags = 0x1 | 0x2 | 0x10;
 constexpr guint kNetworkTimeoutSeconds = 15;
+// A sound server's sink: a second of sound ahead of the speaker, handed over in fifths.
+// The server applies the volume as it mixes, so a longer buffer does not delay a change of
+// volume, and the sink wakes five times a second instead of a hundred.
+constexpr gint64 kServerBufferUs = 1000000;
+constexpr gint64 kServerLatencyUs = 200000;
 
 const char* const kSoundFonts[] = {
     "/usr/share/sounds/sf2/TimGM6mb.sf2",
@@ -265,10 +271,15 @@ void GstMediaPlayer::OnElementSetup(GstElement*, GstElement* element, gpointer) 
 }
 
 void GstMediaPlayer::OnElementAdded(GstBin*, GstBin*, GstElement* element, gpointer self) {
+  if (!GST_IS_STREAM_VOLUME(element) || !GST_IS_BASE_SINK(element)) return;
   // A new sound-server sink starts at the volume already chosen, before it makes a sound.
-  if (GST_IS_STREAM_VOLUME(element) && GST_IS_BASE_SINK(element))
-    gst_stream_volume_set_volume(GST_STREAM_VOLUME(element), GST_STREAM_VOLUME_FORMAT_CUBIC,
-                                 static_cast<GstMediaPlayer*>(self)->volume_ / 100.0);
+  gst_stream_volume_set_volume(GST_STREAM_VOLUME(element), GST_STREAM_VOLUME_FORMAT_CUBIC,
+                               static_cast<GstMediaPlayer*>(self)->volume_ / 100.0);
+  // Only a sink that keeps the volume itself gets the long buffer: where the volume is
+  // applied in the pipeline, a change would wait for the whole buffer to play out.
+  if (GST_IS_AUDIO_BASE_SINK(element))
+    g_object_set(element, "buffer-time", kServerBufferUs, "latency-time", kServerLatencyUs,
+                 nullptr);
 }
 
 void GstMediaPlayer::OnSourceSetup(GstElement*, GstElement* source, gpointer self) {
