@@ -13,6 +13,9 @@ namespace {
 // playbin's flags: audio, video and software volume; no subtitles, no visualisation.
 constexpr guint kPlayFlags = 0x1 | 0x2 | 0x10;
 constexpr guint kNetworkTimeoutSeconds = 15;
+// A known duration is asked for again at most this often (microseconds); the pipeline also
+// says when it changes.
+constexpr gint64 kDurationRecheckUs = G_USEC_PER_SEC;
 // A sound server's sink: a second of sound ahead of the speaker, handed over in fifths.
 // The server applies the volume as it mixes, so a longer buffer does not delay a change of
 // volume, and the sink wakes five times a second instead of a hundred.
@@ -131,6 +134,7 @@ void GstMediaPlayer::setURL(const QString& url) {
   opened_ = false;
   failed_ = false;
   duration_ = 0;
+  durationAskedUs_ = 0;
   title_.clear();
   artist_.clear();
   if (hadMedia) emit OpenStateChange(osClosed);
@@ -203,12 +207,23 @@ void GstMediaPlayer::Seek(double seconds) {
 }
 
 double GstMediaPlayer::Duration() const {
-  if (playbin_ && current_ >= GST_STATE_PAUSED) {
+  // The query travels up to the file source (which looks at the file each time), and the
+  // bars ask many times a second: a known duration is kept until the pipeline says it
+  // changed, or for a second.
+  const gint64 now = g_get_monotonic_time();
+  const bool stale = duration_ <= 0 || now - durationAskedUs_ >= kDurationRecheckUs;
+  if (playbin_ && current_ >= GST_STATE_PAUSED && stale) {
+    durationAskedUs_ = now;
     gint64 duration = 0;
     if (gst_element_query_duration(playbin_, GST_FORMAT_TIME, &duration) && duration > 0)
       duration_ = static_cast<double>(duration) / GST_SECOND;
   }
   return duration_;
+}
+
+void GstMediaPlayer::RefreshDuration() {
+  durationAskedUs_ = 0;
+  Duration();
 }
 
 QString GstMediaPlayer::ItemInfo(const QString& name) const {
@@ -321,12 +336,12 @@ void GstMediaPlayer::HandleMessage(GstMessage* message) {
     case GST_MESSAGE_ASYNC_DONE:
       if (!opened_) {
         opened_ = true;
-        Duration();
+        RefreshDuration();
         emit OpenStateChange(osOpen);
       }
       break;
     case GST_MESSAGE_DURATION_CHANGED:
-      Duration();
+      RefreshDuration();
       break;
     case GST_MESSAGE_TAG: {
       GstTagList* tags = nullptr;
