@@ -53,9 +53,8 @@ using namespace SkinGeometry;
 
 // The advance check starts ticking this long before a song's end.
 constexpr double kArmAdvanceSeconds = 1.2;
-// The media-information tick, and its pace while a transport command waits for playback.
+// The media-information tick.
 constexpr int kMediaInfoTickMs = 100;
-constexpr int kMediaInfoWaitMs = 1000;
 constexpr char kCounterPath[] = "/sonaveil/count1/active.asp";
 // The player leaves this long after starting the updater.
 constexpr int kUpdateExitDelayMs = 2000;
@@ -529,9 +528,12 @@ void frmmain::timWMP_Timer() {
 }
 
 void frmmain::WMP_PlayStateChange(int NewState) {
-  // The bars, the now-playing text and the advance check wake when something plays.
+  // The bars, the now-playing text and the advance check wake when something plays, and so
+  // do the media-information and lyric ticks that were waiting for it.
   if (NewState != MediaPlayer::wmppsPlaying) return;
-  if (timList.isActive()) timList.start(kMediaInfoTickMs);
+  const bool infoWaiting = std::exchange(mediaInfoWaiting_, false);
+  if (timList.isActive() || infoWaiting) timList.start(kMediaInfoTickMs);
+  if (std::exchange(lyricWaiting_, false)) Timer1.start();
   if (!timVol.isActive()) timVol.start();
   if (!Timer3.isActive()) Timer3.start();
   timVol_Timer();
@@ -606,14 +608,10 @@ void frmmain::Timer3_Timer() {
 }
 
 void frmmain::timList_Timer() {
-  if (WMP->playState() != MediaPlayer::wmppsPlaying) {
-    // Waiting for playback: slowly, since the player's start wakes this at once.
-    if (timList.interval() != kMediaInfoWaitMs) timList.setInterval(kMediaInfoWaitMs);
-    return;
-  }
-  Media::GetMediaInfo(*WMP);
   timList.stop();
-  timList.setInterval(kMediaInfoTickMs);
+  // Waiting for playback: the player's start wakes this again.
+  mediaInfoWaiting_ = WMP->playState() != MediaPlayer::wmppsPlaying;
+  if (!mediaInfoWaiting_) Media::GetMediaInfo(*WMP);
 }
 
 // Catalog browser
@@ -943,7 +941,15 @@ void frmmain::List_DblClick() { Skin::TogglePlaylistPanel(); }
 
 void frmmain::Image1_Click() { Skin::ToggleCatalogPanel(); }
 
-void frmmain::Timer1_Timer() { Lyrics::Timer1_Timer(); }
+void frmmain::Timer1_Timer() {
+  Lyrics::Timer1_Timer();
+  // Still on: it waits for the entry to play before looking its lyric up. The player's
+  // start wakes it; until then it rests.
+  if (Timer1.isActive() && WMP->playState() != MediaPlayer::wmppsPlaying) {
+    Timer1.stop();
+    lyricWaiting_ = true;
+  }
+}
 
 void frmmain::inetLrc_StateChanged(int State) { Lyrics::inetLrc_StateChanged(State); }
 

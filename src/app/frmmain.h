@@ -205,6 +205,9 @@ class frmmain : public QWidget {
   bool trayBusy_ = false;
   // A tick of Timer2 waits for the counter page.
   bool countAsked_ = false;
+  // timList and Timer1 found nothing playing and rest until the player starts.
+  bool mediaInfoWaiting_ = false;
+  bool lyricWaiting_ = false;
   void StartTimers();
   bool RegisterTrayIcon();
   void Form_QueryUnload();
