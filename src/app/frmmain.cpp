@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QThread>
+#include <QWindow>
 #include <stdexcept>
 #include <utility>
 
@@ -539,8 +540,21 @@ void frmmain::WMP_PlayStateChange(int NewState) {
   timVol_Timer();
 }
 
-void frmmain::enterEvent(QEnterEvent*) {
+void frmmain::enterEvent(QEnterEvent*) { WakeHover(); }
+
+void frmmain::WakeHover() {
   if (!timButton.isActive()) timButton.start();
+}
+
+void frmmain::showEvent(QShowEvent*) {
+  // Pointer events reach the window's children, and a move over a child without mouse
+  // tracking reaches no widget at all; the native window sees every one of them.
+  QWindow* window = windowHandle();
+  if (window && window != hoverWatched_) {
+    window->installEventFilter(this);
+    hoverWatched_ = window;
+  }
+  WakeHover();
 }
 
 void frmmain::WMP_OpenStateChange(int NewState) {
@@ -692,6 +706,21 @@ void frmmain::cmdAdd_Click(int Index) {
 // Song search
 
 bool frmmain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == hoverWatched_) {
+    switch (event->type()) {
+      case QEvent::MouseMove:
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::Enter:
+      case QEvent::Leave:
+        WakeHover();
+        break;
+      default:
+        break;
+    }
+    return false;
+  }
   if (watched == List1->viewport()) {
     const QEvent::Type type = event->type();
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick &&
@@ -821,10 +850,14 @@ void frmmain::PosScroll_MouseUp() {
 void frmmain::timButton_Timer() {
   Skin::CursorPos = QCursor::pos();
   // Off the window (or over its see-through parts) the buttons are put back to normal once;
-  // entering it wakes this again.
+  // entering it wakes this again. A pointer that rests where the last tick saw it has its
+  // pictures already: this tick is the last until the pointer moves again or a button goes
+  // down or up (WakeHover).
   const QPoint inWindow = mapFromGlobal(Skin::CursorPos);
-  if (!rect().contains(inWindow) || (!mask().isEmpty() && !mask().contains(inWindow)))
+  if (!rect().contains(inWindow) || (!mask().isEmpty() && !mask().contains(inWindow)) ||
+      (Skin::CursorPos == hoverPos_ && !ButtonPressed))
     timButton.stop();
+  hoverPos_ = Skin::CursorPos;
   if (Skin::CursorInButtonArea(Skin::CursorPos)) {
     if (timButton.interval() != 30) timButton.setInterval(30);
     if (!ButtonPressed) Skin::RefreshButtons();
