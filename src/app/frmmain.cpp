@@ -794,10 +794,13 @@ void frmmain::AddSelectedResult() {
 
 void frmmain::timVol_Timer() {
   const bool playing = WMP->playState() == MediaPlayer::wmppsPlaying;
+  // One reading of the position serves the advance check and the bar: asking the player
+  // goes down to the sound output.
+  const double position = playing ? WMP->controls.currentPosition() : 0;
   if (playing) {
     // The advance check ticks only around the song's last second.
-    const double left = WMP->currentMedia.duration() - WMP->controls.currentPosition();
-    if (WMP->currentMedia.duration() > 0 && left <= kArmAdvanceSeconds) {
+    const double duration = WMP->currentMedia.duration();
+    if (duration > 0 && duration - position <= kArmAdvanceSeconds) {
       if (!timWMP.isActive()) timWMP.start();
     } else {
       timWMP.stop();
@@ -811,15 +814,13 @@ void frmmain::timVol_Timer() {
     VolScroll->SetPosition(VolScroll->Lenth().value_or(0) * (static_cast<float>(volume) / 100));
   }
   const int32_t length = Media::GetMediaLength(*WMP, CurrentIndex);
-  if (length != 0 && !SeekDragging) {
-    const int32_t d = Media::GetMediaLength(*WMP, CurrentIndex);
-    const int32_t p = Media::GetMediaPosition(*WMP);
-    if (d != 0)
-      PosScroll->SetPosition(PosScroll->Lenth().value_or(0) *
-                             (static_cast<float>(p) / static_cast<float>(d)));
-  } else if (Media::GetMediaLength(*WMP, CurrentIndex) == 0) {
-    // Nothing plays: the bar goes back to the start. (Otherwise the user holds it.)
+  if (length == 0) {
+    // Nothing plays: the bar goes back to the start.
     PosScroll->SetPosition(0);
+  } else if (!SeekDragging) {  // (otherwise the user holds it)
+    const int32_t p = playing ? Media::RoundHalfEven(position) : 0;
+    PosScroll->SetPosition(PosScroll->Lenth().value_or(0) *
+                           (static_cast<float>(p) / static_cast<float>(length)));
   }
 }
 
