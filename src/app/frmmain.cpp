@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QThread>
+#include <QWindow>
 #include <stdexcept>
 #include <utility>
 
@@ -53,9 +54,8 @@ using namespace SkinGeometry;
 
 // The advance check starts ticking this long before a song's end.
 constexpr double kArmAdvanceSeconds = 1.2;
-// The media-information tick, and its pace while a transport command waits for playback.
+// The media-information tick.
 constexpr int kMediaInfoTickMs = 100;
-constexpr int kMediaInfoWaitMs = 1000;
 constexpr char kCounterPath[] = "/sonaveil/count1/active.asp";
 // The player leaves this long after starting the updater.
 constexpr int kUpdateExitDelayMs = 2000;
@@ -529,16 +529,32 @@ void frmmain::timWMP_Timer() {
 }
 
 void frmmain::WMP_PlayStateChange(int NewState) {
-  // The bars, the now-playing text and the advance check wake when something plays.
+  // The bars, the now-playing text and the advance check wake when something plays, and so
+  // do the media-information and lyric ticks that were waiting for it.
   if (NewState != MediaPlayer::wmppsPlaying) return;
-  if (timList.isActive()) timList.start(kMediaInfoTickMs);
+  const bool infoWaiting = std::exchange(mediaInfoWaiting_, false);
+  if (timList.isActive() || infoWaiting) timList.start(kMediaInfoTickMs);
+  if (std::exchange(lyricWaiting_, false)) Timer1.start();
   if (!timVol.isActive()) timVol.start();
   if (!Timer3.isActive()) Timer3.start();
   timVol_Timer();
 }
 
-void frmmain::enterEvent(QEnterEvent*) {
+void frmmain::enterEvent(QEnterEvent*) { WakeHover(); }
+
+void frmmain::WakeHover() {
   if (!timButton.isActive()) timButton.start();
+}
+
+void frmmain::showEvent(QShowEvent*) {
+  // Pointer events reach the window's children, and a move over a child without mouse
+  // tracking reaches no widget at all; the native window sees every one of them.
+  QWindow* window = windowHandle();
+  if (window && window != hoverWatched_) {
+    window->installEventFilter(this);
+    hoverWatched_ = window;
+  }
+  WakeHover();
 }
 
 void frmmain::WMP_OpenStateChange(int NewState) {
@@ -606,14 +622,10 @@ void frmmain::Timer3_Timer() {
 }
 
 void frmmain::timList_Timer() {
-  if (WMP->playState() != MediaPlayer::wmppsPlaying) {
-    // Waiting for playback: slowly, since the player's start wakes this at once.
-    if (timList.interval() != kMediaInfoWaitMs) timList.setInterval(kMediaInfoWaitMs);
-    return;
-  }
-  Media::GetMediaInfo(*WMP);
   timList.stop();
-  timList.setInterval(kMediaInfoTickMs);
+  // Waiting for playback: the player's start wakes this again.
+  mediaInfoWaiting_ = WMP->playState() != MediaPlayer::wmppsPlaying;
+  if (!mediaInfoWaiting_) Media::GetMediaInfo(*WMP);
 }
 
 // Catalog browser
@@ -694,6 +706,21 @@ void frmmain::cmdAdd_Click(int Index) {
 // Song search
 
 bool frmmain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == hoverWatched_) {
+    switch (event->type()) {
+      case QEvent::MouseMove:
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::Enter:
+      case QEvent::Leave:
+        WakeHover();
+        break;
+      default:
+        break;
+    }
+    return false;
+  }
   if (watched == List1->viewport()) {
     const QEvent::Type type = event->type();
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick &&
@@ -767,10 +794,13 @@ void frmmain::AddSelectedResult() {
 
 void frmmain::timVol_Timer() {
   const bool playing = WMP->playState() == MediaPlayer::wmppsPlaying;
+  // One reading of the position serves the advance check and the bar: asking the player
+  // goes down to the sound output.
+  const double position = playing ? WMP->controls.currentPosition() : 0;
   if (playing) {
     // The advance check ticks only around the song's last second.
-    const double left = WMP->currentMedia.duration() - WMP->controls.currentPosition();
-    if (WMP->currentMedia.duration() > 0 && left <= kArmAdvanceSeconds) {
+    const double duration = WMP->currentMedia.duration();
+    if (duration > 0 && duration - position <= kArmAdvanceSeconds) {
       if (!timWMP.isActive()) timWMP.start();
     } else {
       timWMP.stop();
@@ -784,15 +814,13 @@ void frmmain::timVol_Timer() {
     VolScroll->SetPosition(VolScroll->Lenth().value_or(0) * (static_cast<float>(volume) / 100));
   }
   const int32_t length = Media::GetMediaLength(*WMP, CurrentIndex);
-  if (length != 0 && !SeekDragging) {
-    const int32_t d = Media::GetMediaLength(*WMP, CurrentIndex);
-    const int32_t p = Media::GetMediaPosition(*WMP);
-    if (d != 0)
-      PosScroll->SetPosition(PosScroll->Lenth().value_or(0) *
-                             (static_cast<float>(p) / static_cast<float>(d)));
-  } else if (Media::GetMediaLength(*WMP, CurrentIndex) == 0) {
-    // Nothing plays: the bar goes back to the start. (Otherwise the user holds it.)
+  if (length == 0) {
+    // Nothing plays: the bar goes back to the start.
     PosScroll->SetPosition(0);
+  } else if (!SeekDragging) {  // (otherwise the user holds it)
+    const int32_t p = playing ? Media::RoundHalfEven(position) : 0;
+    PosScroll->SetPosition(PosScroll->Lenth().value_or(0) *
+                           (static_cast<float>(p) / static_cast<float>(length)));
   }
 }
 
@@ -823,10 +851,14 @@ void frmmain::PosScroll_MouseUp() {
 void frmmain::timButton_Timer() {
   Skin::CursorPos = QCursor::pos();
   // Off the window (or over its see-through parts) the buttons are put back to normal once;
-  // entering it wakes this again.
+  // entering it wakes this again. A pointer that rests where the last tick saw it has its
+  // pictures already: this tick is the last until the pointer moves again or a button goes
+  // down or up (WakeHover).
   const QPoint inWindow = mapFromGlobal(Skin::CursorPos);
-  if (!rect().contains(inWindow) || (!mask().isEmpty() && !mask().contains(inWindow)))
+  if (!rect().contains(inWindow) || (!mask().isEmpty() && !mask().contains(inWindow)) ||
+      (Skin::CursorPos == hoverPos_ && !ButtonPressed))
     timButton.stop();
+  hoverPos_ = Skin::CursorPos;
   if (Skin::CursorInButtonArea(Skin::CursorPos)) {
     if (timButton.interval() != 30) timButton.setInterval(30);
     if (!ButtonPressed) Skin::RefreshButtons();
@@ -943,7 +975,15 @@ void frmmain::List_DblClick() { Skin::TogglePlaylistPanel(); }
 
 void frmmain::Image1_Click() { Skin::ToggleCatalogPanel(); }
 
-void frmmain::Timer1_Timer() { Lyrics::Timer1_Timer(); }
+void frmmain::Timer1_Timer() {
+  Lyrics::Timer1_Timer();
+  // Still on: it waits for the entry to play before looking its lyric up. The player's
+  // start wakes it; until then it rests.
+  if (Timer1.isActive() && WMP->playState() != MediaPlayer::wmppsPlaying) {
+    Timer1.stop();
+    lyricWaiting_ = true;
+  }
+}
 
 void frmmain::inetLrc_StateChanged(int State) { Lyrics::inetLrc_StateChanged(State); }
 

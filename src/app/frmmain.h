@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -13,6 +14,7 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QSystemTrayIcon;
+class QWindow;
 class Inet;
 class MediaPlayer;
 class MyHScollBar;
@@ -170,6 +172,7 @@ class frmmain : public QWidget {
   void paintEvent(QPaintEvent* event) override;
   // The pointer came over the window: the hover pictures follow it again.
   void enterEvent(QEnterEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void CreateControls();
@@ -188,6 +191,10 @@ class frmmain : public QWidget {
   void StartSearch();
   void AddSelectedResult();
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // The hover tick rests while the pointer does; a pointer event on the window wakes it.
+  void WakeHover();
+  QPointer<QWindow> hoverWatched_;
+  QPoint hoverPos_;
 
   // A playback failure waiting for the media-server script: the address that failed, and
   // the row it was played from.
@@ -205,6 +212,9 @@ class frmmain : public QWidget {
   bool trayBusy_ = false;
   // A tick of Timer2 waits for the counter page.
   bool countAsked_ = false;
+  // timList and Timer1 found nothing playing and rest until the player starts.
+  bool mediaInfoWaiting_ = false;
+  bool lyricWaiting_ = false;
   void StartTimers();
   bool RegisterTrayIcon();
   void Form_QueryUnload();

@@ -1,5 +1,6 @@
 #include "playback/gst_media_player.h"
 
+#include <gst/audio/gstaudiobasesink.h>
 #include <gst/audio/streamvolume.h>
 #include <gst/base/gstbasesink.h>
 
@@ -12,6 +13,14 @@ namespace {
 // playbin's flags: audio, video and software volume; no subtitles, no visualisation.
 constexpr guint kPlayFlags = 0x1 | 0x2 | 0x10;
 constexpr guint kNetworkTimeoutSeconds = 15;
+// A known duration is asked for again at most this often (microseconds); the pipeline also
+// says when it changes.
+constexpr gint64 kDurationRecheckUs = G_USEC_PER_SEC;
+// A sound server's sink: a second of sound ahead of the speaker, handed over in fifths.
+// The server applies the volume as it mixes, so a longer buffer does not delay a change of
+// volume, and the sink wakes five times a second instead of a hundred.
+constexpr gint64 kServerBufferUs = 1000000;
+constexpr gint64 kServerLatencyUs = 200000;
 
 const char* const kSoundFonts[] = {
     "/usr/share/sounds/sf2/TimGM6mb.sf2",
@@ -125,6 +134,7 @@ void GstMediaPlayer::setURL(const QString& url) {
   opened_ = false;
   failed_ = false;
   duration_ = 0;
+  durationAskedUs_ = 0;
   title_.clear();
   artist_.clear();
   if (hadMedia) emit OpenStateChange(osClosed);
@@ -197,12 +207,23 @@ void GstMediaPlayer::Seek(double seconds) {
 }
 
 double GstMediaPlayer::Duration() const {
-  if (playbin_ && current_ >= GST_STATE_PAUSED) {
+  // The query travels up to the file source (which looks at the file each time), and the
+  // bars ask many times a second: a known duration is kept until the pipeline says it
+  // changed, or for a second.
+  const gint64 now = g_get_monotonic_time();
+  const bool stale = duration_ <= 0 || now - durationAskedUs_ >= kDurationRecheckUs;
+  if (playbin_ && current_ >= GST_STATE_PAUSED && stale) {
+    durationAskedUs_ = now;
     gint64 duration = 0;
     if (gst_element_query_duration(playbin_, GST_FORMAT_TIME, &duration) && duration > 0)
       duration_ = static_cast<double>(duration) / GST_SECOND;
   }
   return duration_;
+}
+
+void GstMediaPlayer::RefreshDuration() {
+  durationAskedUs_ = 0;
+  Duration();
 }
 
 QString GstMediaPlayer::ItemInfo(const QString& name) const {
@@ -265,10 +286,15 @@ void GstMediaPlayer::OnElementSetup(GstElement*, GstElement* element, gpointer) 
 }
 
 void GstMediaPlayer::OnElementAdded(GstBin*, GstBin*, GstElement* element, gpointer self) {
+  if (!GST_IS_STREAM_VOLUME(element) || !GST_IS_BASE_SINK(element)) return;
   // A new sound-server sink starts at the volume already chosen, before it makes a sound.
-  if (GST_IS_STREAM_VOLUME(element) && GST_IS_BASE_SINK(element))
-    gst_stream_volume_set_volume(GST_STREAM_VOLUME(element), GST_STREAM_VOLUME_FORMAT_CUBIC,
-                                 static_cast<GstMediaPlayer*>(self)->volume_ / 100.0);
+  gst_stream_volume_set_volume(GST_STREAM_VOLUME(element), GST_STREAM_VOLUME_FORMAT_CUBIC,
+                               static_cast<GstMediaPlayer*>(self)->volume_ / 100.0);
+  // Only a sink that keeps the volume itself gets the long buffer: where the volume is
+  // applied in the pipeline, a change would wait for the whole buffer to play out.
+  if (GST_IS_AUDIO_BASE_SINK(element))
+    g_object_set(element, "buffer-time", kServerBufferUs, "latency-time", kServerLatencyUs,
+                 nullptr);
 }
 
 void GstMediaPlayer::OnSourceSetup(GstElement*, GstElement* source, gpointer self) {
@@ -310,12 +336,12 @@ void GstMediaPlayer::HandleMessage(GstMessage* message) {
     case GST_MESSAGE_ASYNC_DONE:
       if (!opened_) {
         opened_ = true;
-        Duration();
+        RefreshDuration();
         emit OpenStateChange(osOpen);
       }
       break;
     case GST_MESSAGE_DURATION_CHANGED:
-      Duration();
+      RefreshDuration();
       break;
     case GST_MESSAGE_TAG: {
       GstTagList* tags = nullptr;

@@ -49,6 +49,8 @@ class GstMediaPlayer : public MediaPlayer {
   void ReadTags(GstTagList* tags);
   void ChangeState(GstState state);
   void ApplyVolume();
+  // Asks the pipeline for the duration now.
+  void RefreshDuration();
   // Tells PlayStateChange when playState() has become another than last told.
   void NotifyPlayState();
   // The playbin, made on first need; null when GStreamer cannot make one.
@@ -67,6 +69,7 @@ class GstMediaPlayer : public MediaPlayer {
   bool failed_ = false;
   std::atomic<int> volume_ = 50;  // also read on GStreamer's threads
   mutable double duration_ = 0;
+  mutable gint64 durationAskedUs_ = 0;
   QString title_;
   QString artist_;
 };

@@ -230,11 +230,12 @@ TEST_F(ControllerTest, NowPlayingAndMediaInfoTicks) {
   window->Timer3_Timer();  // not playing: nothing
   EXPECT_FALSE(Label1().contains("当前时间"));
   window->timList.start();
-  window->timList_Timer();
-  EXPECT_TRUE(window->timList.isActive());  // waits for playback
+  window->timList_Timer();  // waits for playback
 
   player->url = Playlist[0].Path;  // the entry is the one loaded
   player->state = MediaPlayer::wmppsPlaying;
+  emit player->PlayStateChange(MediaPlayer::wmppsPlaying);
+  EXPECT_TRUE(window->timList.isActive());
   window->timList_Timer();
   EXPECT_FALSE(window->timList.isActive());
   EXPECT_EQ(Playlist[0].Length, "215");
@@ -300,21 +301,26 @@ TEST_F(ControllerTest, TheLyricTimerFetchesAndTheBoxShowsTheLyric) {
 // Nothing playing, the periodic work rests; playing wakes it, and the 10 ms advance check
 // ticks only around the last second.
 TEST_F(ControllerTest, TimersRestWhileNothingPlaysAndWakeWithPlay) {
-  AddEntries(1);
-  for (QTimer* t : {&window->timVol, &window->Timer3, &window->timWMP}) t->start();
+  AddEntries(1);  // its lyric is not known yet
+  window->List1->setCurrentRow(0);
+  const std::initializer_list<QTimer*> resting{&window->timVol, &window->Timer3, &window->timWMP,
+                                               &window->timList, &window->Timer1};
+  for (QTimer* t : resting) t->start();
   player->state = MediaPlayer::wmppsStopped;
   window->timVol_Timer();
   window->Timer3_Timer();
   window->timWMP_Timer();
-  for (QTimer* t : {&window->timVol, &window->Timer3, &window->timWMP})
-    EXPECT_FALSE(t->isActive()) << t->objectName().toStdString();
+  window->timList_Timer();
+  window->Timer1_Timer();
+  for (QTimer* t : resting) EXPECT_FALSE(t->isActive()) << t->objectName().toStdString();
 
   player->state = MediaPlayer::wmppsPlaying;
   player->duration = 10;
   player->position = 2;
   emit player->PlayStateChange(MediaPlayer::wmppsPlaying);
-  EXPECT_TRUE(window->timVol.isActive());
-  EXPECT_TRUE(window->Timer3.isActive());
+  // The media information and the lyric lookup that waited for playback go on.
+  for (QTimer* t : {&window->timVol, &window->Timer3, &window->timList, &window->Timer1})
+    EXPECT_TRUE(t->isActive()) << t->objectName().toStdString();
   EXPECT_FALSE(window->timWMP.isActive());
   player->position = 9.1;
   window->timVol_Timer();

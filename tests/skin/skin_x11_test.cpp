@@ -153,6 +153,14 @@ TEST_F(SkinOnX11, HoverAndPressFollowTheRealPointer) {
   EXPECT_TRUE(ScreenShows(pause, "3-1.gif"));
   EXPECT_EQ(window->timButton.interval(), 30);  // quick while the pointer is on a strip
 
+  // The poll rests while the pointer does; the next move still brings the pictures along.
+  ASSERT_TRUE(WaitUntil([&] { return !window->timButton.isActive(); }));
+  ASSERT_TRUE(Xdotool({"mousemove", "109", "346"}));
+  EXPECT_TRUE(SoonShows(pause, "3-2.gif"));
+  EXPECT_TRUE(ScreenShows(play, "2-1.gif"));
+  ASSERT_TRUE(Xdotool({"mousemove", "86", "346"}));
+  EXPECT_TRUE(SoonShows(play, "2-2.gif"));
+
   // Pressed, and held while the pointer slides on to the pause button.
   ASSERT_TRUE(Xdotool({"mousedown", "1"}));
   EXPECT_TRUE(SoonShows(play, "2-3.gif"));
