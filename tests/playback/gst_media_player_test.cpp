@@ -75,7 +75,9 @@ TEST_F(GstPlayerTest, AnMp3PlaysWithoutFfmpeg) {
   const QString file = TestMedia::Tone("lean", "mp3", 1.0);
   ASSERT_FALSE(file.isEmpty());
   GstMediaPlayer player;
-  if (!gst_is_initialized()) EXPECT_FALSE(mapped("libgstplayback"));
+  if (!gst_is_initialized()) {
+    EXPECT_FALSE(mapped("libgstplayback"));
+  }
   player.setURL(file);
   ASSERT_TRUE(WaitPlaying(player));
   EXPECT_TRUE(mapped("libgstmpg123"));
