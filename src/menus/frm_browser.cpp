@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
 #include <QWebEngineView>
 
 #include "platform/app_path.h"
@@ -34,8 +35,14 @@ frmBrowser::frmBrowser(const QUrl& start)
 
 void frmBrowser::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  if (WB) return;
-  // The view is made once its window is on the screen, or the engine may never draw into it.
+  if (WB || viewPending_) return;
+  // The view is made once the frame is on the screen: starting the engine takes a moment,
+  // and the frame need not wait for it.
+  viewPending_ = true;
+  QTimer::singleShot(0, this, &frmBrowser::MakeView);
+}
+
+void frmBrowser::MakeView() {
   WB = new QWebEngineView(this);
   WB->setObjectName("WB");
   WB->setGeometry(3, 32, 694, 369);

@@ -48,7 +48,10 @@ class frmBrowser : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  void MakeView();
+
   QUrl start_;
+  bool viewPending_ = false;
   bool manualDrag_ = false;
   QPoint dragOffset_;
   QPoint lastGlobalPos_;
