@@ -23,8 +23,8 @@ class frmBrowser : public QWidget {
   // What the web engine needs before the application object is made.
   static void PrepareWebEngine();
 
-  PictureBox* imgBack;  // the frame
-  PictureBox* Image1;   // the close mark
+  PictureBox* imgBack;           // the frame
+  PictureBox* Image1;            // the close mark
   QWebEngineView* WB = nullptr;  // made when the window is first shown
 
   void Form_Load();

@@ -3,12 +3,12 @@
 #include <QBitmap>
 #include <QBuffer>
 #include <QFile>
-#include <QImageReader>
-#include <QtEndian>
 #include <QFileInfo>
 #include <QHash>
 #include <QImage>
+#include <QImageReader>
 #include <QSet>
+#include <QtEndian>
 #include <condition_variable>
 #include <mutex>
 #include <thread>

@@ -200,6 +200,17 @@ TEST_F(BoardOnX11, ShowsTheBoardKeepsItWhileHiddenAndStartsAgainAfterClosing) {
       ->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
       .save(QString(SONAVEIL_BINARY_DIR) + "/screenshots/board.png");
 
+  // Dragged by its frame, the board follows the pointer and tells the player it moved.
+  const QPoint grip = frame.topLeft() + QPoint(200, 12);
+  ASSERT_TRUE(Xdotool({"mousemove", QString::number(grip.x()), QString::number(grip.y()),
+                       "mousedown", "1", "mousemove", QString::number(grip.x() + 120),
+                       QString::number(grip.y() + 60), "mouseup", "1"}));
+  EXPECT_TRUE(WaitUntil([&] { return said.contains("moved"); }, 5000))
+      << said.join('|').toStdString();
+  EXPECT_TRUE(WaitUntil(
+      [&] { return Geometry(board).topLeft() == frame.topLeft() + QPoint(120, 60); }, 5000))
+      << Geometry(board).x() << "," << Geometry(board).y();
+
   // Hidden and shown again through the menus, it is the same board, not loaded again.
   menu->word1->trigger();
   EXPECT_TRUE(WaitUntil([] { return ShownBoard().isEmpty(); }, 5000));
