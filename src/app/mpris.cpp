@@ -155,8 +155,12 @@ bool Mpris::Register() {
     return false;
   }
   registered_ = true;
-  // The window's bar refresh already wakes every 100 ms; sampling rides on it.
+  // The window's bar refresh wakes every 100 ms while something plays; sampling rides on it.
+  // It rests once playback stops or pauses, so each change of the player's state is sampled
+  // as well: a pause the bus heard while the player was still on its way would otherwise be
+  // announced as playing for good.
   connect(&window_->timVol, &QTimer::timeout, this, &Mpris::Sample);
+  connect(window_->WMP, &MediaPlayer::PlayStateChange, this, &Mpris::Sample);
   Sample();
   return true;
 }

@@ -15,6 +15,7 @@
 #include "playback/media_player.h"
 #include "skin/skin_button.h"
 #include "state/shared_state.h"
+#include "support/fake_media_player.h"
 #include "support/test_env.h"
 #include "support/test_media.h"
 
@@ -173,6 +174,26 @@ TEST_F(MprisTest, StatusFollowsTheWindowsOwnButtons) {
   }
   follow.kill();
   follow.waitForFinished();
+}
+
+// A pause that the player reaches some time after the command: the bars' tick, which the
+// status rides on, rests once nothing plays, so the pause must come through the player's
+// own change of state.
+TEST_F(MprisTest, APauseThePlayerReachesLaterIsAnnounced) {
+  auto* player = new FakeMediaPlayer;
+  window = std::make_unique<frmmain>(player);
+  window->Form_Load();
+  mpris = new Mpris(window.get());
+  player->state = MediaPlayer::wmppsPlaying;
+  ASSERT_TRUE(mpris->Register());
+  ASSERT_TRUE(StatusBecomes("Playing"));
+  // The pipeline takes its time: right after the command it has not paused yet.
+  Playerctl({"pause"});
+  ASSERT_TRUE(player->calls.contains("pause"));
+  window->timVol.stop();
+  player->state = MediaPlayer::wmppsPaused;
+  emit player->PlayStateChange(MediaPlayer::wmppsPaused);
+  EXPECT_TRUE(StatusBecomes("Paused"));
 }
 
 TEST_F(MprisTest, OpenUriAddsTheFileAndPlaysIt) {
