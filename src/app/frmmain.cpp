@@ -14,7 +14,6 @@
 #include <QSystemTrayIcon>
 #include <QThread>
 #include <QWindow>
-#include <stdexcept>
 #include <utility>
 
 #include "app/identity.h"
@@ -22,28 +21,20 @@
 #include "catalog/data.h"
 #include "catalog/list_control.h"
 #include "catalog/other_serach.h"
-#include "lyrics/lyric_box.h"
-#include "lyrics/lyric_lookup.h"
 #include "lyrics/synced_lyric.h"
 #include "menus/board_process.h"
-#include "menus/frm_menu.h"
 #include "platform/app_path.h"
 #include "platform/endpoints.h"
 #include "platform/launcher.h"
 #include "platform/msgbox.h"
-#include "playback/controller.h"
 #include "playback/gst_media_player.h"
 #include "playback/media.h"
 #include "playback/now_playing.h"
-#include "skin/button_states.h"
 #include "skin/geometry.h"
 #include "skin/my_hscoll_bar.h"
-#include "skin/panels.h"
 #include "skin/picture_box.h"
-#include "skin/skin.h"
-#include "skin/skin_button.h"
 #include "skin/skin_pictures.h"
-#include "state/main_controls.h"
+#include "state/logging.h"
 #include "state/shared_state.h"
 #include "web/inet.h"
 #include "web/web_browser.h"
@@ -52,10 +43,6 @@ namespace {
 
 using namespace SkinGeometry;
 
-// The advance check starts ticking this long before a song's end.
-constexpr double kArmAdvanceSeconds = 1.2;
-// The media-information tick.
-constexpr int kMediaInfoTickMs = 100;
 constexpr char kCounterPath[] = "/sonaveil/count1/active.asp";
 // The player leaves this long after starting the updater.
 constexpr int kUpdateExitDelayMs = 2000;
@@ -96,30 +83,47 @@ void SetBackColour(QWidget* widget, const QColor& colour) {
 }  // namespace
 
 frmmain::frmmain(MediaPlayer* player)
-    : QWidget(nullptr, Qt::FramelessWindowHint), WMP(player ? player : new GstMediaPlayer) {
+    : QWidget(nullptr, Qt::FramelessWindowHint),
+      WMP(player ? player : new GstMediaPlayer),
+      List1(new QListWidget(this)),
+      Text2(new QPlainTextEdit(this)),
+      playback(*WMP, *List1),
+      lyricBox(*Text2, *WMP),
+      lyrics(lyricBox, *WMP, this) {
   setObjectName("frmmain");
   setWindowTitle(kMainCaption);
   WMP->setParent(this);
   WMP->setObjectName("WMP");
   CreateControls();
-  ConnectHandlers();
-  new PlaylistDrop(List1);
-  MainForm() = MainControls{this,       List1,         lstSong,      lstSinger,    lstSearch,
-                            &Timer1,    inetLrc,       WMP,          Main,         List,
-                            imgSearch,  ControlButton, imgTopButton, lbSingerType, lbLetter,
-                            lstSpecial, Text1,         Go,           cmdAdd,       Image1};
-  MainForm().Text2 = Text2;
-  MainForm().timList = &timList;
-  Skin::SetSideWindowsUnload([] {
-    frmMenu::Unload();
+  face = std::make_unique<Skin::Face>(Skin::FaceParts{
+      this, Main, List, imgSearch, Image1, ControlButton, imgTopButton, lbSingerType, lbLetter,
+      List1, lstSinger, lstSpecial, lstSong, lstSearch, Text1, Go, cmdAdd});
+  face->SetSideWindowsUnload([this] {
+    UnloadMenus();
     BoardProcess::Unload();
   });
+  ConnectHandlers();
+  new PlaylistDrop(List1, playback);
   StartTimers();
 }
 
 frmmain::~frmmain() {
   Form_QueryUnload();
-  if (MainForm().window == this) MainForm() = MainControls{};
+  UnloadMenus();
+}
+
+frmMenu* frmmain::Menus() {
+  if (!menus_) menus_ = new frmMenu(*this, playback, lyrics);
+  return menus_;
+}
+
+void frmmain::UnloadMenus() {
+  frmMenu* form = std::exchange(menus_, nullptr);
+  if (!form) return;
+  form->menulist1->close();
+  form->menuForm->close();
+  // The form goes once the event that asked for it is over: a menu entry may unload it.
+  form->deleteLater();
 }
 
 void frmmain::CreateControls() {
@@ -130,7 +134,8 @@ void frmmain::CreateControls() {
   imgSearch = Place(new PictureBox(this), "imgSearch", 242, 0, 673, 321);
   imgSearch->hide();
 
-  List1 = Place(new QListWidget(this), "List1", 8, 328, 225, 119);
+  // Made before the rest (playback works on it), stacked here.
+  Place(List1, "List1", 8, 328, 225, 119)->raise();
   SetBackColour(List1, QColor(204, 204, 204));
   List1->hide();
 
@@ -157,7 +162,7 @@ void frmmain::CreateControls() {
   Label1->SetLinePitch(13);
   Label1->setText("欢迎您使用Sonaveil v4.0系列，我们力求为您提供优良的免费服务");
 
-  Text2 = Place(new QPlainTextEdit(this), "Text2", 32, 128, 177, 121);
+  Place(Text2, "Text2", 32, 128, 177, 121)->raise();
   SetBackColour(Text2, QColor(200, 220, 254));
   Text2->setReadOnly(true);
   Text2->setFrameShape(QFrame::NoFrame);
@@ -229,12 +234,6 @@ void frmmain::CreateControls() {
   WBYS->hide();
   connect(WB, &WebBrowser::NewWindow2, this, &frmmain::WB_NewWindow2);
   connect(WB, &WebBrowser::DocumentComplete, this, &frmmain::WB_DocumentComplete);
-
-  inetLrc = new Inet(this);
-  inetLrc->setObjectName("inetLrc");
-  connect(inetLrc, &Inet::StateChanged, this, &frmmain::inetLrc_StateChanged);
-  Inet2 = new Inet(this);
-  Inet2->setObjectName("Inet2");
 }
 
 void frmmain::ConnectHandlers() {
@@ -291,7 +290,11 @@ void frmmain::ConnectHandlers() {
   connect(WMP, &MediaPlayer::OpenStateChange, this, &frmmain::WMP_OpenStateChange);
   connect(WMP, &MediaPlayer::PlayStateChange, this, &frmmain::WMP_PlayStateChange);
   connect(WMP, &MediaPlayer::Buffering, this, &frmmain::WMP_Buffering);
-  connect(WMP, &MediaPlayer::Error, this, &frmmain::WMP_Error);
+  // Each entry handed to the player has its lyric looked up; one that leaves the playlist
+  // needs its transfer no more.
+  connect(&playback, &PlaybackController::PlayRequested, &lyrics, &LyricLookup::Start);
+  connect(&playback, &PlaybackController::CurrentEntryLeaving, &lyrics,
+          &LyricLookup::CancelTransfer);
   connect(VolScroll, &MyHScollBar::MouseDown, this, &frmmain::VolScroll_MouseDown);
   connect(VolScroll, &MyHScollBar::MouseUp, this, &frmmain::VolScroll_MouseUp);
   connect(VolScroll, &MyHScollBar::OnScroll, this, &frmmain::VolScroll_OnScroll);
@@ -307,12 +310,10 @@ void frmmain::StartTimers() {
     int interval;
     void (frmmain::*handler)();
   };
+  // timWMP, timList and Timer1 are playback's and the lyric lookup's, and run already.
   const TimerSetup timers[] = {
-      {&timWMP, "timWMP", 10, &frmmain::timWMP_Timer},
       {&timVol, "timVol", 100, &frmmain::timVol_Timer},
-      {&timList, "timList", 100, &frmmain::timList_Timer},
       {&timButton, "timButton", 100, &frmmain::timButton_Timer},
-      {&Timer1, "Timer1", 1000, &frmmain::Timer1_Timer},
       {&Timer2, "Timer2", 10000, &frmmain::Timer2_Timer},
       {&Timer3, "Timer3", 1000, &frmmain::Timer3_Timer},
   };
@@ -327,7 +328,7 @@ void frmmain::StartTimers() {
 void frmmain::Form_Load() {
   SetAppTitle(kAppTitle);
 
-  Skin::InitSkin(this);
+  face->InitSkin();
   if (!ListControl::ShowPlaylist(List1)) return;
   if (startupPauseMs > 0) QThread::msleep(static_cast<unsigned long>(startupPauseMs));
 
@@ -337,7 +338,7 @@ void frmmain::Form_Load() {
   WB->RegisterAsDropTarget = false;
   WB->Navigate2(JoinUrl(Endpoints().counterHost, kCounterPath));
 
-  Skin::LoadSingerTypes();
+  face->LoadSingerTypes();
   SelectedSingerType = 10;
   SelectedLetter = 26;
 
@@ -345,7 +346,16 @@ void frmmain::Form_Load() {
   timVol_Timer();
   SeekDragging = false;
 
-  BoardProcess::Instance()->setVisible(false);
+  BoardProcess* board = BoardProcess::Instance();
+  board->setVisible(false);
+  // The board moved over the window: the catalog controls are drawn again above it.
+  connect(board, &BoardProcess::Moved, this, [this] {
+    face->ShowCatalogControls(1);
+    face->ShowCatalogControls(0);
+  });
+  connect(board, &BoardProcess::Closed, this, [this] {
+    if (menus_) menus_->SetBoardCaption(frmMenu::kOpenBoard);
+  });
 
   const QPixmap icon = SkinPictures::LoadIcon("sonaveil.ico");
   if (icon.isNull()) return;
@@ -365,7 +375,6 @@ bool frmmain::RegisterTrayIcon() {
           [this](QSystemTrayIcon::ActivationReason why) { Picture1_MouseMove(TrayCode(why)); });
   tray->show();
   TrayIcon.icon = tray;
-  MainForm().trayIcon = tray;
 
   // Out of the task list only where the tray can bring the window back.
   if (QSystemTrayIcon::isSystemTrayAvailable()) {
@@ -378,7 +387,6 @@ bool frmmain::RegisterTrayIcon() {
 
 void frmmain::Form_QueryUnload() {
   if (!TrayIcon.icon) return;
-  if (MainForm().trayIcon == TrayIcon.icon) MainForm().trayIcon = nullptr;
   QSystemTrayIcon* icon = std::exchange(TrayIcon.icon, nullptr);
   // The tray's own menu may be what closes the window: the icon then goes once its click
   // is over.
@@ -419,15 +427,15 @@ void frmmain::Picture1_MouseMove(int X) {
   trayBusy_ = true;
   if (trayMessage_ == 515) {
     RestoreWindow();
-    if (CurrentIndex >= 0 && CurrentIndex < List1->count()) SelectRow(CurrentIndex);
+    playback.SelectRow(CurrentIndex);
   } else if (trayMessage_ == 517) {
-    frmMenu::Instance()->menulist1->exec(QCursor::pos());
+    Menus()->menulist1->exec(QCursor::pos());
   }
   trayBusy_ = false;
 }
 
 void frmmain::ShowFromAnotherStart() {
-  qInfo("sonaveil: another start asked for the main window");
+  qCInfo(lcApp, "another start asked for the main window");
   RestoreWindow();
 }
 
@@ -448,60 +456,25 @@ void frmmain::ShowText(QLabel* label, const QString& text) {
   label->setText(QString(text).remove('\r'));
 }
 
-void frmmain::SelectRow(int row) {
-  if (List1->currentRow() == row)
-    List1_Click();
-  else
-    List1->setCurrentRow(row);
-}
-
 // Playback
 
 void frmmain::ControlButton_Click(int Index) {
-  timList.start();
-  switch (Index) {
-    case 0:
-      if (CurrentIndex < 1) return;
-      SelectRow(CurrentIndex - 1);
-      // Another entry: load it, even if the one before was paused.
-      Paused = false;
-      Media::PlayMedia(*WMP);
-      break;
-    case 1:
-      Media::PlayMedia(*WMP);
-      Paused = false;
-      break;
-    case 2:
-      Media::PauseMedia(*WMP);
-      Paused = true;
-      break;
-    case 3:
-      Media::StopMedia(*WMP);
-      Paused = false;
-      break;
-    case 4:
-      if (CurrentIndex >= PlaylistCount - 1) return;
-      SelectRow(CurrentIndex + 1);
-      Paused = false;
-      Media::PlayMedia(*WMP);
-      break;
-    case 5:
-      Media::AddLocalFiles(this);
-      break;
-    default:
-      break;
-  }
+  using Command = PlaybackController::Command;
+  static constexpr Command kCommands[] = {Command::kPrevious, Command::kPlay, Command::kPause,
+                                          Command::kStop, Command::kNext};
+  if (Index >= 0 && Index < 5)
+    playback.ButtonTransport(kCommands[Index]);
+  else if (Index == 5)
+    playback.AddLocalFiles(this);
 }
 
 void frmmain::List1_Click() {
   const int row = List1->currentRow();
   if (row < 0) return;
   CurrentIndex = static_cast<int16_t>(row);
-  try {
-    const SongRecord& song = Playlist[CurrentIndex];
-    Lyrics::ShowLyric(song.Lyric);
-    ShowText(Label1, NowPlaying::SongText(song));
-  } catch (const std::out_of_range&) {  // no such entry, or the playlist is full
+  if (const SongRecord* song = Playlist.Slot(CurrentIndex)) {
+    lyricBox.ShowLyric(song->Lyric);
+    ShowText(Label1, NowPlaying::SongText(*song));
   }
 }
 
@@ -509,32 +482,14 @@ void frmmain::List1_MouseUp(int Button) {
   if (Button == 2) PopUpMenu();
 }
 
-void frmmain::List1_DblClick() {
-  if (CurrentIndex != PlayingIndex) Paused = false;
-  Media::PlayMedia(*WMP);
-  timList.start();
-}
+void frmmain::List1_DblClick() { playback.PlayCurrent(); }
 
-void frmmain::timWMP_Timer() {
-  const int state = WMP->playState();
-  // Nothing plays: nothing can end. The bars' tick arms this again near a song's end.
-  if (state != MediaPlayer::wmppsPlaying) timWMP.stop();
-  if (!Controller::AtEndOfSong(state, WMP->currentMedia.duration(),
-                               WMP->controls.currentPosition()))
-    return;
-  SelectRow(CurrentIndex < PlaylistCount - 1 ? CurrentIndex + 1 : 0);
-  Paused = false;
-  Media::PlayMedia(*WMP);
-  timList.start();
-}
+void frmmain::timWMP_Timer() { playback.AdvanceTick(); }
 
 void frmmain::WMP_PlayStateChange(int NewState) {
-  // The bars, the now-playing text and the advance check wake when something plays, and so
-  // do the media-information and lyric ticks that were waiting for it.
+  // The bars and the now-playing text wake when something plays (playback and the lyric
+  // lookup wake their own ticks).
   if (NewState != MediaPlayer::wmppsPlaying) return;
-  const bool infoWaiting = std::exchange(mediaInfoWaiting_, false);
-  if (timList.isActive() || infoWaiting) timList.start(kMediaInfoTickMs);
-  if (std::exchange(lyricWaiting_, false)) Timer1.start();
   if (!timVol.isActive()) timVol.start();
   if (!Timer3.isActive()) Timer3.start();
   timVol_Timer();
@@ -558,53 +513,18 @@ void frmmain::showEvent(QShowEvent*) {
 }
 
 void frmmain::WMP_OpenStateChange(int NewState) {
-  if (const std::optional<QString> text = Controller::OpenStateText(NewState))
-    Text2->setPlainText(*text);
+  if (const std::optional<QString> text = PlaybackController::OpenStateText(NewState))
+    lyricBox.ShowStatus(*text);
 }
 
 void frmmain::WMP_Buffering(bool Start) {
-  try {
-    const QString& lyric = Playlist[CurrentIndex].Lyric;
-    // A timed lyric goes back to following the song once the buffer is full.
-    if (!Start && ParseSyncedLyric(lyric))
-      Lyrics::ShowLyric(lyric);
-    else
-      Text2->setPlainText(Controller::BufferingText(Start, lyric));
-  } catch (const std::out_of_range&) {  // no such entry
-  }
-}
-
-void frmmain::WMP_Error() {
-  // The entry that failed, by its address: by the time the script arrives the user may have
-  // moved on, rows may have moved, and other entries may have failed too. Each failure gets
-  // its own outcome; one fetch of the script serves all that wait for it.
-  const bool fetching = !pendingRepairs_.isEmpty();
-  pendingRepairs_.append({WMP->URL(), static_cast<int16_t>(PlayingIndex)});
-  if (fetching) return;
-  Inet2->OpenURL(
-      JoinUrl(Endpoints().mediaScriptHost, "/js/serverurl.js"),
-      [this](bool ok, const QString& script) {
-        if (ok) {
-          if (const std::optional<QString> base = Controller::MediaServerBaseFrom(script))
-            MediaServerBase = *base;
-        }
-        const QList<PendingRepair> repairs = std::exchange(pendingRepairs_, {});
-        for (const PendingRepair& repair : repairs) RepairFailedEntry(repair);
-      });
-}
-
-void frmmain::RepairFailedEntry(const PendingRepair& repair) {
-  const int entry = FindEntry(repair.address, repair.hint);
-  if (entry < 0) return;  // the entry is gone
-  SongRecord& song = Playlist[entry];
-  const std::optional<QString> repaired =
-      Controller::RepairedPath(song.Path, Endpoints().placeholderHostPrefix, MediaServerBase);
-  if (!repaired) {
-    MsgBox("无法播放，请删除本歌曲！", "播放错误！", vbOKOnly);
-    return;
-  }
-  song.Path = *repaired;
-  if (CurrentIndex == entry) Media::PlayMedia(*WMP);
+  const SongRecord* song = Playlist.Slot(CurrentIndex);
+  if (!song) return;
+  // A timed lyric goes back to following the song once the buffer is full.
+  if (!Start && ParseSyncedLyric(song->Lyric))
+    lyricBox.ShowLyric(song->Lyric);
+  else
+    lyricBox.ShowStatus(PlaybackController::BufferingText(Start, song->Lyric));
 }
 
 // Now playing
@@ -614,28 +534,20 @@ void frmmain::Timer3_Timer() {
     Timer3.stop();  // until the player starts again
     return;
   }
-  try {
-    ShowText(Label1, NowPlaying::PlayingText(Playlist[CurrentIndex],
-                                             WMP->controls.currentPositionString()));
-  } catch (const std::out_of_range&) {  // no such entry, or the playlist is full
-  }
+  if (const SongRecord* song = Playlist.Slot(CurrentIndex))
+    ShowText(Label1, NowPlaying::PlayingText(*song, WMP->controls.currentPositionString()));
 }
 
-void frmmain::timList_Timer() {
-  timList.stop();
-  // Waiting for playback: the player's start wakes this again.
-  mediaInfoWaiting_ = WMP->playState() != MediaPlayer::wmppsPlaying;
-  if (!mediaInfoWaiting_) Media::GetMediaInfo(*WMP);
-}
+void frmmain::timList_Timer() { playback.MediaInfoTick(); }
 
 // Catalog browser
 
 void frmmain::lbLetter_Click(int Index) {
   if (Skin::IsMarked(lbLetter[Index])) {
-    Skin::SetLabelColors(1, 26);
+    face->SetLabelColors(1, 26);
     SelectedLetter = 26;
   } else {
-    Skin::SetLabelColors(1, static_cast<int16_t>(Index));
+    face->SetLabelColors(1, static_cast<int16_t>(Index));
     SelectedLetter = static_cast<int16_t>(Index);
   }
   RefilterSingers();
@@ -643,10 +555,10 @@ void frmmain::lbLetter_Click(int Index) {
 
 void frmmain::lbSingerType_Click(int Index) {
   if (Skin::IsMarked(lbSingerType[Index])) {
-    Skin::SetLabelColors(0, 10);
+    face->SetLabelColors(0, 10);
     SelectedSingerType = 10;
   } else {
-    Skin::SetLabelColors(0, static_cast<int16_t>(Index));
+    face->SetLabelColors(0, static_cast<int16_t>(Index));
     SelectedSingerType = static_cast<int16_t>(Index);
   }
   RefilterSingers();
@@ -686,14 +598,22 @@ void frmmain::lstSpecial_Click() {
     Data::ListSongs(*album, lstSong);
 }
 
+std::pair<QString, QString> frmmain::SongAndSinger() const {
+  const auto selected = [](const QListWidget* list) {
+    const QListWidgetItem* item = list->currentItem();
+    return item ? item->text() : QString();
+  };
+  if (AddSource == 0) return {selected(lstSong), selected(lstSinger)};
+  const QString result = selected(lstSearch);
+  return {result.section('\t', 0, 0), result.section('\t', 1, 1)};
+}
+
 void frmmain::lstSong_DblClick() {
   AddSource = 0;
   const int row = lstSong->currentRow();
   if (row < 0) return;
-  try {
-    Media::AddSongToList(Data::GetSongUrl(Data::ItemData(lstSong, row)));
-  } catch (const std::out_of_range&) {  // no such entry, or the playlist is full
-  }
+  const auto [title, singer] = SongAndSinger();
+  playback.AddSong(Data::GetSongUrl(Data::ItemData(lstSong, row)), title, singer);
 }
 
 void frmmain::cmdAdd_Click(int Index) {
@@ -767,26 +687,24 @@ void frmmain::StartSearch() {
   }
 }
 
-void frmmain::WBYS_DocumentComplete(bool ok) { OtherSerach::ShowResults(WBYS, ok); }
+void frmmain::WBYS_DocumentComplete(bool ok) { OtherSerach::ShowResults(WBYS, ok, lstSearch); }
 
 void frmmain::lstSearch_DblClick() { AddSelectedResult(); }
 
 void frmmain::AddSelectedResult() {
   const int row = lstSearch->currentRow();
-  try {
-    if (SearchKind == 0) {
-      AddSource = 1;
-      if (row < 0) return;
-      Media::AddSongToList(Data::GetSongUrl(Data::ItemData(lstSearch, row)));
-    } else if (SearchKind == 1) {
-      AddSource = 0;
-      if (row < 0) return;
-      const int number = Data::ItemData(lstSearch, row);
-      Media::AddSongToList(SearchUrls.at(static_cast<size_t>(number)));
-      Playlist[PlaylistCount - 1].Title = lstSearch->item(row)->text();
-      ListControl::ShowPlaylist(List1);
-    }
-  } catch (const std::out_of_range&) {  // no such entry, or the playlist is full
+  if (SearchKind == 0) {
+    AddSource = 1;
+    if (row < 0) return;
+    const auto [title, singer] = SongAndSinger();
+    playback.AddSong(Data::GetSongUrl(Data::ItemData(lstSearch, row)), title, singer);
+  } else if (SearchKind == 1) {
+    AddSource = 0;
+    const int number = row < 0 ? -1 : Data::ItemData(lstSearch, row);
+    if (number < 0 || number >= static_cast<int>(SearchUrls.size())) return;
+    // The result's own title, and the singer selected in the catalog.
+    playback.AddSong(SearchUrls[static_cast<size_t>(number)], lstSearch->item(row)->text(),
+                     SongAndSinger().second);
   }
 }
 
@@ -797,18 +715,9 @@ void frmmain::timVol_Timer() {
   // One reading of the position serves the advance check and the bar: asking the player
   // goes down to the sound output.
   const double position = playing ? WMP->controls.currentPosition() : 0;
-  if (playing) {
-    // The advance check ticks only around the song's last second.
-    const double duration = WMP->currentMedia.duration();
-    if (duration > 0 && duration - position <= kArmAdvanceSeconds) {
-      if (!timWMP.isActive()) timWMP.start();
-    } else {
-      timWMP.stop();
-    }
-  } else {
-    // The bars come to rest below; the player's next start wakes this again.
-    timVol.stop();
-  }
+  playback.FollowPosition(playing, position, playing ? WMP->currentMedia.duration() : 0);
+  // Not playing, the bars come to rest below; the player's next start wakes this again.
+  if (!playing) timVol.stop();
   if (!VolumeDragging) {
     const int32_t volume = Media::GetVolume(*WMP);
     VolScroll->SetPosition(VolScroll->Lenth().value_or(0) * (static_cast<float>(volume) / 100));
@@ -849,44 +758,47 @@ void frmmain::PosScroll_MouseUp() {
 // Skin buttons
 
 void frmmain::timButton_Timer() {
-  Skin::CursorPos = QCursor::pos();
+  face->CursorPos = QCursor::pos();
   // Off the window (or over its see-through parts) the buttons are put back to normal once;
   // entering it wakes this again. A pointer that rests where the last tick saw it has its
   // pictures already: this tick is the last until the pointer moves again or a button goes
   // down or up (WakeHover).
-  const QPoint inWindow = mapFromGlobal(Skin::CursorPos);
+  const QPoint cursor = face->CursorPos;
+  const QPoint inWindow = mapFromGlobal(cursor);
   if (!rect().contains(inWindow) || (!mask().isEmpty() && !mask().contains(inWindow)) ||
-      (Skin::CursorPos == hoverPos_ && !ButtonPressed))
+      (cursor == hoverPos_ && !ButtonPressed))
     timButton.stop();
-  hoverPos_ = Skin::CursorPos;
-  if (Skin::CursorInButtonArea(Skin::CursorPos)) {
+  hoverPos_ = cursor;
+  if (face->CursorInButtonArea(cursor)) {
     if (timButton.interval() != 30) timButton.setInterval(30);
-    if (!ButtonPressed) Skin::RefreshButtons();
+    if (!ButtonPressed) face->RefreshButtons();
   } else {
-    for (int16_t i = 0; i < 6; ++i) Skin::SetControlButtonState(0, i);
-    for (int16_t i = 0; i < 6; ++i) Skin::SetTopButtonState(0, i);
+    for (int16_t i = 0; i < 6; ++i) face->SetControlButtonState(0, i);
+    for (int16_t i = 0; i < 6; ++i) face->SetTopButtonState(0, i);
     if (timButton.interval() != 100) timButton.setInterval(100);
   }
 }
 
-void frmmain::ShowPressed(void (*setState)(int16_t, int16_t), int Index) {
-  setState(2, static_cast<int16_t>(Index));
+void frmmain::ShowPressed(void (Skin::Face::*setState)(int16_t, int16_t), int Index) {
+  (face.get()->*setState)(2, static_cast<int16_t>(Index));
   ButtonPressed = true;
 }
 
 // Only the left button presses a skin button; any release lets go of it.
 void frmmain::ControlButton_MouseDown(int Index, int Button) {
-  if (Button == 1) ShowPressed(&Skin::SetControlButtonState, Index);
+  if (Button == 1) ShowPressed(&Skin::Face::SetControlButtonState, Index);
 }
 void frmmain::ControlButton_DblClick(int Index) {
-  ShowPressed(&Skin::SetControlButtonState, Index);
+  ShowPressed(&Skin::Face::SetControlButtonState, Index);
 }
 void frmmain::ControlButton_MouseUp(int, int) { ButtonPressed = false; }
 
 void frmmain::imgTopButton_MouseDown(int Index, int Button) {
-  if (Button == 1) ShowPressed(&Skin::SetTopButtonState, Index);
+  if (Button == 1) ShowPressed(&Skin::Face::SetTopButtonState, Index);
 }
-void frmmain::imgTopButton_DblClick(int Index) { ShowPressed(&Skin::SetTopButtonState, Index); }
+void frmmain::imgTopButton_DblClick(int Index) {
+  ShowPressed(&Skin::Face::SetTopButtonState, Index);
+}
 void frmmain::imgTopButton_MouseUp(int, int) { ButtonPressed = false; }
 
 void frmmain::imgTopButton_Click(int Index) {
@@ -898,24 +810,20 @@ void frmmain::imgTopButton_Click(int Index) {
       if (MsgBox("升级程序一旦启动，主程序即将关闭，是否确定？", "提示！", vbYesNo) == vbYes) {
         // Whether it started or not, the player makes way for it.
         Launcher::StartDetached(AppPath() + "/update");
-        QTimer::singleShot(kUpdateExitDelayMs, this, &Skin::ExitProgram);
+        QTimer::singleShot(kUpdateExitDelayMs, this, &frmmain::ExitProgram);
       }
       break;
     case 2:
-      Skin::ToggleCatalogPanel();
+      face->ToggleCatalogPanel();
       break;
     case 3:
-      Skin::TogglePlaylistPanel();
+      face->TogglePlaylistPanel();
       break;
     case 4:
-      // Hidden, the window is brought back from the tray; without a tray it only minimises.
-      if (TrayIcon.icon && QSystemTrayIcon::isSystemTrayAvailable())
-        hide();
-      else
-        showMinimized();
+      HideMainWindow();
       break;
     case 5:
-      Skin::ExitProgram();
+      ExitProgram();
       break;
     default:
       break;
@@ -926,7 +834,7 @@ void frmmain::imgTopButton_Click(int Index) {
 
 void frmmain::BeginDrag(PictureBox* picture, int Button) {
   // The right button keeps its release for the menu, so it moves the window by hand.
-  if (Button == 1 && Skin::StartWindowDrag(this)) return;
+  if (Button == 1 && face->StartWindowDrag()) return;
   manualDrag_ = true;
   dragOffset_ = picture->LastGlobalPos() - pos();
 }
@@ -935,16 +843,28 @@ bool frmmain::EndDrag(PictureBox* picture) {
   if (!manualDrag_) return false;
   move(picture->LastGlobalPos() - dragOffset_);  // where the pointer was let go
   manualDrag_ = false;
-  Skin::ShowCatalogControls(1);
-  Skin::ShowCatalogControls(0);
+  face->ShowCatalogControls(1);
+  face->ShowCatalogControls(0);
   return true;
 }
 
-void frmmain::PopUpMenu(bool face) {
-  frmMenu* form = frmMenu::Instance();
+void frmmain::PopUpMenu(bool onFace) {
+  frmMenu* form = Menus();
   const bool tray = TrayIcon.icon && QSystemTrayIcon::isSystemTrayAvailable();
-  (face && !tray ? form->menulist1 : form->menuForm)->popup(QCursor::pos());
+  (onFace && !tray ? form->menulist1 : form->menuForm)->popup(QCursor::pos());
 }
+
+void frmmain::HideMainWindow() {
+  // Hidden, the window is brought back from the tray; without a tray it only minimises.
+  if (TrayIcon.icon && QSystemTrayIcon::isSystemTrayAvailable())
+    hide();
+  else
+    showMinimized();
+}
+
+void frmmain::ToggleCatalogPanel() { face->ToggleCatalogPanelKeepingItsMark(); }
+
+void frmmain::ExitProgram() { face->ExitProgram(); }
 
 void frmmain::Main_MouseDown(int Button) { BeginDrag(Main, Button); }
 
@@ -965,27 +885,19 @@ void frmmain::imgSearch_MouseMove() {
 
 void frmmain::imgSearch_MouseUp(int Button) {
   if (!EndDrag(imgSearch)) {
-    Skin::ShowCatalogControls(1);
-    Skin::ShowCatalogControls(0);
+    face->ShowCatalogControls(1);
+    face->ShowCatalogControls(0);
   }
   if (Button == 2) PopUpMenu();
 }
 
-void frmmain::List_DblClick() { Skin::TogglePlaylistPanel(); }
+void frmmain::List_DblClick() { face->TogglePlaylistPanel(); }
 
-void frmmain::Image1_Click() { Skin::ToggleCatalogPanel(); }
+void frmmain::Image1_Click() { face->ToggleCatalogPanel(); }
 
-void frmmain::Timer1_Timer() {
-  Lyrics::Timer1_Timer();
-  // Still on: it waits for the entry to play before looking its lyric up. The player's
-  // start wakes it; until then it rests.
-  if (Timer1.isActive() && WMP->playState() != MediaPlayer::wmppsPlaying) {
-    Timer1.stop();
-    lyricWaiting_ = true;
-  }
-}
+void frmmain::Timer1_Timer() { lyrics.Tick(); }
 
-void frmmain::inetLrc_StateChanged(int State) { Lyrics::inetLrc_StateChanged(State); }
+void frmmain::inetLrc_StateChanged(int State) { lyrics.TransferEnded(State); }
 
 void frmmain::Timer2_Timer() {
   countAsked_ = true;

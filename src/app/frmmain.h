@@ -1,12 +1,18 @@
 #pragma once
 
-#include <QList>
 #include <QPointer>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <memory>
+#include <utility>
 
+#include "lyrics/lyric_box.h"
+#include "lyrics/lyric_lookup.h"
+#include "menus/frm_menu.h"
+#include "playback/playback_controller.h"
+#include "skin/skin.h"
 #include "skin/skin_button.h"
 
 class QLineEdit;
@@ -23,7 +29,7 @@ class WebBrowser;
 
 // The player's main window: a borderless, skinned face with the playlist panel below it and
 // the catalog panel beside it. Controls keep the names the handlers refer to them by.
-class frmmain : public QWidget {
+class frmmain : public QWidget, public MenuHost {
   Q_OBJECT
 
  public:
@@ -45,6 +51,15 @@ class frmmain : public QWidget {
   // How long the load pauses after reading the playlist.
   static inline int startupPauseMs = 1000;
 
+  // The player, the playlist box and the lyric box come first: playback, the lyric box and
+  // the lyric lookup are made on them.
+  MediaPlayer* WMP;
+  QListWidget* List1;
+  QPlainTextEdit* Text2;
+  PlaybackController playback;
+  LyricBox lyricBox;
+  LyricLookup lyrics;
+
   // Player face, playlist panel and catalog panel.
   PictureBox* Main;
   PictureBox* List;
@@ -54,9 +69,7 @@ class frmmain : public QWidget {
   std::array<SkinButton*, 6> ControlButton;
   std::array<SkinButton*, 6> imgTopButton;
 
-  QListWidget* List1;
   PictureBox* Label1;
-  QPlainTextEdit* Text2;
   PictureBox* lbCount;
   MyHScollBar* PosScroll;
   MyHScollBar* VolScroll;
@@ -75,15 +88,22 @@ class frmmain : public QWidget {
 
   WebBrowser* WB;
   WebBrowser* WBYS;
-  Inet* inetLrc;
-  Inet* Inet2;
-  MediaPlayer* WMP;
+  // The lyric lookup's transfer.
+  Inet* const inetLrc = &lyrics.transfer();
 
-  QTimer timWMP;
+  // The skin of the face, its buttons and panels.
+  std::unique_ptr<Skin::Face> face;
+  // The popup menus, made the first time one is used; nullptr until then and once unloaded.
+  frmMenu* Menus();
+  void UnloadMenus();
+
+  // The window's timers; the advance, media-information and lyric ticks are those of
+  // playback and the lyric lookup.
+  QTimer& timWMP = playback.advanceTimer();
   QTimer timVol;
-  QTimer timList;
+  QTimer& timList = playback.mediaInfoTimer();
   QTimer timButton;
-  QTimer Timer1;
+  QTimer& Timer1 = lyrics.timer();
   QTimer Timer2;
   QTimer Timer3;
 
@@ -118,12 +138,9 @@ class frmmain : public QWidget {
   void List1_DblClick();
   void List1_MouseUp(int Button);
   void WMP_OpenStateChange(int NewState);
-  // Playing wakes the timers that follow the player; they rest by themselves otherwise.
+  // Playing wakes the bars and the now-playing text; they rest by themselves otherwise.
   void WMP_PlayStateChange(int NewState);
   void WMP_Buffering(bool Start);
-  // The player could not open or play the current entry: repair a catalog address from the
-  // media-server script and try once more.
-  void WMP_Error();
 
   // Skin buttons: pressed pictures, top button actions.
   void ControlButton_MouseDown(int Index, int Button);
@@ -166,6 +183,13 @@ class frmmain : public QWidget {
   void PosScroll_OnScroll();
   void PosScroll_MouseUp();
 
+  // What the menus ask of the window.
+  QWidget* DialogParent() override { return this; }
+  void ShowMainWindow() override { RestoreWindow(); }
+  void HideMainWindow() override;
+  void ToggleCatalogPanel() override;
+  void ExitProgram() override;
+
  protected:
   // Removes the tray icon; the window always closes.
   void closeEvent(QCloseEvent* event) override;
@@ -177,33 +201,27 @@ class frmmain : public QWidget {
  private:
   void CreateControls();
   void ConnectHandlers();
-  // Makes row the current entry the way a click does.
-  void SelectRow(int row);
   void ShowText(class QLabel* label, const QString& text);
   // Moves the window with the pointer where the system cannot (no window manager).
   void BeginDrag(PictureBox* picture, int Button);
   bool EndDrag(PictureBox* picture);
   // menuForm, or the tray's menu when there is no tray to open it from.
-  void PopUpMenu(bool face = false);
+  void PopUpMenu(bool onFace = false);
   // The pressed picture on button Index of a row, held until the next release.
-  void ShowPressed(void (*setState)(int16_t, int16_t), int Index);
+  void ShowPressed(void (Skin::Face::*setState)(int16_t, int16_t), int Index);
   void RefilterSingers();
   void StartSearch();
   void AddSelectedResult();
+  // Title and singer of a catalog song added now: the selected song and singer, or the
+  // selected search result, as AddSource says.
+  std::pair<QString, QString> SongAndSinger() const;
   bool eventFilter(QObject* watched, QEvent* event) override;
   // The hover tick rests while the pointer does; a pointer event on the window wakes it.
   void WakeHover();
   QPointer<QWindow> hoverWatched_;
   QPoint hoverPos_;
 
-  // A playback failure waiting for the media-server script: the address that failed, and
-  // the row it was played from.
-  struct PendingRepair {
-    QString address;
-    int16_t hint;
-  };
-  void RepairFailedEntry(const PendingRepair& repair);
-  QList<PendingRepair> pendingRepairs_;
+  QPointer<frmMenu> menus_;
 
   bool manualDrag_ = false;
   QPoint dragOffset_;
@@ -212,9 +230,6 @@ class frmmain : public QWidget {
   bool trayBusy_ = false;
   // A tick of Timer2 waits for the counter page.
   bool countAsked_ = false;
-  // timList and Timer1 found nothing playing and rest until the player starts.
-  bool mediaInfoWaiting_ = false;
-  bool lyricWaiting_ = false;
   void StartTimers();
   bool RegisterTrayIcon();
   void Form_QueryUnload();

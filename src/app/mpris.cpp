@@ -10,12 +10,11 @@
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
-#include <stdexcept>
 
 #include "app/frmmain.h"
 #include "playback/media.h"
 #include "playback/media_player.h"
-#include "skin/panels.h"
+#include "playback/playback_controller.h"
 #include "state/shared_state.h"
 
 namespace {
@@ -34,7 +33,6 @@ T Quietly(T fallback, F&& read) {
   try {
     return read();
   } catch (const MediaPlayerError&) {
-  } catch (const std::out_of_range&) {
   }
   return fallback;
 }
@@ -284,34 +282,20 @@ void Mpris::Raise() { window_->RestoreWindow(); }
 
 void Mpris::Quit() {
   // After the reply has gone out.
-  QTimer::singleShot(0, this, [] { Skin::ExitProgram(); });
+  QTimer::singleShot(0, window_, &frmmain::ExitProgram);
 }
 
-// The transport commands press the window's own buttons.
-void Mpris::Previous() {
-  window_->ControlButton_Click(0);
+// The transport commands act as the window's own buttons do.
+void Mpris::Transport(PlaybackController::Command command) {
+  window_->playback.ButtonTransport(command);
   Sample();
 }
 
-void Mpris::Play() {
-  window_->ControlButton_Click(1);
-  Sample();
-}
-
-void Mpris::Pause() {
-  window_->ControlButton_Click(2);
-  Sample();
-}
-
-void Mpris::Stop() {
-  window_->ControlButton_Click(3);
-  Sample();
-}
-
-void Mpris::Next() {
-  window_->ControlButton_Click(4);
-  Sample();
-}
+void Mpris::Previous() { Transport(PlaybackController::Command::kPrevious); }
+void Mpris::Play() { Transport(PlaybackController::Command::kPlay); }
+void Mpris::Pause() { Transport(PlaybackController::Command::kPause); }
+void Mpris::Stop() { Transport(PlaybackController::Command::kStop); }
+void Mpris::Next() { Transport(PlaybackController::Command::kNext); }
 
 void Mpris::PlayPause() {
   Sample();
@@ -348,10 +332,11 @@ void Mpris::OpenUri(const QString& uri) {
   const QString path = url.isLocalFile() ? url.toLocalFile() : QString();
   if (path.isEmpty() || !QFileInfo(path).isFile() || !Media::IsMediaFile(path)) return;
   const int before = PlaylistCount;
-  if (!Media::AddFiles({path}) || PlaylistCount == before) return;
+  PlaybackController& playback = window_->playback;
+  if (!playback.AddFiles({path}) || PlaylistCount == before) return;
   // As if the user double-clicked the new row.
-  window_->List1->setCurrentRow(PlaylistCount - 1);
-  window_->List1_DblClick();
+  playback.SelectRow(PlaylistCount - 1);
+  playback.PlayCurrent();
   Sample();
 }
 

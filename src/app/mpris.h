@@ -5,10 +5,12 @@
 #include <QString>
 #include <QVariantMap>
 
+#include "playback/playback_controller.h"
+
 class frmmain;
 
 // The player as desktops see it on the session bus (MPRIS2): media keys, panel and
-// lock-screen widgets and playerctl drive the same handlers as the window's own buttons.
+// lock-screen widgets and playerctl drive playback as the window's own buttons do.
 // What the bus reads is sampled from the window on its bar-refresh tick, so changes made
 // by the buttons, the playlist or the automatic advance are announced as well.
 class Mpris : public QObject {
@@ -56,6 +58,7 @@ class Mpris : public QObject {
   void Seeked(qlonglong positionUs);
 
  private:
+  void Transport(PlaybackController::Command command);
   // The entry the bus calls current: the one the player has loaded, else the selected one.
   int CurrentEntry() const;
   double LengthSeconds(int entry) const;

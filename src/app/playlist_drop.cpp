@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "playback/media.h"
+#include "playback/playback_controller.h"
 #include "state/shared_state.h"
 
 namespace {
@@ -21,7 +22,8 @@ bool HasLocalFiles(const QMimeData* mime) {
 
 }  // namespace
 
-PlaylistDrop::PlaylistDrop(QListWidget* list) : QObject(list) {
+PlaylistDrop::PlaylistDrop(QListWidget* list, PlaybackController& playback)
+    : QObject(list), playback_(playback) {
   list->viewport()->setAcceptDrops(true);
   list->viewport()->installEventFilter(this);
 }
@@ -66,7 +68,7 @@ bool PlaylistDrop::eventFilter(QObject* watched, QEvent* event) {
       drop->setDropAction(Qt::CopyAction);
       drop->accept();
       const QStringList files = MediaFiles(drop->mimeData()->urls());
-      if (!files.isEmpty()) Media::AddFiles(files);
+      if (!files.isEmpty()) playback_.AddFiles(files);
       return true;
     }
     default:

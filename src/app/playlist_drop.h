@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QUrl>
 
+class PlaybackController;
 class QListWidget;
 
 // Files and folders dropped on the playlist are added as the add-files button adds them:
@@ -13,12 +14,15 @@ class PlaylistDrop : public QObject {
   Q_OBJECT
 
  public:
-  // Takes drops on list, which owns this.
-  explicit PlaylistDrop(QListWidget* list);
+  // Takes drops on list, which owns this, and adds them through playback.
+  PlaylistDrop(QListWidget* list, PlaybackController& playback);
 
   // The media files among dropped urls, in name order.
   static QStringList MediaFiles(const QList<QUrl>& urls);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  PlaybackController& playback_;
 };

@@ -7,6 +7,8 @@
 #include <QLocalSocket>
 #include <QLockFile>
 
+#include "state/logging.h"
+
 namespace {
 constexpr int kConnectTimeoutMs = 1000;
 constexpr int kLockTimeoutMs = 5000;
@@ -56,6 +58,6 @@ bool SingleInstance::Claim() {
   server_.setSocketOptions(QLocalServer::UserAccessOption);
   if (server_.listen(name_)) return true;
   // The socket cannot be made; run rather than refuse to start.
-  qWarning("sonaveil: cannot listen for other starts: %s", qUtf8Printable(server_.errorString()));
+  qCWarning(lcApp, "cannot listen for other starts: %s", qUtf8Printable(server_.errorString()));
   return true;
 }

@@ -5,6 +5,7 @@
 #include "platform/app_path.h"
 #include "platform/endpoints.h"
 #include "platform/msgbox.h"
+#include "state/logging.h"
 
 namespace Data {
 
@@ -28,10 +29,11 @@ bool FillList(Recordset& rows, QListWidget* target) {
   return true;
 }
 
-bool RunList(const QString& statement, QListWidget* target, const QString& failure) {
+bool RunList(const QString& statement, const QVariantList& values, QListWidget* target,
+             const QString& failure) {
   // A failed query leaves the list empty, not showing the answer to an earlier one.
   target->clear();
-  std::unique_ptr<Recordset> rows = OpenQuery(statement);
+  std::unique_ptr<Recordset> rows = OpenQuery(statement, values);
   if (!rows || !FillList(*rows, target)) {
     MsgBox(failure, "Error!", vbOKOnly);
     return false;
@@ -48,62 +50,62 @@ QString WithTrailingSlash(QString base) {
 
 QString CatalogFile() { return DataPath() + "/data/db.dll"; }
 
-std::unique_ptr<Recordset> OpenQuery(const QString& query) {
-  auto connection = std::make_unique<Connection>();
-  auto rows = std::make_unique<Recordset>();
+std::unique_ptr<Recordset> OpenQuery(const QString& query, const QVariantList& values) {
   QString error;
-  if (!connection->Open(CatalogFile())) {
-    error = connection->Error();
-  } else if (!rows->Open(query, std::move(connection))) {
-    error = rows->Error();
-  } else {
-    return rows;
-  }
+  Connection* connection = SharedConnection(CatalogFile(), /*create=*/false, &error);
+  auto rows = std::make_unique<Recordset>();
+  if (connection && rows->Open(query, *connection, values)) return rows;
+  if (connection) error = rows->Error();
+  qCWarning(lcCatalog) << "catalog query failed:" << query << error;
   MsgBox("查询错误：" + error, QString(), vbOKOnly);
   return nullptr;
 }
 
 bool ListSingers(int16_t singerType, const QString& letter, QListWidget* target) {
-  const QString type = QString::number(singerType);
   QString statement;
-  if (!letter.isEmpty() && singerType != 0)
-    statement = "select NClass,NClassID from NNClass where Abcd=" + SqlText(letter) +
-                " and SClassID=" + type + " order by NClass";
-  else if (!letter.isEmpty())
-    statement =
-        "select NClass,NClassID from NNClass where Abcd=" + SqlText(letter) + " order by NClass";
-  else if (singerType != 0)
-    statement = "select NClass,NClassID from NNClass where SClassID=" + type + " order by NClass";
-  else
+  QVariantList values;
+  if (!letter.isEmpty() && singerType != 0) {
+    statement = "select NClass,NClassID from NNClass where Abcd=? and SClassID=? order by NClass";
+    values = {letter, singerType};
+  } else if (!letter.isEmpty()) {
+    statement = "select NClass,NClassID from NNClass where Abcd=? order by NClass";
+    values = {letter};
+  } else if (singerType != 0) {
+    statement = "select NClass,NClassID from NNClass where SClassID=? order by NClass";
+    values = {singerType};
+  } else {
     statement = "select NClass,NClassID from NNClass";
-  return RunList(statement, target, "查找歌手失败！");
+  }
+  return RunList(statement, values, target, "查找歌手失败！");
 }
 
 bool ListAlbums(int16_t singer, QListWidget* target) {
-  const QString statement =
-      singer != 0
-          ? "select name,SpecialID from NSpecial where NClassID=" + QString::number(singer) +
-                " order by name"
-          : QString("select name,SpecialID from NSpecial order by name");
-  return RunList(statement, target, "查找专辑失败！");
+  if (singer == 0)
+    return RunList("select name,SpecialID from NSpecial order by name", {}, target,
+                   "查找专辑失败！");
+  return RunList("select name,SpecialID from NSpecial where NClassID=? order by name", {singer},
+                 target, "查找专辑失败！");
 }
 
 bool ListSongs(int16_t album, QListWidget* target) {
-  const QString statement =
-      album != 0
-          ? "select MusicName,ID from NMusicList where SpecialID=" + QString::number(album) + " "
-          : QString("select MusicName,ID from NMusicList");
-  return RunList(statement, target, "查找专辑失败！");
+  if (album == 0)
+    return RunList("select MusicName,ID from NMusicList", {}, target, "查找专辑失败！");
+  // (The statement has always ended in a blank.)
+  return RunList("select MusicName,ID from NMusicList where SpecialID=? ", {album}, target,
+                 "查找专辑失败！");
 }
 
 bool SearchSongs(const QString& name, QListWidget* target) {
-  QString statement;
-  if (!name.isEmpty())
-    statement =
-        "select NMusicList.ID,NMusicList.MusicName,NNClass.NClass from NMusicList,NNClass where "
-        "NMusicList.MusicName = " +
-        SqlText(name) + " and NMusicList.NClassID = NNClass.NClassID ;";
-  std::unique_ptr<Recordset> rows = OpenQuery(statement);
+  // An empty name is no statement at all, which fails as such.
+  const QString statement =
+      name.isEmpty()
+          ? QString()
+          : QString(
+                "select NMusicList.ID,NMusicList.MusicName,NNClass.NClass from NMusicList,"
+                "NNClass where NMusicList.MusicName = ? and NMusicList.NClassID = "
+                "NNClass.NClassID ;");
+  std::unique_ptr<Recordset> rows =
+      OpenQuery(statement, name.isEmpty() ? QVariantList{} : QVariantList{name});
   if (!rows) {
     MsgBox("查找专辑失败！", "Error!", vbOKOnly);
     return false;
@@ -127,8 +129,9 @@ bool SearchSongs(const QString& name, QListWidget* target) {
 
 QString GetSongUrl(int32_t songId) {
   const QString statement =
-      songId != 0 ? "select URL from NMusicList where ID=" + QString::number(songId) : QString();
-  std::unique_ptr<Recordset> rows = OpenQuery(statement);
+      songId != 0 ? QString("select URL from NMusicList where ID=?") : QString();
+  std::unique_ptr<Recordset> rows =
+      OpenQuery(statement, songId != 0 ? QVariantList{songId} : QVariantList{});
   if (!rows) return QString();
   if (rows->Eof()) return QString();
   bool ok = false;

@@ -8,15 +8,16 @@
 
 class QListWidget;
 
-// The song catalog, data/db.dll: singer types, singers, albums and songs. Every call opens
-// its own connection and releases it before returning.
+// The song catalog, data/db.dll: singer types, singers, albums and songs, read through the
+// program's one connection to it.
 namespace Data {
 
 // The catalog file in the application folder.
 QString CatalogFile();
 
-// Runs a query on the catalog. On failure shows "查询错误：" and why, and gives nothing.
-std::unique_ptr<Recordset> OpenQuery(const QString& query);
+// Runs a query on the catalog, values bound to its ? placeholders. On failure shows
+// "查询错误：" and why, and gives nothing.
+std::unique_ptr<Recordset> OpenQuery(const QString& query, const QVariantList& values = {});
 
 // Fill target with singers of a type (0 = any) and index letter ("" = any).
 bool ListSingers(int16_t singerType, const QString& letter, QListWidget* target);

@@ -2,11 +2,12 @@
 
 #include <QFile>
 #include <QListWidget>
-#include <stdexcept>
+#include <algorithm>
 
 #include "catalog/recordset.h"
 #include "platform/app_path.h"
 #include "platform/msgbox.h"
+#include "state/logging.h"
 #include "state/shared_state.h"
 
 namespace ListControl {
@@ -34,20 +35,35 @@ bool BackUpUnreadPlaylist() {
   return true;
 }
 
-bool WritePlaylist() {
-  Connection connection;
-  if (!connection.Open(UserDatabaseFile(), /*create=*/true)) return false;
-  if (!connection.Execute(kCreateTable)) return false;
-  Transaction transaction(connection);
-  if (!transaction.Active() || !connection.Execute("delete from NUser;")) return false;
-  std::unique_ptr<PreparedStatement> insert = connection.Prepare(kInsert);
-  if (!insert) return false;
-  for (int i = 0; i < PlaylistCount; ++i) {
-    const SongRecord& song = Playlist[i];
-    if (!insert->Run({i + 1, song.Name, song.Path, song.Title, song.Web, song.Author, song.Lyric}))
-      return false;
+bool WritePlaylist(QString* error) {
+  const bool made = !QFile::exists(UserDatabaseFile());
+  Connection* connection = SharedConnection(UserDatabaseFile(), /*create=*/true, error);
+  if (!connection) return false;
+  // A file made here says which version of it this is.
+  if (!connection->Execute(kCreateTable) || (made && !connection->SetUserVersion(kSchemaVersion))) {
+    *error = connection->Error();
+    return false;
   }
-  return transaction.Commit();
+  Transaction transaction(*connection);
+  std::unique_ptr<PreparedStatement> insert =
+      transaction.Active() && connection->Execute("delete from NUser;")
+          ? connection->Prepare(kInsert)
+          : nullptr;
+  if (!insert) {
+    *error = connection->Error();
+    return false;
+  }
+  for (int i = 0; i < std::min<int>(PlaylistCount, PlaylistArray::kSlots); ++i) {
+    const SongRecord& song = Playlist[i];
+    if (!insert->Run(
+            {i + 1, song.Name, song.Path, song.Title, song.Web, song.Author, song.Lyric})) {
+      *error = insert->Error();
+      return false;
+    }
+  }
+  if (transaction.Commit()) return true;
+  *error = connection->Error();
+  return false;
 }
 
 }  // namespace
@@ -60,19 +76,33 @@ void SavePlaylist() {
   // A stored playlist this run could not read is kept aside before anything overwrites it;
   // once it is, a file that is no database at all makes way for a new one.
   const bool keptAside = PlaylistNeedsBackup;
-  if (!BackUpUnreadPlaylist()) return;
-  if (WritePlaylist() || !keptAside) return;
-  QFile::remove(UserDatabaseFile());
-  WritePlaylist();
+  if (!BackUpUnreadPlaylist()) {
+    qCWarning(lcCatalog) << "playlist not stored: the unread stored playlist could not be "
+                            "copied to"
+                         << BackupFile();
+    return;
+  }
+  QString error;
+  if (WritePlaylist(&error)) return;
+  if (keptAside) {
+    CloseSharedConnection(UserDatabaseFile());
+    QFile::remove(UserDatabaseFile());
+    if (WritePlaylist(&error)) return;
+  }
+  qCWarning(lcCatalog) << "playlist not stored in" << UserDatabaseFile() << ":" << error;
 }
 
 bool LoadPlaylist() {
   // Nothing stored yet is no failure: the first run starts with an empty playlist.
   if (!QFile::exists(UserDatabaseFile())) return true;
-  auto connection = std::make_unique<Connection>();
-  if (!connection->Open(UserDatabaseFile())) return false;
+  QString error;
+  Connection* connection = SharedConnection(UserDatabaseFile(), /*create=*/false, &error);
+  if (!connection) {
+    qCWarning(lcCatalog) << "stored playlist not read:" << error;
+    return false;
+  }
   Recordset rows;
-  if (!rows.Open("select ID,Name,Path,Title,Web,author,Lyric from NUser", std::move(connection)))
+  if (!rows.Open("select ID,Name,Path,Title,Web,author,Lyric from NUser", *connection))
     return rows.Error().contains("no such table", Qt::CaseInsensitive);
   if (rows.RecordCount() == 0) return true;
   int i = 0;
@@ -97,31 +127,29 @@ bool LoadPlaylist() {
 }
 
 bool ShowPlaylist(QListWidget* list) {
-  int remembered = 0;
+  int remembered = list->currentRow();
+  if (remembered == -1) remembered = 0;
+  list->clear();
   bool readFailed = false;
-  try {
-    remembered = list->currentRow();
-    if (remembered == -1) remembered = 0;
-    list->clear();
-    if (!PlaylistLoaded) {
-      if (!LoadPlaylist()) {
-        // Whatever was read in part is not shown, and nothing is written now.
-        PlaylistNeedsBackup = true;
-        readFailed = true;
-      }
-      PlaylistLoaded = true;
+  if (!PlaylistLoaded) {
+    if (!LoadPlaylist()) {
+      // Whatever was read in part is not shown, and nothing is written now.
+      PlaylistNeedsBackup = true;
+      readFailed = true;
     }
-    QStringList texts;
-    texts.reserve(PlaylistCount);
-    for (int i = 0; i < PlaylistCount; ++i) {
-      const SongRecord& song = Playlist[i];
-      texts << (song.Title.isEmpty() ? song.Name : song.Title);
-    }
-    list->addItems(texts);
-  } catch (const std::out_of_range&) {  // a count past the last slot
+    PlaylistLoaded = true;
+  }
+  if (PlaylistCount > PlaylistArray::kSlots) {  // a count past the last slot
     MsgBox("显示列表错误！", "Error!", vbOKOnly);
     return false;
   }
+  QStringList texts;
+  texts.reserve(PlaylistCount);
+  for (int i = 0; i < PlaylistCount; ++i) {
+    const SongRecord& song = Playlist[i];
+    texts << (song.Title.isEmpty() ? song.Name : song.Title);
+  }
+  list->addItems(texts);
   if (list->count() > 0 && remembered < list->count()) list->setCurrentRow(remembered);
   if (readFailed) {
     MsgBox(kReadFailed, "Error!", vbOKOnly);

@@ -6,7 +6,6 @@
 
 #include "catalog/data.h"
 #include "platform/endpoints.h"
-#include "state/main_controls.h"
 #include "state/shared_state.h"
 #include "web/web_browser.h"
 
@@ -59,10 +58,9 @@ void SearchOnline(const QString& query, WebBrowser* browser) {
   browser->Navigate2(SearchAddress(query));
 }
 
-void ShowResults(WebBrowser* browser, bool arrived) {
+void ShowResults(WebBrowser* browser, bool arrived, QListWidget* list) {
   browser->hide();
-  QListWidget* list = MainForm().lstSearch;
-  if (!arrived || !list) return;
+  if (!arrived) return;
   const QList<Result> results = CutResults(browser->BodyHtml());
   for (int i = 1; i <= results.size(); ++i) {
     auto* item = new QListWidgetItem(results[i - 1].title);

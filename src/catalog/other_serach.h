@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 
+class QListWidget;
 class WebBrowser;
 
 // The online song search: an outside music search page, cut into up to twenty results.
@@ -27,8 +28,8 @@ QList<Result> CutResults(const QString& pageText);
 // arrived, Show fills the search list from it. A search still loading is dropped.
 void SearchOnline(const QString& query, WebBrowser* browser);
 
-// Hides browser and, when the page arrived, puts its results into the search list (title,
-// with the result's number as item data) and their addresses into SearchUrls.
-void ShowResults(WebBrowser* browser, bool arrived);
+// Hides browser and, when the page arrived, puts its results into list (title, with the
+// result's number as item data) and their addresses into SearchUrls.
+void ShowResults(WebBrowser* browser, bool arrived, QListWidget* list);
 
 }  // namespace OtherSerach

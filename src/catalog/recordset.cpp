@@ -1,11 +1,18 @@
 #include "catalog/recordset.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QAtomicInt>
+#include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <map>
 
 namespace {
 
@@ -14,8 +21,22 @@ SqlTrace& Trace() {
   return trace;
 }
 
-void Traced(const QString& statement) {
-  if (Trace()) Trace()(statement);
+// The statement as it runs: each ? placeholder shown with its bound value, text quoted.
+void Traced(const QString& statement, const QVariantList& values = {}) {
+  if (!Trace()) return;
+  QString shown;
+  qsizetype next = 0;
+  bool quoted = false;
+  for (const QChar c : statement) {
+    if (c == '\'') quoted = !quoted;
+    if (c != '?' || quoted || next >= values.size()) {
+      shown += c;
+      continue;
+    }
+    const QVariant& value = values[next++];
+    shown += value.typeId() == QMetaType::QString ? SqlText(value.toString()) : value.toString();
+  }
+  Trace()(shown);
 }
 
 QString NextConnectionName() {
@@ -134,15 +155,95 @@ bool Connection::Commit() {
 
 void Connection::Rollback() { Database().rollback(); }
 
+int Connection::UserVersion() {
+  QSqlQuery query(Database());
+  if (!query.exec("pragma user_version") || !query.next()) {
+    error_ = query.lastError().text();
+    return -1;
+  }
+  return query.value(0).toInt();
+}
+
+bool Connection::SetUserVersion(int version) {
+  return Execute(QString("pragma user_version = %1").arg(version));
+}
+
+// Shared connections
+
+namespace {
+
+// The file a shared connection was opened on, held open beside it: a file removed since has
+// no name left, and a file replaced under its name is another file there.
+class OpenedFile {
+ public:
+  explicit OpenedFile(const QString& file)
+      : fd_(::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC)) {}
+  ~OpenedFile() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  OpenedFile(const OpenedFile&) = delete;
+  OpenedFile& operator=(const OpenedFile&) = delete;
+
+  bool IsAt(const QString& file) const {
+    struct stat held {
+    }, named{};
+    return fd_ >= 0 && ::fstat(fd_, &held) == 0 && held.st_nlink > 0 &&
+           ::stat(QFile::encodeName(file).constData(), &named) == 0 &&
+           held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+  }
+
+ private:
+  int fd_;
+};
+
+struct SharedEntry {
+  std::unique_ptr<Connection> connection;
+  std::unique_ptr<OpenedFile> file;
+};
+
+// Closed as the application object goes, while the SQL driver is still there.
+std::map<QString, SharedEntry>& SharedConnections() {
+  static auto* connections = [] {
+    qAddPostRoutine([] { SharedConnections().clear(); });
+    return new std::map<QString, SharedEntry>;
+  }();
+  return *connections;
+}
+
+}  // namespace
+
+Connection* SharedConnection(const QString& file, bool create, QString* error) {
+  auto& connections = SharedConnections();
+  const auto found = connections.find(file);
+  if (found != connections.end()) {
+    if (found->second.file->IsAt(file)) return found->second.connection.get();
+    connections.erase(found);  // replaced or removed since it was opened
+  }
+  auto connection = std::make_unique<Connection>();
+  if (!connection->Open(file, create)) {
+    if (error) *error = connection->Error();
+    return nullptr;
+  }
+  if (const int version = connection->UserVersion(); version > kSchemaVersion) {
+    if (error) *error = QString("数据库文件来自更新的版本（%1）：%2").arg(version).arg(file);
+    return nullptr;
+  }
+  Connection* opened = connection.get();
+  connections[file] = SharedEntry{std::move(connection), std::make_unique<OpenedFile>(file)};
+  return opened;
+}
+
+void CloseSharedConnection(const QString& file) { SharedConnections().erase(file); }
+
 // Recordset
 
 Recordset::~Recordset() { Close(); }
 
-bool Recordset::Open(const QString& text, std::unique_ptr<Connection> connection) {
+bool Recordset::Open(const QString& text, Connection& connection, const QVariantList& values) {
   Close();
-  Traced(text);
+  Traced(text, values);
   const QString query = text.trimmed();
-  if (!connection || !connection->IsOpen()) {
+  if (!connection.IsOpen()) {
     error_ = "连接未打开";
     return false;
   }
@@ -153,12 +254,17 @@ bool Recordset::Open(const QString& text, std::unique_ptr<Connection> connection
   QString columns, table, rest;
   const bool updatable = SplitSingleTableSelect(query, &columns, &table, &rest);
   {
-    QSqlQuery sql(connection->Database());
+    QSqlQuery sql(connection.Database());
     sql.setForwardOnly(true);
     // Keep each row's rowid beside it, so a changed field can find its way back.
     const QString run =
         updatable ? QString("select rowid, %1 from %2%3").arg(columns, table, rest) : query;
-    if (!sql.exec(run)) {
+    if (!sql.prepare(run)) {
+      error_ = sql.lastError().text();
+      return false;
+    }
+    for (int i = 0; i < values.size(); ++i) sql.bindValue(i, values[i]);
+    if (!sql.exec()) {
       error_ = sql.lastError().text();
       return false;
     }
@@ -179,7 +285,7 @@ bool Recordset::Open(const QString& text, std::unique_ptr<Connection> connection
     }
   }
   if (updatable) table_ = table;
-  connection_ = std::move(connection);
+  connection_ = &connection;
   position_ = 0;
   return true;
 }
@@ -191,7 +297,7 @@ void Recordset::Close() {
   dirtyColumns_.clear();
   table_.clear();
   position_ = 0;
-  connection_.reset();
+  connection_ = nullptr;
 }
 
 QVariant Recordset::Fields(int index, bool* ok) const {
@@ -227,11 +333,13 @@ bool Recordset::SaveCurrentRow() {
   for (int column : dirtyColumns_) assignments << columns_[column] + "=?";
   const QString statement =
       QString("update %1 set %2 where rowid=?").arg(table_, assignments.join(','));
-  Traced(statement);
+  QVariantList values;
+  for (int column : dirtyColumns_) values << rows_[position_][column];
+  values << rowIds_[position_];
+  Traced(statement, values);
   QSqlQuery sql(connection_->Database());
   sql.prepare(statement);
-  for (int column : dirtyColumns_) sql.addBindValue(rows_[position_][column]);
-  sql.addBindValue(rowIds_[position_]);
+  for (const QVariant& value : values) sql.addBindValue(value);
   if (!sql.exec()) {
     error_ = sql.lastError().text();
     return false;

@@ -11,13 +11,15 @@
 
 // A small record-set layer over SQLite files: a connection that runs statements, and a
 // record set that reads a query's rows at once (so RecordCount is exact), walks them with
-// MoveNext, and writes a changed field of a single-table query back to its row.
+// MoveNext, and writes a changed field of a single-table query back to its row. Values go
+// into statements as bound parameters, never as text.
 
-// Quotes a text value for a statement: between single quotes, with any quote inside doubled,
-// so no value can change the statement around it.
+// A text value as it would stand in a statement: between single quotes, any quote inside
+// doubled. Only for showing statements; values reach the database bound.
 QString SqlText(const QString& value);
 
-// Sees every statement run through this layer, as it is run (a trace for diagnostics).
+// Sees every statement run through this layer, as it is run, its bound values shown in place
+// (a trace for diagnostics).
 using SqlTrace = std::function<void(const QString& statement)>;
 void SetSqlTrace(SqlTrace trace);
 
@@ -44,6 +46,11 @@ class Connection {
   bool BeginTransaction();
   bool Commit();
   void Rollback();
+
+  // The schema version the file declares (PRAGMA user_version): 0 for a file made before
+  // versions were kept, -1 when it cannot be read.
+  int UserVersion();
+  bool SetUserVersion(int version);
 
   // The description of the last failure.
   QString Error() const { return error_; }
@@ -73,6 +80,17 @@ class Transaction {
   bool active_;
 };
 
+// The schema version of the files this program writes. A file that declares a newer one
+// comes from a later version of the program and is not opened.
+inline constexpr int kSchemaVersion = 1;
+
+// The connection to a database file that every call shares for the program's life, opened
+// at the first call (the file is made when create is set) and opened afresh when the file at
+// that path was replaced or removed since. nullptr when it cannot be opened, error saying why.
+Connection* SharedConnection(const QString& file, bool create, QString* error);
+// Closes the shared connection to file: before the file is removed or replaced.
+void CloseSharedConnection(const QString& file);
+
 class PreparedStatement {
  public:
   explicit PreparedStatement(QSqlDatabase db) : query_(db) {}
@@ -91,9 +109,9 @@ class Recordset {
   Recordset() = default;
   ~Recordset();
 
-  // Runs query (trimmed) on connection, which the record set keeps open until Close, and
-  // positions on the first row.
-  bool Open(const QString& query, std::unique_ptr<Connection> connection);
+  // Runs query (trimmed) on connection with values bound to its ? placeholders, in order, and
+  // positions on the first row. The connection must stay open until Close.
+  bool Open(const QString& query, Connection& connection, const QVariantList& values = {});
   void Close();
 
   // Past the last row (at once for an empty result). Named Eof: the C library owns EOF.
@@ -117,7 +135,7 @@ class Recordset {
  private:
   bool SaveCurrentRow();
 
-  std::unique_ptr<Connection> connection_;
+  Connection* connection_ = nullptr;
   QStringList columns_;
   QList<QList<QVariant>> rows_;
   QList<qint64> rowIds_;  // with an updatable query: the rowid of each row

@@ -21,11 +21,8 @@ QRect Twips(int left, int top, int width, int height) {
 
 // The current entry, if CurrentIndex names one.
 std::optional<SongRecord> CurrentSong() {
-  try {
-    return Playlist[CurrentIndex];
-  } catch (const std::out_of_range&) {
-    return std::nullopt;
-  }
+  const SongRecord* song = Playlist.Slot(CurrentIndex);
+  return song ? std::optional(*song) : std::nullopt;
 }
 
 }  // namespace

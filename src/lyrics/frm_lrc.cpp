@@ -5,9 +5,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <stdexcept>
 
-#include "state/main_controls.h"
 #include "state/shared_state.h"
 
 namespace {
@@ -45,24 +43,18 @@ bool frmLrc::ShowModal() { return exec() == QDialog::Accepted; }
 void frmLrc::showEvent(QShowEvent* event) {
   Text1->clear();
   Text2->clear();
-  try {
-    const SongRecord& song = Playlist[CurrentIndex];
-    Text1->setText(song.Title);
-    Text2->setText(song.Author);
-  } catch (const std::out_of_range&) {
+  if (const SongRecord* song = Playlist.Slot(CurrentIndex)) {
+    Text1->setText(song->Title);
+    Text2->setText(song->Author);
   }
   Text1->setFocus();
   QDialog::showEvent(event);
 }
 
 void frmLrc::Command1_Click() {
-  try {
-    Playlist[CurrentIndex].Title = Text1->text();
-  } catch (const std::out_of_range&) {
-  }
-  try {
-    Playlist[CurrentIndex].Author = Text2->text();
-  } catch (const std::out_of_range&) {
+  if (SongRecord* song = Playlist.Slot(CurrentIndex)) {
+    song->Title = Text1->text();
+    song->Author = Text2->text();
   }
   accept();
 }
@@ -72,8 +64,8 @@ void frmLrc::closeEvent(QCloseEvent* event) {
   if (event->isAccepted()) deleteLater();
 }
 
-frmLrc* LrcForm() {
+frmLrc* LrcForm(QWidget* parent) {
   static QPointer<frmLrc> form;
-  if (!form) form = new frmLrc(MainForm().window);
+  if (!form) form = new frmLrc(parent);
   return form;
 }

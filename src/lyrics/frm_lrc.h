@@ -34,5 +34,5 @@ class frmLrc : public QDialog {
 };
 
 // The dialog, made the first time it is asked for and again after its close box destroyed
-// it. It belongs to the main window when there is one.
-frmLrc* LrcForm();
+// it, belonging to parent.
+frmLrc* LrcForm(QWidget* parent);

@@ -1,17 +1,10 @@
 #include "lyrics/lyric_box.h"
 
-#include <QCoreApplication>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QTextBlock>
-#include <QTimer>
 
-#include "lyrics/synced_lyric.h"
 #include "playback/media_player.h"
-#include "state/main_controls.h"
 #include "state/shared_state.h"
-
-namespace Lyrics {
 
 namespace {
 
@@ -21,93 +14,70 @@ constexpr int kFollowIntervalMs = 200;
 const QColor kMarkBack(60, 90, 170);
 const QColor kMarkText(255, 255, 255);
 
-// The timed lyric in the box, while the box still shows it.
-struct Following {
-  QPointer<QPlainTextEdit> box;
-  SyncedLyric lyric;
-  int marked = -1;
-  QMetaObject::Connection boxChanged;
-  QPointer<QTimer> timer;
-};
+}  // namespace
 
-Following& State() {
-  static Following state;
-  return state;
+LyricBox::LyricBox(QPlainTextEdit& box, const MediaPlayer& player, QObject* parent)
+    : QObject(parent), box_(box), player_(player) {
+  follow_.setInterval(kFollowIntervalMs);
+  connect(&follow_, &QTimer::timeout, this, &LyricBox::FollowPlayer);
 }
 
-void StopFollowing() {
-  Following& f = State();
-  QObject::disconnect(f.boxChanged);
-  if (f.timer) f.timer->stop();
-  f.box.clear();
-  f.lyric = {};
-  f.marked = -1;
+void LyricBox::StopFollowing() {
+  disconnect(boxChanged_);
+  follow_.stop();
+  lyric_.reset();
+  marked_ = -1;
 }
 
-void Mark(int line) {
-  Following& f = State();
-  f.marked = line;
+void LyricBox::Mark(int line) {
+  marked_ = line;
   QList<QTextEdit::ExtraSelection> selections;
   if (line >= 0) {
     // The box's first block is the header.
-    const QTextBlock block = f.box->document()->findBlockByNumber(line + 1);
+    const QTextBlock block = box_.document()->findBlockByNumber(line + 1);
     QTextEdit::ExtraSelection mark;
     mark.cursor = QTextCursor(block);
     mark.format.setBackground(kMarkBack);
     mark.format.setForeground(kMarkText);
     mark.format.setProperty(QTextFormat::FullWidthSelection, true);
     selections << mark;
-    f.box->setTextCursor(QTextCursor(block));
-    f.box->centerCursor();
+    box_.setTextCursor(QTextCursor(block));
+    box_.centerCursor();
   }
-  f.box->setExtraSelections(selections);
+  box_.setExtraSelections(selections);
 }
 
-}  // namespace
-
-void ShowLyric(const QString& lyric) {
+void LyricBox::ShowStatus(const QString& text) {
   StopFollowing();
-  QPlainTextEdit* box = MainForm().Text2;
-  if (!box) return;
-  const std::optional<SyncedLyric> synced = ParseSyncedLyric(lyric);
+  box_.setExtraSelections({});
+  box_.setPlainText(text);
+}
+
+void LyricBox::ShowLyric(const QString& lyric) {
+  StopFollowing();
+  std::optional<SyncedLyric> synced = ParseSyncedLyric(lyric);
   if (!synced) {
-    box->setExtraSelections({});
-    box->setPlainText(kHeader + lyric);
+    ShowStatus(kHeader + lyric);
     return;
   }
   QStringList lines;
   for (const SyncedLyric::Line& line : synced->lines) lines << line.text;
-  box->setExtraSelections({});
-  box->setPlainText(kHeader + lines.join("\r\n"));
+  ShowStatus(kHeader + lines.join("\r\n"));
 
-  Following& f = State();
-  f.box = box;
-  f.lyric = *synced;
-  f.boxChanged = QObject::connect(box, &QPlainTextEdit::textChanged, box, &StopFollowing);
-  if (!f.timer) {
-    f.timer = new QTimer(QCoreApplication::instance());
-    f.timer->setInterval(kFollowIntervalMs);
-    QObject::connect(f.timer, &QTimer::timeout, f.timer, &FollowPlayer);
-  }
-  f.timer->start();
+  lyric_ = std::move(synced);
+  boxChanged_ = connect(&box_, &QPlainTextEdit::textChanged, this, &LyricBox::StopFollowing);
+  follow_.start();
   FollowPlayer();
 }
 
-void FollowPlayer() {
-  Following& f = State();
-  if (!f.box) {
-    StopFollowing();
+void LyricBox::FollowPlayer() {
+  if (!lyric_) {
+    follow_.stop();
     return;
   }
-  MediaPlayer* player = MainForm().WMP;
   // The box shows the current entry; its time is the player's only while it is that entry
   // that plays. Otherwise the mark stays where it was.
-  if (!player || PlayingIndex != CurrentIndex || player->playState() != MediaPlayer::wmppsPlaying)
-    return;
-  const int line = f.lyric.LineAt(player->controls.currentPosition());
-  if (line != f.marked) Mark(line);
+  if (PlayingIndex != CurrentIndex || player_.playState() != MediaPlayer::wmppsPlaying) return;
+  const int line = lyric_->LineAt(player_.controls.currentPosition());
+  if (line != marked_) Mark(line);
 }
-
-int MarkedLine() { return State().box ? State().marked : -1; }
-
-}  // namespace Lyrics

@@ -1,21 +1,68 @@
 #pragma once
 
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <optional>
+
+#include "web/inet.h"
+
+class LyricBox;
+struct SongRecord;
+class MediaPlayer;
+class QWidget;
+
 // Finding the lyric of the current playlist entry on the lyrics site: the search page gives
 // the entry's lyric id, the lyric page for that id gives the text, which is kept in the
-// entry and shown in the lyric box. Works on the main window's Timer1, inetLrc, WMP and Text2
-// as MainForm() names them.
-namespace Lyrics {
+// entry and shown in the lyric box. Its timer (Timer1) and its transfer (inetLrc) are its own.
+class LyricLookup : public QObject {
+  Q_OBJECT
 
-// Timer1's tick: shows a known lyric of the current entry, or, while it plays, starts its
-// next request. The timer switches itself off, except while the player waits to play.
-void Timer1_Timer();
+ public:
+  // Dialogs it opens belong to dialogParent.
+  LyricLookup(LyricBox& box, MediaPlayer& player, QWidget* dialogParent, QObject* parent = nullptr);
 
-// inetLrc has finished (12) or failed (11). The response belongs to the entry it was asked
-// for, whichever entry is current now.
-void inetLrc_StateChanged(int State);
+  // Timer1: ticks every second from the start; Start() switches it on again.
+  QTimer& timer() { return timer_; }
+  // inetLrc: the transfer of the search and lyric pages.
+  Inet& transfer() { return transfer_; }
 
-// Lets the user correct the current entry's title and singer, then looks its lyric up
-// afresh. Closing the dialog by its close box changes nothing and searches nothing.
-void reLrc_Click();
+  // An entry is about to play: its lyric is shown or looked up at the next tick.
+  void Start() { timer_.start(); }
 
-}  // namespace Lyrics
+  // The timer's tick: shows a known lyric of the current entry, or, while it plays, starts
+  // its next request. The timer switches itself off; waiting for the entry to play, it rests
+  // until the player starts.
+  void Tick();
+
+  // The transfer has finished (12) or failed (11). The response belongs to the entry it was
+  // asked for, whichever entry is current now.
+  void TransferEnded(int state);
+
+  // Lets the user correct the current entry's title and singer, then looks its lyric up
+  // afresh. Closing the dialog by its close box changes nothing and searches nothing.
+  void SearchAgain();
+
+  // The current entry goes: a transfer for it is of no use.
+  void CancelTransfer() { transfer_.Cancel(); }
+
+ private:
+  enum class Phase { kSearch, kLyric };
+  // The request the transfer is carrying: which page, for the entry with which address.
+  struct Request {
+    Phase phase;
+    QString path;
+  };
+  void Ask(Phase phase, const SongRecord& song);
+  bool Apply(const Request& request, SongRecord& song, bool current);
+  void PlayerStateChanged(int state);
+
+  LyricBox& box_;
+  MediaPlayer& player_;
+  QWidget* dialogParent_;
+  QTimer timer_;
+  Inet transfer_;
+  std::optional<Request> pending_;
+  // A tick found the entry not playing yet: the player's start wakes the timer.
+  bool waitingToPlay_ = false;
+};

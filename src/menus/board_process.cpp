@@ -3,10 +3,8 @@
 #include <QCoreApplication>
 #include <QPointer>
 
-#include "menus/frm_menu.h"
 #include "platform/endpoints.h"
 #include "platform/msgbox.h"
-#include "skin/panels.h"
 
 namespace {
 
@@ -86,16 +84,12 @@ void BoardProcess::ReadLines() {
   QPointer<BoardProcess> alive(this);
   while (alive && process_.canReadLine()) {
     const QString line = QString::fromUtf8(process_.readLine()).trimmed();
-    // The board was moved over the main window: its catalog controls are drawn again.
-    if (line == "moved") {
-      Skin::ShowCatalogControls(1);
-      Skin::ShowCatalogControls(0);
-    }
+    if (line == "moved") emit Moved();
     emit Said(line);
   }
 }
 
 void BoardProcess::Ended() {
   visible_ = false;
-  frmMenu::Instance()->SetBoardCaption(frmMenu::kOpenBoard);
+  emit Closed();
 }

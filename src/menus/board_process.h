@@ -7,8 +7,8 @@
 
 // The player's side of the message board, which runs as a program of its own (see
 // frmBrowser): the program starts when the board is first shown, is told to show and hide
-// it, and ends with the player. When it ends by itself (its close mark, or a failure), the
-// menus offer to open the board again.
+// it, and ends with the player. When it ends by itself (its close mark, or a failure), it
+// says so, and the menus offer to open the board again.
 class BoardProcess : public QObject {
   Q_OBJECT
 
@@ -30,6 +30,10 @@ class BoardProcess : public QObject {
  signals:
   // A line the board program said.
   void Said(const QString& line);
+  // The board window was moved (over the main window, maybe).
+  void Moved();
+  // The board program ended by itself (its close mark, or a failure).
+  void Closed();
 
  private:
   BoardProcess();

@@ -2,15 +2,10 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QPointer>
-#include <QPushButton>
-#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QUrl>
-#include <stdexcept>
 
 #include "download/frm_down.h"
 #include "lyrics/lyric_lookup.h"
@@ -19,19 +14,10 @@
 #include "platform/endpoints.h"
 #include "platform/launcher.h"
 #include "platform/msgbox.h"
-#include "playback/media.h"
-#include "skin/panels.h"
-#include "skin/picture_box.h"
-#include "skin/skin.h"
-#include "state/main_controls.h"
+#include "playback/playback_controller.h"
 #include "state/shared_state.h"
 
 namespace {
-
-QPointer<frmMenu>& TheForm() {
-  static QPointer<frmMenu> form;
-  return form;
-}
 
 QAction* Entry(QMenu* menu, const QString& name, const QString& caption) {
   QAction* action = menu->addAction(caption);
@@ -54,35 +40,14 @@ QMenu* Submenu(QMenu* menu, const QString& name, const QString& caption) {
 
 QString Indexed(const char* name, int index) { return QString("%1(%2)").arg(name).arg(index); }
 
-void ShowMainWindow() {
-  QWidget* window = MainForm().window;
-  if (!window) return;
-  window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-  window->show();
-  window->raise();
-  window->activateWindow();
-}
-
-// Selects row of the playlist the way a click on it does, also when it is already the
-// current row. False when there is no such row.
-bool SelectRow(int row) {
-  QListWidget* list = MainForm().List1;
-  if (!list || row < 0 || row >= list->count()) return false;
-  if (list->currentRow() == row)
-    emit list->itemClicked(list->item(row));
-  else
-    list->setCurrentRow(row);
-  return true;
-}
-
-template <typename... W>
-void SetVisible(bool visible, W*... widgets) {
-  (..., (widgets ? widgets->setVisible(visible) : void()));
-}
-
 }  // namespace
 
-frmMenu::frmMenu() : menulist1(new QMenu("Popup Menu")), menuForm(new QMenu("Popup Menu")) {
+frmMenu::frmMenu(MenuHost& host, PlaybackController& playback, LyricLookup& lyrics)
+    : menulist1(new QMenu("Popup Menu")),
+      menuForm(new QMenu("Popup Menu")),
+      host_(host),
+      playback_(playback),
+      lyrics_(lyrics) {
   setObjectName("frmMenu");
   menulist1->setObjectName("menulist1");
   showmain = Entry(menulist1, "showmain", "显示主窗体");
@@ -141,87 +106,34 @@ frmMenu::~frmMenu() {
   delete menuForm;
 }
 
-frmMenu* frmMenu::Instance() {
-  if (!TheForm()) TheForm() = new frmMenu;
-  return TheForm();
-}
-
-void frmMenu::Unload() {
-  frmMenu* form = TheForm();
-  if (!form) return;
-  TheForm() = nullptr;
-  form->menulist1->close();
-  form->menuForm->close();
-  form->deleteLater();
-}
-
 void frmMenu::SetBoardCaption(const QString& caption) {
   word->setText(caption);
   word1->setText(caption);
 }
 
-void frmMenu::showmain_Click() { ShowMainWindow(); }
+void frmMenu::showmain_Click() { host_.ShowMainWindow(); }
 
-void frmMenu::hide_Click() {
-  QWidget* window = MainForm().window;
-  if (!window) return;
-  // Hidden, the window comes back through the tray; without one it is only minimised.
-  if (MainForm().trayIcon && QSystemTrayIcon::isSystemTrayAvailable())
-    window->hide();
-  else
-    window->showMinimized();
-}
+void frmMenu::hide_Click() { host_.HideMainWindow(); }
 
-void frmMenu::addfile_Click() { Media::AddLocalFiles(MainForm().window); }
+void frmMenu::addfile_Click() { playback_.AddLocalFiles(host_.DialogParent()); }
 
 void frmMenu::addurl_Click() {
-  ShowMainWindow();
-  MainControls& f = MainForm();
+  host_.ShowMainWindow();
   // The catalog panel, without its close mark: network songs are added from there.
-  const bool show = !(f.imgSearch && f.imgSearch->isVisible());
-  SetVisible(show, f.imgSearch, f.lstSinger, f.lstSpecial, f.lstSong, f.Go, f.Text1, f.lstSearch);
-  Skin::ShowSingerTypes(show ? 0 : 1);
-  SetVisible(show, f.cmdAdd[0], f.cmdAdd[1]);
+  host_.ToggleCatalogPanel();
 }
 
-void frmMenu::delcur_Click() { Media::DeleteSong(); }
+void frmMenu::delcur_Click() { playback_.DeleteCurrent(); }
 
 void frmMenu::delall_Click() {
-  if (MsgBox("是否要删除所有歌曲？", "提醒！", vbYesNo) == vbYes) Media::DeleteAllSongs();
+  if (MsgBox("是否要删除所有歌曲？", "提醒！", vbYesNo) == vbYes) playback_.DeleteAll();
 }
 
 void frmMenu::control_Click(int Index) {
-  MainControls& f = MainForm();
-  if (f.timList) f.timList->start();
-  if (!f.WMP) return;
-  switch (Index) {
-    case 0:
-      if (f.List1) f.List1->clearSelection();
-      // On the first entry there is no row above: the current entry plays again.
-      if (CurrentIndex >= 0) {
-        SelectRow(CurrentIndex - 1);
-        Media::PlayMedia(*f.WMP);
-      }
-      break;
-    case 1:
-      Media::PlayMedia(*f.WMP);
-      break;
-    case 2:
-      Media::PauseMedia(*f.WMP);
-      break;
-    case 3:
-      Media::StopMedia(*f.WMP);
-      break;
-    case 4:
-      if (CurrentIndex < PlaylistCount - 1) {
-        SelectRow(CurrentIndex + 1);
-        Media::PlayMedia(*f.WMP);
-        Paused = false;
-      }
-      break;
-    default:
-      break;
-  }
+  using Command = PlaybackController::Command;
+  static constexpr Command kCommands[] = {Command::kPrevious, Command::kPlay, Command::kPause,
+                                          Command::kStop, Command::kNext};
+  if (Index >= 0 && Index < 5) playback_.MenuTransport(kCommands[Index]);
 }
 
 void frmMenu::word_Click() {
@@ -233,9 +145,9 @@ void frmMenu::word_Click() {
 
 void frmMenu::help_Click(int) { Launcher::OpenDocument(AppPath() + "/help.html"); }
 
-void frmMenu::exit_Click() { Skin::ExitProgram(); }
+void frmMenu::exit_Click() { host_.ExitProgram(); }
 
-void frmMenu::reLrc_Click() { Lyrics::reLrc_Click(); }
+void frmMenu::reLrc_Click() { lyrics_.SearchAgain(); }
 
 QString frmMenu::RingToneUrl(const QString& title) {
   return JoinUrl(Endpoints().ringToneSite, "/ring_search.php?key=") +
@@ -243,17 +155,16 @@ QString frmMenu::RingToneUrl(const QString& title) {
 }
 
 void frmMenu::sms_Click() {
-  try {
-    Launcher::OpenUrl(RingToneUrl(Playlist[CurrentIndex].Title));
-  } catch (const std::out_of_range&) {  // no current entry
-  }
+  if (const SongRecord* song = Playlist.Slot(CurrentIndex))
+    Launcher::OpenUrl(RingToneUrl(song->Title));
 }
 
-void frmMenu::download_Click() { frmDown::ShowForCurrentSong(MainForm().window); }
+void frmMenu::download_Click() { frmDown::ShowForCurrentSong(host_.DialogParent()); }
 
 void frmMenu::update_Click() {
   if (MsgBox("升级程序一旦启动，主程序即将关闭，是否确定？", "提示！", vbYesNo) != vbYes) return;
-  // Whether it started or not, the player makes way for it.
+  // Whether it started or not, the player makes way for it, also when this form is gone.
   Launcher::StartDetached(AppPath() + "/update");
-  QTimer::singleShot(updateExitDelayMs, qApp, &Skin::ExitProgram);
+  MenuHost* host = &host_;
+  QTimer::singleShot(updateExitDelayMs, host->DialogParent(), [host] { host->ExitProgram(); });
 }

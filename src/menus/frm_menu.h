@@ -4,20 +4,36 @@
 #include <QString>
 #include <array>
 
+class LyricLookup;
+class PlaybackController;
 class QAction;
 class QMenu;
+class QWidget;
+
+// What the menu entries do to the main window.
+class MenuHost {
+ public:
+  virtual ~MenuHost() = default;
+  // The window the menus' dialogs belong to.
+  virtual QWidget* DialogParent() = 0;
+  // Shows the window in its normal state, in front.
+  virtual void ShowMainWindow() = 0;
+  // Hides it where the tray can bring it back, else minimises it.
+  virtual void HideMainWindow() = 0;
+  // Shows or hides the catalog panel, leaving its close mark as it is.
+  virtual void ToggleCatalogPanel() = 0;
+  virtual void ExitProgram() = 0;
+};
 
 // The form that holds the two popup menus: menulist1 for the tray icon and menuForm for the
-// main window's pictures and playlist. It is never shown; it is made the first time it is
-// referred to and lives until it is unloaded.
+// main window's pictures and playlist. It is never shown; the main window makes it the first
+// time a menu is used, and it lives until it is unloaded.
 class frmMenu : public QObject {
   Q_OBJECT
 
  public:
-  static frmMenu* Instance();
-  // Unloads the form if it was ever made. The form goes once the event that asked for it is
-  // over, so a menu entry may unload the form that holds it.
-  static void Unload();
+  frmMenu(MenuHost& host, PlaybackController& playback, LyricLookup& lyrics);
+  ~frmMenu() override;
 
   // The captions of the message-board entries.
   static inline const QString kOpenBoard = "打开留言板";
@@ -79,6 +95,7 @@ class frmMenu : public QObject {
   static inline int updateExitDelayMs = 2000;
 
  private:
-  frmMenu();
-  ~frmMenu() override;
+  MenuHost& host_;
+  PlaybackController& playback_;
+  LyricLookup& lyrics_;
 };

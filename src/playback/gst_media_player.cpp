@@ -8,6 +8,8 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "state/logging.h"
+
 namespace {
 
 // playbin's flags: audio, video and software volume; no subtitles, no visualisation.
@@ -39,8 +41,8 @@ GstElement* MakeAudioSink() {
     GError* error = nullptr;
     GstElement* bin = gst_parse_bin_from_description(description.constData(), TRUE, &error);
     if (bin) return bin;
-    qWarning("sonaveil: SONAVEIL_AUDIO_SINK \"%s\" is not usable: %s", description.constData(),
-             error ? error->message : "unknown error");
+    qCWarning(lcPlayback, "SONAVEIL_AUDIO_SINK \"%s\" is not usable: %s", description.constData(),
+              error ? error->message : "unknown error");
     g_clear_error(&error);
   }
   return gst_element_factory_make("autoaudiosink", "audio-output");
@@ -82,7 +84,7 @@ GstElement* GstMediaPlayer::Pipeline() {
   playbin_ = gst_element_factory_make("playbin", "player");
   if (!playbin_) {
     pipelineFailed_ = true;
-    qWarning("sonaveil: GStreamer's playbin is missing; nothing can be played");
+    qCWarning(lcPlayback, "GStreamer's playbin is missing; nothing can be played");
     return nullptr;
   }
   GstElement* video = gst_element_factory_make("fakesink", "video-output");
@@ -155,7 +157,7 @@ void GstMediaPlayer::ChangeState(GstState state) {
   const GstState now = (state == GST_STATE_PLAYING && buffering_) ? GST_STATE_PAUSED : state;
   if (gst_element_set_state(playbin_, now) == GST_STATE_CHANGE_FAILURE && !failed_) {
     // The error message that explains it is on its way over the bus.
-    qWarning("sonaveil: the player refused to change state for %s", qUtf8Printable(url_));
+    qCWarning(lcPlayback, "the player refused to change state for %s", qUtf8Printable(url_));
   }
 }
 
@@ -373,8 +375,8 @@ void GstMediaPlayer::HandleMessage(GstMessage* message) {
       GError* error = nullptr;
       gchar* debug = nullptr;
       gst_message_parse_error(message, &error, &debug);
-      qWarning("sonaveil: cannot play %s: %s", qUtf8Printable(url_),
-               error ? error->message : "unknown error");
+      qCWarning(lcPlayback, "cannot play %s: %s", qUtf8Printable(url_),
+                error ? error->message : "unknown error");
       g_clear_error(&error);
       g_free(debug);
       if (failed_) break;  // one report per load

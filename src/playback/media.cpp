@@ -2,17 +2,14 @@
 
 #include <QFileInfo>
 #include <QListWidget>
-#include <QTimer>
 #include <cmath>
-#include <stdexcept>
+#include <optional>
 
 #include "catalog/list_control.h"
 #include "platform/file_dialog.h"
 #include "platform/msgbox.h"
 #include "playback/media_player.h"
-#include "state/main_controls.h"
 #include "state/shared_state.h"
-#include "web/inet.h"
 
 namespace Media {
 
@@ -25,25 +22,18 @@ bool IsPlaying(const MediaPlayer& player) {
   return player.playState() == MediaPlayer::wmppsPlaying;
 }
 
-QString SelectedText(const QListWidget* list) {
-  const QListWidgetItem* item = list ? list->currentItem() : nullptr;
-  return item ? item->text() : QString();
-}
-
-bool RowIsSelected(int row) {
-  const QListWidget* list = MainForm().List1;
-  const QListWidgetItem* item = list ? list->item(row) : nullptr;
+bool RowIsSelected(const QListWidget* list, int row) {
+  const QListWidgetItem* item = list->item(row);
   return item && item->isSelected();
 }
 
-// Runs an operation; a failure inside (the player refusing, an index outside the playlist)
-// shows its message and gives the failure value.
+// Runs an operation, which gives nothing when it fails; a failure inside (the player
+// refusing, no such entry) shows its message and gives the failure value.
 template <typename T, typename F>
 T Guarded(const char* message, T failure, F&& operation) {
   try {
-    return operation();
+    if (const std::optional<T> result = operation()) return *result;
   } catch (const MediaPlayerError&) {
-  } catch (const std::out_of_range&) {
   }
   MsgBox(message, "Error!", vbOKOnly);
   return failure;
@@ -55,21 +45,24 @@ int LoadedEntry(const MediaPlayer& player) {
   return FindEntry(player.URL(), static_cast<int>(PlayingIndex));
 }
 
-void AppendLocalFile(const QString& path) {
-  SongRecord& song = Playlist[PlaylistCount];  // throws when the playlist is full
-  song = SongRecord{};
-  song.Path = path;
-  song.Name = path.mid(path.lastIndexOf('/') + 1);
-  song.Web = 1;
+// Fills the next free slot; false when the playlist is full.
+bool Append(const QString& path, int16_t web) {
+  SongRecord* song = Playlist.Slot(PlaylistCount);
+  if (!song) return false;
+  *song = SongRecord{};
+  song->Path = path;
+  song->Name = path.mid(path.lastIndexOf('/') + 1);
+  song->Web = web;
   ++PlaylistCount;
+  return true;
 }
 
 }  // namespace
 
 int32_t RoundHalfEven(double value) { return static_cast<int32_t>(std::nearbyint(value)); }
 
-bool AddLocalFiles(QWidget* dialogParent) {
-  return AddFiles(FileDialog::OpenFiles(dialogParent, "打开本地文件", kFileFilter));
+bool AddLocalFiles(QWidget* dialogParent, QListWidget* list) {
+  return AddFiles(FileDialog::OpenFiles(dialogParent, "打开本地文件", kFileFilter), list);
 }
 
 bool IsMediaFile(const QString& path) {
@@ -79,46 +72,34 @@ bool IsMediaFile(const QString& path) {
   return false;
 }
 
-bool AddFiles(const QStringList& files) {
-  return Guarded("本地文件打开错误！", false, [&] {
-    if (files.size() == 1) {
-      // A single file that does not fit is left out without a word.
-      try {
-        AppendLocalFile(files.first());
-      } catch (const std::out_of_range&) {
-      }
-    } else {
-      for (const QString& file : files) AppendLocalFile(file);
-    }
-    ListControl::ShowPlaylist(MainForm().List1);
-    return true;
-  });
+bool AddFiles(const QStringList& files, QListWidget* list) {
+  // A single file that does not fit is left out without a word; of several, the first that
+  // does not fit is reported, and those before it stay.
+  bool fitted = true;
+  for (const QString& file : files)
+    if (!(fitted = Append(file, 1))) break;
+  ListControl::ShowPlaylist(list);
+  if (fitted || files.size() == 1) return true;
+  MsgBox("本地文件打开错误！", "Error!", vbOKOnly);
+  return false;
 }
 
-bool AddSongToList(const QString& url) {
-  SongRecord& song = Playlist[PlaylistCount];
-  song = SongRecord{};
-  song.Path = url;
-  song.Name = url.mid(url.lastIndexOf('/') + 1);
-  song.Web = 0;
-  if (AddSource == 0) {
-    song.Title = SelectedText(MainForm().lstSong);
-    song.Author = SelectedText(MainForm().lstSinger);
-  } else if (AddSource == 1) {
-    const QString result = SelectedText(MainForm().lstSearch);
-    song.Title = result.section('\t', 0, 0);
-    song.Author = result.section('\t', 1, 1);
-  }
-  ++PlaylistCount;
-  ListControl::ShowPlaylist(MainForm().List1);
+bool AddSongToList(const QString& url, const QString& title, const QString& author,
+                   QListWidget* list) {
+  if (!Append(url, 0)) return false;
+  SongRecord& song = Playlist[PlaylistCount - 1];
+  song.Title = title;
+  song.Author = author;
+  ListControl::ShowPlaylist(list);
   return true;
 }
 
 bool PlayMedia(MediaPlayer& player) {
-  return Guarded("文件播放错误！", false, [&] {
-    if (MainForm().Timer1) MainForm().Timer1->start();
+  return Guarded("文件播放错误！", false, [&]() -> std::optional<bool> {
     if (CurrentIndex < PlaylistCount) {
-      if (!Paused) player.setURL(Playlist[CurrentIndex].Path);
+      const SongRecord* song = Playlist.Slot(CurrentIndex);
+      if (!song) return std::nullopt;
+      if (!Paused) player.setURL(song->Path);
       player.controls.play();
       PlayingIndex = CurrentIndex;
     }
@@ -129,28 +110,30 @@ bool PlayMedia(MediaPlayer& player) {
 void PauseMedia(MediaPlayer& player) {
   Guarded("文件暂停错误！", false, [&] {
     if (IsPlaying(player)) player.controls.pause();
-    return true;
+    return std::optional(true);
   });
 }
 
 bool StopMedia(MediaPlayer& player) {
   return Guarded("文件停止错误！", false, [&] {
     player.controls.stop();
-    return true;
+    return std::optional(true);
   });
 }
 
 int32_t GetMediaPosition(MediaPlayer& player) {
   return Guarded("获取当前位置错误！", -1, [&] {
-    return IsPlaying(player) ? RoundHalfEven(player.controls.currentPosition()) : 0;
+    return std::optional(IsPlaying(player) ? RoundHalfEven(player.controls.currentPosition()) : 0);
   });
 }
 
 int32_t GetMediaLength(MediaPlayer& player, int16_t& index) {
-  return Guarded("获取播放长度错误！", -1, [&] {
+  return Guarded("获取播放长度错误！", -1, [&]() -> std::optional<int32_t> {
     if (!IsPlaying(player)) return 0;
     const int32_t length = RoundHalfEven(player.currentMedia.duration());
-    Playlist[index].Length = QString::number(length);
+    SongRecord* song = Playlist.Slot(index);
+    if (!song) return std::nullopt;
+    song->Length = QString::number(length);
     return length;
   });
 }
@@ -158,23 +141,23 @@ int32_t GetMediaLength(MediaPlayer& player, int16_t& index) {
 bool SetMediaPosition(MediaPlayer& player, int32_t seconds) {
   return Guarded("设置当前时间错误！", false, [&] {
     if (IsPlaying(player)) player.controls.setCurrentPosition(seconds);
-    return true;
+    return std::optional(true);
   });
 }
 
 int32_t GetVolume(MediaPlayer& player) {
   return Guarded("获得音量错误！", -1,
-                 [&] { return static_cast<int32_t>(player.settings.volume()); });
+                 [&] { return std::optional(static_cast<int32_t>(player.settings.volume())); });
 }
 
 bool SetVolume(MediaPlayer& player, int32_t volume) {
   return Guarded("设置音量错误！", false, [&] {
     player.settings.setVolume(volume);
-    return true;
+    return std::optional(true);
   });
 }
 
-bool GetMediaInfo(MediaPlayer& player) {
+bool GetMediaInfo(MediaPlayer& player, QListWidget* list) {
   return Guarded("获得信息时出错！", false, [&] {
     // The selected row may be another entry than the one playing: the information goes to
     // the entry that was loaded.
@@ -189,38 +172,40 @@ bool GetMediaInfo(MediaPlayer& player) {
         song.Length = QString::number(player.currentMedia.duration());
       }
     }
-    ListControl::ShowPlaylist(MainForm().List1);
-    return true;
+    ListControl::ShowPlaylist(list);
+    return std::optional(true);
   });
 }
 
-void DeleteSong() {
-  Guarded("删除歌曲错误！", false, [&] {
+namespace {
+// The current row, when selected, is about to go: its lyric transfer ends and, when stop is
+// set, the player stops.
+void LeaveCurrentRow(MediaPlayer& player, const QListWidget* list, bool stop,
+                     const std::function<void()>& leaving) {
+  if (!RowIsSelected(list, CurrentIndex)) return;
+  if (leaving) leaving();
+  if (stop) StopMedia(player);
+}
+}  // namespace
+
+void DeleteSong(MediaPlayer& player, QListWidget* list, const std::function<void()>& leaving) {
+  Guarded("删除歌曲错误！", false, [&]() -> std::optional<bool> {
     // Nothing there to delete: an empty list, or a current index past its end.
     if (CurrentIndex < 0 || CurrentIndex >= PlaylistCount) return false;
-    if (RowIsSelected(CurrentIndex)) {
-      if (MainForm().inetLrc) MainForm().inetLrc->Cancel();
-      if (CurrentIndex == PlayingIndex && MainForm().WMP) StopMedia(*MainForm().WMP);
-    }
+    LeaveCurrentRow(player, list, CurrentIndex == PlayingIndex, leaving);
     for (int i = CurrentIndex; i < PlaylistCount - 1; ++i) Playlist[i] = Playlist[i + 1];
     Playlist[PlaylistCount - 1] = SongRecord{};
     --PlaylistCount;
-    ListControl::ShowPlaylist(MainForm().List1);  // redraws and stores
+    ListControl::ShowPlaylist(list);  // redraws and stores
     return true;
   });
 }
 
-void DeleteAllSongs() {
-  try {
-    if (RowIsSelected(CurrentIndex)) {
-      if (MainForm().inetLrc) MainForm().inetLrc->Cancel();
-      if (MainForm().WMP) StopMedia(*MainForm().WMP);
-    }
-    for (int i = 0; i < PlaylistCount; ++i) Playlist[i] = SongRecord{};
-    PlaylistCount = 0;
-    ListControl::ShowPlaylist(MainForm().List1);
-  } catch (const std::out_of_range&) {  // a count past the last slot
-  }
+void DeleteAllSongs(MediaPlayer& player, QListWidget* list, const std::function<void()>& leaving) {
+  LeaveCurrentRow(player, list, /*stop=*/true, leaving);
+  for (int i = 0; i < PlaylistCount; ++i) Playlist[i] = SongRecord{};
+  PlaylistCount = 0;
+  ListControl::ShowPlaylist(list);
 }
 
 }  // namespace Media

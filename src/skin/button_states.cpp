@@ -1,5 +1,3 @@
-#include "skin/button_states.h"
-
 #include <QCursor>
 #include <QSet>
 #include <QWidget>
@@ -8,12 +6,10 @@
 
 #include "platform/msgbox.h"
 #include "skin/geometry.h"
+#include "skin/skin.h"
 #include "skin/skin_button.h"
-#include "state/main_controls.h"
 
 namespace Skin {
-
-QPoint CursorPos;
 
 namespace {
 
@@ -33,25 +29,24 @@ void SetState(const std::array<SkinButton*, 6>& row, int rowName, int16_t state,
   }
 }
 
-// The window's top-left corner in screen pixels; nothing while there is no main window.
-std::optional<QPoint> WindowOrigin() {
-  const QWidget* window = MainForm().window;
+// The window's top-left corner in screen pixels; nothing without a window.
+std::optional<QPoint> WindowOrigin(const QWidget* window) {
   if (!window) return std::nullopt;
   return window->pos();
 }
 
 }  // namespace
 
-void SetControlButtonState(int16_t state, int16_t index) {
-  SetState(MainForm().ControlButton, 0, state, index);
+void Face::SetControlButtonState(int16_t state, int16_t index) {
+  SetState(parts_.ControlButton, 0, state, index);
 }
 
-void SetTopButtonState(int16_t state, int16_t index) {
-  SetState(MainForm().imgTopButton, 1, state, index);
+void Face::SetTopButtonState(int16_t state, int16_t index) {
+  SetState(parts_.imgTopButton, 1, state, index);
 }
 
-int ControlButtonAt(const QPoint& p) {
-  const PictureBox* list = MainForm().List;
+int Face::ControlButtonAt(const QPoint& p) const {
+  const PictureBox* list = parts_.List;
   if (!list) return -1;
   const int top = list->y() + kControlsBelowPanelTop;
   if (p.y() < top || p.y() > top + kControlSize) return -1;
@@ -62,19 +57,19 @@ int ControlButtonAt(const QPoint& p) {
   return -1;
 }
 
-int TopButtonAt(const QPoint& p) {
+int Face::TopButtonAt(const QPoint& p) const {
   if (p.y() < kTopButtonTop || p.y() > kTopButtonTop + kTopButtonHeight) return -1;
   for (int k = 0; k < 6; ++k) {
-    const SkinButton* button = MainForm().imgTopButton[static_cast<size_t>(k)];
+    const SkinButton* button = parts_.imgTopButton[static_cast<size_t>(k)];
     const int width = button ? button->width() : 0;
     if (p.x() >= kTopLeft[k] && p.x() <= kTopLeft[k] + width) return k;
   }
   return -1;
 }
 
-bool CursorInButtonArea(const QPoint& cursor) {
-  const PictureBox* list = MainForm().List;
-  const std::optional<QPoint> origin = WindowOrigin();
+bool Face::CursorInButtonArea(const QPoint& cursor) const {
+  const PictureBox* list = parts_.List;
+  const std::optional<QPoint> origin = WindowOrigin(parts_.window);
   if (!list || !origin) return false;
   const QPoint p = cursor - *origin;
   const bool across = p.x() > 0 && p.x() < list->width();
@@ -84,9 +79,9 @@ bool CursorInButtonArea(const QPoint& cursor) {
   return across && (inControls || inTop);
 }
 
-void RefreshButtons() {
+void Face::RefreshButtons() {
   CursorPos = QCursor::pos();
-  const std::optional<QPoint> origin = WindowOrigin();
+  const std::optional<QPoint> origin = WindowOrigin(parts_.window);
   if (!origin) {
     MsgBox("按钮刷新失败！", "Error!", vbOKOnly);
     return;

@@ -11,7 +11,6 @@
 #include "skin/picture_box.h"
 #include "skin/skin_button.h"
 #include "skin/skin_pictures.h"
-#include "state/main_controls.h"
 
 namespace Skin {
 
@@ -53,30 +52,30 @@ bool MarkOne(const std::array<PictureBox*, N>& labels, int16_t index, int16_t no
   return true;
 }
 
-bool SkinMainWindow(QWidget* frm) {
-  MainControls& form = MainForm();
-  if (!ShowPicture(form.Main, "Main.gif") || !ShowPicture(form.List, "List.gif") ||
-      !ShowPicture(form.imgSearch, "Search.gif") || !frm)
-    return false;
-  ColourKey::Apply(frm);
-  InitButtons();
-  form.List->move(form.List->x(), kPanelClosedTop);
-  if (!AllThere(form.ControlButton) || !form.List1) return false;
+}  // namespace
+
+void Face::InitSkin() {
+  const FaceParts& form = parts_;
+  bool ok = ShowPicture(form.Main, "Main.gif") && ShowPicture(form.List, "List.gif") &&
+            ShowPicture(form.imgSearch, "Search.gif") && form.window;
+  if (ok) {
+    ColourKey::Apply(form.window);
+    InitButtons();
+    form.List->move(form.List->x(), kPanelClosedTop);
+    ok = AllThere(form.ControlButton) && form.List1;
+  }
+  if (!ok) {
+    MsgBox("皮肤初始化错误！", "Error!", vbOKOnly);
+    return;
+  }
   for (SkinButton* button : form.ControlButton)
     button->move(button->x(), form.List->y() + kControlsBelowPanelTop);
   form.List1->hide();
-  if (form.window) ColourKey::UpdateShape(form.window);
-  return true;
+  ColourKey::UpdateShape(form.window);
 }
 
-}  // namespace
-
-void InitSkin(QWidget* frm) {
-  if (!SkinMainWindow(frm)) MsgBox("皮肤初始化错误！", "Error!", vbOKOnly);
-}
-
-bool InitButtons() {
-  MainControls& form = MainForm();
+bool Face::InitButtons() {
+  const FaceParts& form = parts_;
   bool ok = form.List && AllThere(form.ControlButton) && AllThere(form.imgTopButton);
   for (int i = 0; ok && i < 6; ++i) {
     SkinButton* button = form.ControlButton[i];
@@ -92,8 +91,8 @@ bool InitButtons() {
   return ok;
 }
 
-void LoadSingerTypes() {
-  MainControls& form = MainForm();
+void Face::LoadSingerTypes() {
+  const FaceParts& form = parts_;
   bool ok = AllThere(form.lbSingerType) && AllThere(form.lbLetter);
   std::unique_ptr<Recordset> rows = ok ? Data::OpenQuery("select * from SClass") : nullptr;
   ok = ok && rows;
@@ -113,9 +112,9 @@ void LoadSingerTypes() {
   }
 }
 
-void ShowSingerTypes(int16_t mode) {
+void Face::ShowSingerTypes(int16_t mode) {
   if (mode != 0 && mode != 1) return;
-  MainControls& form = MainForm();
+  const FaceParts& form = parts_;
   if (!AllThere(form.lbSingerType) || !AllThere(form.lbLetter)) {
     MsgBox("显示或隐藏歌手类型时错误！", "Error!", vbOKOnly);
     return;
@@ -124,12 +123,12 @@ void ShowSingerTypes(int16_t mode) {
   for (PictureBox* label : form.lbLetter) label->setVisible(mode == 0);
 }
 
-void SetLabelColors(int16_t kind, int16_t index) {
+void Face::SetLabelColors(int16_t kind, int16_t index) {
   bool ok = true;
   if (kind == 0)
-    ok = MarkOne(MainForm().lbSingerType, index, 10);
+    ok = MarkOne(parts_.lbSingerType, index, 10);
   else if (kind == 1)
-    ok = MarkOne(MainForm().lbLetter, index, 26);
+    ok = MarkOne(parts_.lbLetter, index, 26);
   if (!ok) MsgBox("设置颜色错误", "Error!", vbOKOnly);
 }
 

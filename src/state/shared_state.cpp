@@ -10,6 +10,15 @@ void CheckIndex(int index) {
 }
 }  // namespace
 
+SongRecord* PlaylistArray::Slot(int index) {
+  if (index < kLowerBound || index > kUpperBound) return nullptr;
+  return &slots_[static_cast<size_t>(index)];
+}
+
+const SongRecord* PlaylistArray::Slot(int index) const {
+  return const_cast<PlaylistArray*>(this)->Slot(index);
+}
+
 SongRecord& PlaylistArray::operator[](int index) {
   CheckIndex(index);
   return slots_[static_cast<size_t>(index)];

@@ -21,14 +21,18 @@ struct SongRecord {
   bool operator==(const SongRecord&) const = default;
 };
 
-// Slots 0 to 5000. Every access checks its index and throws std::out_of_range outside it;
-// the accessing operation's own error handling deals with that.
+// Slots 0 to 5000. An index that may lie outside them is looked up with Slot(); operator[]
+// is for indices known to be inside, and throws std::out_of_range when one is not (a fault
+// of the caller, never caught).
 class PlaylistArray {
  public:
   static constexpr int kLowerBound = 0;
   static constexpr int kUpperBound = 5000;
   static constexpr int kSlots = kUpperBound + 1;
 
+  // The slot at index; nullptr outside slots 0..5000.
+  SongRecord* Slot(int index);
+  const SongRecord* Slot(int index) const;
   SongRecord& operator[](int index);
   const SongRecord& operator[](int index) const;
   void Clear();

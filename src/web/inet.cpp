@@ -2,17 +2,21 @@
 
 #include <QUrl>
 
+#include "state/logging.h"
+
 Inet::Inet(QObject* parent) : QObject(parent) {
   connect(&execute_, &HttpFetch::Finished, this,
           [this](bool ok, const QString& text, const QString& error) {
             response_ = text;
             readPos_ = 0;
             lastError_ = error;
+            if (!ok) qCInfo(lcWeb) << objectName() << "transfer failed:" << error;
             emit StateChanged(ok ? icResponseCompleted : icError);
           });
   connect(&open_, &HttpFetch::Finished, this,
           [this](bool ok, const QString& text, const QString& error) {
             lastError_ = error;
+            if (!ok) qCInfo(lcWeb) << objectName() << "fetch failed:" << error;
             OpenUrlDone done = std::move(openDone_);
             openDone_ = nullptr;
             if (done) done(ok, text);

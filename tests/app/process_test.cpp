@@ -20,6 +20,7 @@ class PlayerProcessTest : public ::testing::Test {
     env_ = QProcessEnvironment::systemEnvironment();
     env_.insert("TMPDIR", tmp_.path());
     env_.insert("QT_QPA_PLATFORM", "offscreen");
+    env_.insert("QT_LOGGING_RULES", "sonaveil.app.info=true");  // it says what it was asked
     socket_ = tmp_.path() + '/' + SingleInstance::SocketName(kAppTitle);
     program_ = app_.InstallProgram();
   }

@@ -42,10 +42,10 @@ void WriteSmallCatalog(const QString& file) {
 }
 
 QStringList Rows(const QString& file, const QString& query) {
-  auto connection = std::make_unique<Connection>();
-  if (!connection->Open(file)) return {"<" + connection->Error() + ">"};
+  Connection connection;
+  if (!connection.Open(file)) return {"<" + connection.Error() + ">"};
   Recordset rows;
-  if (!rows.Open(query, std::move(connection))) return {"<" + rows.Error() + ">"};
+  if (!rows.Open(query, connection)) return {"<" + rows.Error() + ">"};
   QStringList out;
   while (!rows.Eof()) {
     QStringList columns;

@@ -59,6 +59,7 @@ TEST_F(ListControlTest, ThreeEntriesRoundTripInOrderWithoutLengthOrLyricId) {
   ASSERT_TRUE(QFile::exists(UserDb()));  // made with its table on the first save
   EXPECT_EQ(Rows(UserDb(), "select ID,Name,Web from NUser"),
             (QStringList{"1|moli_hua.wma|0", "2|it's.mp3|1", "3|empty.wav|1"}));
+  EXPECT_EQ(Rows(UserDb(), "pragma user_version"), QStringList{"1"});  // which version made it
 
   ResetSharedState();
   ListControl::LoadPlaylist();
@@ -210,6 +211,10 @@ TEST_F(ListControlTest, AnUnreadablePlaylistIsReportedAndKept) {
        true,
        {}},
       {"a damaged file", {}, false, QByteArray("garbage").repeated(1000)},
+      {"a file of a later version",
+       {table, "insert into NUser values (1,'a','p','',1,'','')", "pragma user_version = 2"},
+       false,
+       {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -16,10 +16,10 @@ class RecordsetTest : public ::testing::Test {
 };
 
 TEST_F(RecordsetTest, ReadsEveryRowWithExactCountAndNamedFields) {
-  auto connection = std::make_unique<Connection>();
-  ASSERT_TRUE(connection->Open(file));
+  Connection connection;
+  ASSERT_TRUE(connection.Open(file));
   Recordset rows;
-  ASSERT_TRUE(rows.Open("  select * from SClass  ", std::move(connection)));
+  ASSERT_TRUE(rows.Open("  select * from SClass  ", connection));
   EXPECT_EQ(rows.RecordCount(), 3);
   EXPECT_EQ(rows.Fields(0).toInt(), 1);
   EXPECT_EQ(rows.Fields("name").toString(), "华语男歌手");  // any letter case
@@ -37,10 +37,10 @@ TEST_F(RecordsetTest, ReadsEveryRowWithExactCountAndNamedFields) {
 
 TEST_F(RecordsetTest, ChangedFieldIsSavedWhenThePositionMoves) {
   {
-    auto connection = std::make_unique<Connection>();
-    ASSERT_TRUE(connection->Open(file));
+    Connection connection;
+    ASSERT_TRUE(connection.Open(file));
     Recordset rows;
-    ASSERT_TRUE(rows.Open("select URL from NMusicList where ID=100", std::move(connection)));
+    ASSERT_TRUE(rows.Open("select URL from NMusicList where ID=100", connection));
     ASSERT_TRUE(rows.SetField(0, "changed/it's.wma"));
     EXPECT_EQ(Rows(file, "select URL from NMusicList where ID=100"),
               QStringList{"newmusic/a012/greensleeves.wma"});  // not yet
@@ -51,13 +51,13 @@ TEST_F(RecordsetTest, ChangedFieldIsSavedWhenThePositionMoves) {
 }
 
 TEST_F(RecordsetTest, JoinedRowsCannotBeChanged) {
-  auto connection = std::make_unique<Connection>();
-  ASSERT_TRUE(connection->Open(file));
+  Connection connection;
+  ASSERT_TRUE(connection.Open(file));
   Recordset rows;
   ASSERT_TRUE(
       rows.Open("select NMusicList.ID,NNClass.NClass from NMusicList,NNClass where "
                 "NMusicList.NClassID = NNClass.NClassID ;",
-                std::move(connection)));
+                connection));
   EXPECT_EQ(rows.RecordCount(), 6);
   EXPECT_FALSE(rows.SetField(1, "x"));
 }
@@ -73,10 +73,10 @@ TEST_F(RecordsetTest, MissingAndBrokenFilesAndStatementsFailWithADescription) {
   EXPECT_FALSE(broken.Open(folder.File("data/broken.dll")));
   EXPECT_FALSE(broken.Error().isEmpty());
 
-  auto connection = std::make_unique<Connection>();
-  ASSERT_TRUE(connection->Open(file));
+  Connection connection;
+  ASSERT_TRUE(connection.Open(file));
   Recordset rows;
-  EXPECT_FALSE(rows.Open("select Name from NoTable", std::move(connection)));
+  EXPECT_FALSE(rows.Open("select Name from NoTable", connection));
   EXPECT_TRUE(rows.Error().contains("NoTable")) << rows.Error().toStdString();
 }
 

@@ -11,12 +11,12 @@
 #include <QTextBlock>
 #include <QTimer>
 #include <QUrlQuery>
+#include <limits>
 
 #include "lyrics/frm_lrc.h"
 #include "lyrics/lyric_box.h"
 #include "platform/endpoints.h"
 #include "playback/gst_media_player.h"
-#include "state/main_controls.h"
 #include "state/shared_state.h"
 #include "support/fake_media_player.h"
 #include "support/test_env.h"
@@ -45,8 +45,8 @@ QByteArray LyricPage(const QString& text) {
                 "</td></tr></table></body></html>");
 }
 
-// The lookup with the window's controls made by the test: Timer1 ticks only when the test
-// calls Tick(), inetLrc fetches from the loopback server.
+// The lookup on a lyric box and a player made by the test: its timer (Timer1) ticks only
+// when the test calls Tick(), its transfer (inetLrc) fetches from the loopback server.
 class LyricLookupTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -54,18 +54,12 @@ class LyricLookupTest : public ::testing::Test {
     folder.Write("data/endpoints.ini",
                  ("[endpoints]\nLyricsSite=" + server.Url("/") + "\n").toUtf8());
     ReloadEndpoints();
-    QObject::connect(&inet, &Inet::StateChanged, &Lyrics::inetLrc_StateChanged);
+    timer.stop();
+    timer.setInterval(std::numeric_limits<int>::max());
     box.setPlainText("歌词：\r\n");
     player.state = MediaPlayer::wmppsPlaying;
-    MainForm().Timer1 = &timer;
-    MainForm().inetLrc = &inet;
-    MainForm().WMP = &player;
-    MainForm().Text2 = &box;
   }
-  void TearDown() override {
-    MainForm() = MainControls{};
-    ResetSharedState();
-  }
+  void TearDown() override { ResetSharedState(); }
 
   void Add(const QString& title, const QString& singer, const QString& lyric = QString()) {
     SongRecord& song = Playlist[PlaylistCount];
@@ -76,7 +70,7 @@ class LyricLookupTest : public ::testing::Test {
     song.Lyric = lyric;
     ++PlaylistCount;
   }
-  void Tick() { Lyrics::Timer1_Timer(); }
+  void Tick() { lookup.Tick(); }
   bool WaitResponse() {
     return WaitUntil([&] { return !inet.StillExecuting(); });
   }
@@ -89,10 +83,12 @@ class LyricLookupTest : public ::testing::Test {
 
   TestHttpServer server;
   TempAppFolder folder;
-  QTimer timer;
-  Inet inet;
   FakeMediaPlayer player;
   QPlainTextEdit box;
+  LyricBox lyricBox{box, player};
+  LyricLookup lookup{lyricBox, player, nullptr};
+  QTimer& timer = lookup.timer();
+  Inet& inet = lookup.transfer();
 };
 
 TEST_F(LyricLookupTest, SearchPageThenLyricPageStoreAndShowTheLyric) {
@@ -176,7 +172,7 @@ TEST_F(LyricLookupTest, WhenNoRequestIsMade) {
     QString songName, lyric;
     int playState;
     QString box;   // the box after the tick
-    bool timerOn;  // after the tick
+    bool timerOn;  // after the player starts
   } cases[] = {
       {"known lyric", "a.mp3", "我只在乎你的歌词全文", MediaPlayer::wmppsStopped,
        "歌词\n我只在乎你的歌词全文", false},
@@ -195,6 +191,9 @@ TEST_F(LyricLookupTest, WhenNoRequestIsMade) {
     Tick();
     EXPECT_FALSE(inet.StillExecuting());
     EXPECT_EQ(Box(), c.box);
+    // Waiting for the entry to play, the timer rests until the player starts.
+    EXPECT_FALSE(timer.isActive());
+    emit player.PlayStateChange(MediaPlayer::wmppsPlaying);
     EXPECT_EQ(timer.isActive(), c.timerOn);
   }
   QCoreApplication::processEvents();
@@ -245,7 +244,7 @@ TEST_F(LyricLookupTest, AResponseBelongsToTheEntryItWasAskedFor) {
 // Answers the song information dialog once it is up.
 void WhenDialogShows(std::function<void(frmLrc&)> act) {
   QTimer::singleShot(0, [act] {
-    frmLrc* dialog = LrcForm();
+    frmLrc* dialog = LrcForm(nullptr);
     ASSERT_TRUE(dialog->isVisible());
     act(*dialog);
   });
@@ -265,7 +264,7 @@ TEST_F(LyricLookupTest, ReLrcSearchesAgainWithTheEditedTitleAndSinger) {
     dialog.Command1->click();
   });
   timer.start();
-  Lyrics::reLrc_Click();
+  lookup.SearchAgain();
   EXPECT_EQ(shownTitle, "月亮代表我的心");
   EXPECT_EQ(shownSinger, "邓丽君");
   EXPECT_EQ(Playlist[0].Title, "月亮代表我的心 (live)");
@@ -284,7 +283,7 @@ TEST_F(LyricLookupTest, ReLrcSearchesAgainWithTheEditedTitleAndSinger) {
     shownTitle = dialog.Text1->text();
     dialog.Command1->click();
   });
-  Lyrics::reLrc_Click();
+  lookup.SearchAgain();
   EXPECT_EQ(shownTitle, "甜蜜蜜");
   EXPECT_EQ(Playlist[1].Title, "甜蜜蜜");
   EXPECT_EQ(Playlist[1].Author, "邓丽君");
@@ -302,7 +301,7 @@ TEST_F(LyricLookupTest, TheDialogsCloseBoxChangesNothing) {
     dialog.close();
   });
   timer.start();
-  Lyrics::reLrc_Click();
+  lookup.SearchAgain();
   EXPECT_EQ(Playlist[0], before);
   EXPECT_FALSE(inet.StillExecuting());
   EXPECT_TRUE(timer.isActive());
@@ -316,7 +315,7 @@ TEST_F(LyricLookupTest, TimedLyricFollowsThePlayingFile) {
   const QString file = TestMedia::Tone("lyric_follow", "wav", 4.0);
   ASSERT_FALSE(file.isEmpty());
   GstMediaPlayer gst;
-  MainForm().WMP = &gst;
+  LyricBox followed(box, gst);
   const QStringList texts = {"第一句", "第二句", "第三句", "第四句", "第五句", "第六句"};
   const QList<double> times = {0.0, 0.8, 1.6, 2.4, 3.0, 3.5};
   QString lyric = "[ti:测试]\r\n";
@@ -328,7 +327,7 @@ TEST_F(LyricLookupTest, TimedLyricFollowsThePlayingFile) {
 
   gst.setURL(file);
   ASSERT_TRUE(WaitUntil([&] { return gst.playState() == MediaPlayer::wmppsPlaying; }, 10000));
-  Tick();
+  followed.ShowLyric(Playlist[0].Lyric);
   EXPECT_EQ(Box(), "歌词\n" + texts.join('\n'));
 
   QList<int> seen;
@@ -341,11 +340,11 @@ TEST_F(LyricLookupTest, TimedLyricFollowsThePlayingFile) {
     WaitUntil([] { return false; }, 60);
     if (gst.playState() != MediaPlayer::wmppsPlaying) break;
     const double at = gst.controls.currentPosition();
-    Lyrics::FollowPlayer();
+    followed.FollowPlayer();
     // The position read by FollowPlayer lies between these two readings; near a line's start,
     // or where the player cannot tell its position, it could be either line.
     if (expectedAt(at) != expectedAt(gst.controls.currentPosition())) continue;
-    const int line = Lyrics::MarkedLine();
+    const int line = followed.MarkedLine();
     EXPECT_EQ(line, expectedAt(at)) << "at " << at;
     const QList<QTextEdit::ExtraSelection> marks = box.extraSelections();
     ASSERT_EQ(marks.size(), 1);

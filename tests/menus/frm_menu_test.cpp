@@ -63,11 +63,11 @@ class MenuTest : public ::testing::Test {
                       &window->timVol, &window->timButton, &window->Timer2})
       t->stop();
     window->show();
-    menu = frmMenu::Instance();
+    menu = window->Menus();
   }
   void TearDown() override {
     Launcher::SetRecorder(nullptr);
-    frmMenu::Unload();
+    window->UnloadMenus();
     window.reset();
     BoardProcess::Unload();
     BoardProcess::SetProgram({});

@@ -139,12 +139,12 @@ class BoardOnX11 : public ::testing::Test {
     window = std::make_unique<frmmain>(new FakeMediaPlayer);
     window->Form_Load();
     window->show();
-    menu = frmMenu::Instance();
+    menu = window->Menus();
     QObject::connect(BoardProcess::Instance(), &BoardProcess::Said,
                      [this](const QString& line) { said << line; });
   }
   void TearDown() override {
-    frmMenu::Unload();
+    window->UnloadMenus();
     BoardProcess::Unload();
     BoardProcess::SetProgram({});
     window.reset();

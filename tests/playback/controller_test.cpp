@@ -1,5 +1,3 @@
-#include "playback/controller.h"
-
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -14,6 +12,7 @@
 #include "platform/file_dialog.h"
 #include "playback/media.h"
 #include "playback/now_playing.h"
+#include "playback/playback_controller.h"
 #include "skin/picture_box.h"
 #include "state/shared_state.h"
 #include "support/fake_media_player.h"
@@ -44,28 +43,29 @@ TEST(NowPlaying, LengthInMinutesAndSeconds) {
 }
 
 TEST(Controller, StatusTextsAndDecisions) {
-  EXPECT_EQ(Controller::OpenStateText(3), "正在寻找Media Server");
-  EXPECT_EQ(Controller::OpenStateText(5), "正在打开或侦听流信息 ");
-  EXPECT_EQ(Controller::OpenStateText(0), "已经关闭");
-  EXPECT_FALSE(Controller::OpenStateText(7));
-  EXPECT_FALSE(Controller::OpenStateText(-1));
-  EXPECT_EQ(Controller::BufferingText(true, ""), "正在缓冲，请稍后...\r\n歌词：\r\n");
-  EXPECT_EQ(Controller::BufferingText(false, "词"), "歌词：\r\n词");
+  EXPECT_EQ(PlaybackController::OpenStateText(3), "正在寻找Media Server");
+  EXPECT_EQ(PlaybackController::OpenStateText(5), "正在打开或侦听流信息 ");
+  EXPECT_EQ(PlaybackController::OpenStateText(0), "已经关闭");
+  EXPECT_FALSE(PlaybackController::OpenStateText(7));
+  EXPECT_FALSE(PlaybackController::OpenStateText(-1));
+  EXPECT_EQ(PlaybackController::BufferingText(true, ""), "正在缓冲，请稍后...\r\n歌词：\r\n");
+  EXPECT_EQ(PlaybackController::BufferingText(false, "词"), "歌词：\r\n词");
 
-  EXPECT_TRUE(Controller::AtEndOfSong(3, 200, 199.5));
-  EXPECT_FALSE(Controller::AtEndOfSong(3, 200, 199));
-  EXPECT_FALSE(Controller::AtEndOfSong(2, 200, 199.5));
-  EXPECT_FALSE(Controller::AtEndOfSong(3, 0, 12));  // a live stream never ends
+  EXPECT_TRUE(PlaybackController::AtEndOfSong(3, 200, 199.5));
+  EXPECT_FALSE(PlaybackController::AtEndOfSong(3, 200, 199));
+  EXPECT_FALSE(PlaybackController::AtEndOfSong(2, 200, 199.5));
+  EXPECT_FALSE(PlaybackController::AtEndOfSong(3, 0, 12));  // a live stream never ends
 
-  EXPECT_EQ(Controller::MediaServerBaseFrom("var url = \"  mms://s.example/ \";"),
+  EXPECT_EQ(PlaybackController::MediaServerBaseFrom("var url = \"  mms://s.example/ \";"),
             "mms://s.example/");
-  EXPECT_EQ(Controller::MediaServerBaseFrom("a=\"first\";b=\"second\""), "first");
-  EXPECT_FALSE(Controller::MediaServerBaseFrom("no quotes"));
-  EXPECT_EQ(Controller::RepairedPath("http://ph/m/a.wma?x=http://ph/", "http://ph", "mms://s"),
-            "mms://s/m/a.wma?x=mms://s/");
-  EXPECT_FALSE(Controller::RepairedPath("http://other/a.wma", "http://ph", "mms://s"));
-  EXPECT_FALSE(Controller::RepairedPath("http://PH/a.wma", "http://ph", "mms://s"));
-  EXPECT_FALSE(Controller::RepairedPath("http://ph/a.wma", "http://ph", ""));
+  EXPECT_EQ(PlaybackController::MediaServerBaseFrom("a=\"first\";b=\"second\""), "first");
+  EXPECT_FALSE(PlaybackController::MediaServerBaseFrom("no quotes"));
+  EXPECT_EQ(
+      PlaybackController::RepairedPath("http://ph/m/a.wma?x=http://ph/", "http://ph", "mms://s"),
+      "mms://s/m/a.wma?x=mms://s/");
+  EXPECT_FALSE(PlaybackController::RepairedPath("http://other/a.wma", "http://ph", "mms://s"));
+  EXPECT_FALSE(PlaybackController::RepairedPath("http://PH/a.wma", "http://ph", "mms://s"));
+  EXPECT_FALSE(PlaybackController::RepairedPath("http://ph/a.wma", "http://ph", ""));
 }
 
 // The window's playback handlers with a player the test controls.
@@ -259,7 +259,7 @@ TEST_F(ControllerTest, TheInformationGoesToThePlayingEntryNotTheSelectedOne) {
   for (int control : {5, 4, 2, 1}) {  // add files (cancelled), next on the last row, pause, play
     SCOPED_TRACE(control);
     window->ControlButton_Click(control);
-    Media::GetMediaInfo(*player);
+    Media::GetMediaInfo(*player, window->List1);
     EXPECT_EQ(Playlist[0].Title, "A tagged");
     EXPECT_EQ(Rows(ListControl::UserDatabaseFile(), "select Title from NUser"),
               (QStringList{"A tagged", "B's own"}));
@@ -290,7 +290,7 @@ TEST_F(ControllerTest, TheLyricTimerFetchesAndTheBoxShowsTheLyric) {
   }
   EXPECT_TRUE(Playlist[0].Lyric.contains("[00:03.00]第二句"));
   EXPECT_TRUE(window->Timer1.isActive());  // the response starts the timer again
-  window->Timer1_Timer();                   // whose next tick shows the stored lyric
+  window->Timer1_Timer();                  // whose next tick shows the stored lyric
   EXPECT_TRUE(Text2().contains("第二句")) << Text2().toStdString();
   emit player->Buffering(true);
   emit player->Buffering(false);

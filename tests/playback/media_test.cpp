@@ -3,12 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QListWidget>
-#include <QTimer>
 
-#include "state/shared_state.h"
 #include "catalog/catalog_fixture.h"
 #include "catalog/list_control.h"
 #include "platform/file_dialog.h"
+#include "state/shared_state.h"
 #include "support/bare_controls.h"
 #include "support/fake_media_player.h"
 #include "support/test_env.h"
@@ -55,19 +54,19 @@ class MediaTest : public ::testing::Test {
 
 TEST_F(MediaTest, AddingLocalFiles) {
   AnswerFiles({});
-  EXPECT_TRUE(Media::AddLocalFiles(window.get()));
+  EXPECT_TRUE(Media::AddLocalFiles(window.get(), window->List1));
   EXPECT_EQ(PlaylistCount, 0);
   EXPECT_TRUE(QFile::exists(ListControl::UserDatabaseFile()));  // the list was still redrawn
 
   AnswerFiles({"/home/u/音乐/one.mp3"});
-  EXPECT_TRUE(Media::AddLocalFiles(window.get()));
+  EXPECT_TRUE(Media::AddLocalFiles(window.get(), window->List1));
   ASSERT_EQ(PlaylistCount, 1);
   EXPECT_EQ(Playlist[0].Name, "one.mp3");
   EXPECT_EQ(Playlist[0].Path, "/home/u/音乐/one.mp3");
   EXPECT_EQ(Playlist[0].Web, 1);
 
   AnswerFiles({"/m/b.wma", "/m/a.wav", "/m/c.mid"});
-  EXPECT_TRUE(Media::AddLocalFiles(window.get()));
+  EXPECT_TRUE(Media::AddLocalFiles(window.get(), window->List1));
   ASSERT_EQ(PlaylistCount, 4);
   EXPECT_EQ(Playlist[1].Path, "/m/b.wma");
   EXPECT_EQ(Playlist[3].Name, "c.mid");
@@ -79,45 +78,30 @@ TEST_F(MediaTest, AddingLocalFiles) {
 TEST_F(MediaTest, AddingToAFullPlaylist) {
   PlaylistCount = 5000;
   AnswerFiles({"/m/last.mp3", "/m/over.mp3", "/m/over2.mp3"});
-  EXPECT_FALSE(Media::AddLocalFiles(window.get()));
+  EXPECT_FALSE(Media::AddLocalFiles(window.get(), window->List1));
   EXPECT_EQ(PlaylistCount, 5001);  // the one that fitted stays
   EXPECT_EQ(Playlist[5000].Name, "last.mp3");
   EXPECT_EQ(boxes.Texts(), QStringList{"本地文件打开错误！"});
 
   // A single file that does not fit is left out quietly.
   AnswerFiles({"/m/one_more.mp3"});
-  EXPECT_TRUE(Media::AddLocalFiles(window.get()));
+  EXPECT_TRUE(Media::AddLocalFiles(window.get(), window->List1));
   EXPECT_EQ(PlaylistCount, 5001);
   EXPECT_EQ(boxes.Boxes().size(), 1);
-  EXPECT_THROW(Media::AddSongToList("http://h/x.wma"), std::out_of_range);
+  EXPECT_FALSE(Media::AddSongToList("http://h/x.wma", "", "", window->List1));
 }
 
 TEST_F(MediaTest, AddingCatalogAndSearchSongs) {
-  window->lstSong->addItems({"茉莉花", "康定情歌"});
-  window->lstSong->setCurrentRow(1);
-  window->lstSinger->addItem("白云飞");
-  window->lstSinger->setCurrentRow(0);
-  AddSource = 0;
-  EXPECT_TRUE(Media::AddSongToList("http://files.test/musicfiles/q731_com_music/a/kd.wma"));
+  EXPECT_TRUE(Media::AddSongToList("http://files.test/musicfiles/q731_com_music/a/kd.wma",
+                                   "康定情歌", "白云飞", window->List1));
   EXPECT_EQ(Playlist[0].Name, "kd.wma");
   EXPECT_EQ(Playlist[0].Title, "康定情歌");
   EXPECT_EQ(Playlist[0].Author, "白云飞");
   EXPECT_EQ(Playlist[0].Web, 0);
 
-  window->lstSearch->addItem("my song\tsomebody");
-  window->lstSearch->setCurrentRow(0);
-  AddSource = 1;
-  EXPECT_TRUE(Media::AddSongToList("http://h/a/"));
+  EXPECT_TRUE(Media::AddSongToList("http://h/a/", "my song", "somebody", window->List1));
   EXPECT_EQ(Playlist[1].Name, "");  // an address ending in a slash has no name
-  EXPECT_EQ(Playlist[1].Title, "my song");
-  EXPECT_EQ(Playlist[1].Author, "somebody");
   EXPECT_EQ(window->List1->item(1)->text(), "my song");
-
-  // No singer selected: an empty singer.
-  window->lstSinger->setCurrentRow(-1);
-  AddSource = 0;
-  EXPECT_TRUE(Media::AddSongToList("http://h/b.wma"));
-  EXPECT_EQ(Playlist[2].Author, "");
 }
 
 TEST_F(MediaTest, PlayLoadsOrResumes) {
@@ -127,7 +111,6 @@ TEST_F(MediaTest, PlayLoadsOrResumes) {
   EXPECT_TRUE(Media::PlayMedia(*player));
   EXPECT_EQ(player->calls, (QStringList{"setURL /music/1.mp3", "play"}));
   EXPECT_EQ(PlayingIndex, 1);
-  EXPECT_TRUE(window->Timer1.isActive());
 
   // Paused: the loaded media resumes, whatever is selected; PlayingIndex still follows.
   player->calls.clear();
@@ -137,13 +120,11 @@ TEST_F(MediaTest, PlayLoadsOrResumes) {
   EXPECT_EQ(player->calls, QStringList{"play"});
   EXPECT_EQ(PlayingIndex, 2);
 
-  // Past the end: only the lyric timer.
+  // Past the end: nothing to play.
   player->calls.clear();
-  window->Timer1.stop();
   CurrentIndex = 3;
   EXPECT_TRUE(Media::PlayMedia(*player));
   EXPECT_TRUE(player->calls.isEmpty());
-  EXPECT_TRUE(window->Timer1.isActive());
 }
 
 TEST_F(MediaTest, PauseStopPositionLengthAndVolume) {
@@ -197,7 +178,7 @@ TEST_F(MediaTest, FailuresShowTheirMessageAndGiveTheFailureValue) {
   EXPECT_FALSE(Media::SetMediaPosition(*player, 1));
   EXPECT_EQ(Media::GetVolume(*player), -1);
   EXPECT_FALSE(Media::SetVolume(*player, 1));
-  EXPECT_FALSE(Media::GetMediaInfo(*player));
+  EXPECT_FALSE(Media::GetMediaInfo(*player, window->List1));
   EXPECT_EQ(boxes.Texts(),
             (QStringList{"文件播放错误！", "文件暂停错误！", "文件停止错误！", "获取当前位置错误！",
                          "获取播放长度错误！", "设置当前时间错误！", "获得音量错误！",
@@ -218,10 +199,11 @@ TEST_F(MediaTest, MediaInfoFillsTheEntryOnceItPlays) {
   player->duration = 215.625;
   window->List1->setCurrentRow(0);
   player->url = Playlist[0].Path;
-  EXPECT_TRUE(Media::GetMediaInfo(*player));  // not playing: the entry stays as it is
+  EXPECT_TRUE(
+      Media::GetMediaInfo(*player, window->List1));  // not playing: the entry stays as it is
   EXPECT_EQ(Playlist[0].Title, "");
   player->state = MediaPlayer::wmppsPlaying;
-  EXPECT_TRUE(Media::GetMediaInfo(*player));
+  EXPECT_TRUE(Media::GetMediaInfo(*player, window->List1));
   EXPECT_EQ(Playlist[0].Title, "Tagged Title");
   EXPECT_EQ(Playlist[0].Author, "Tagged Artist");
   EXPECT_EQ(Playlist[0].Length, "215.625");
@@ -229,7 +211,7 @@ TEST_F(MediaTest, MediaInfoFillsTheEntryOnceItPlays) {
 
   window->List1->setCurrentRow(1);
   player->url = Playlist[1].Path;
-  EXPECT_TRUE(Media::GetMediaInfo(*player));
+  EXPECT_TRUE(Media::GetMediaInfo(*player, window->List1));
   EXPECT_EQ(Playlist[1].Title, "catalog title");  // a catalog song keeps its own
   EXPECT_EQ(Playlist[1].Length, "215.625");
 
@@ -237,7 +219,7 @@ TEST_F(MediaTest, MediaInfoFillsTheEntryOnceItPlays) {
   player->info.clear();
   window->List1->setCurrentRow(0);
   player->url = Playlist[0].Path;
-  EXPECT_TRUE(Media::GetMediaInfo(*player));
+  EXPECT_TRUE(Media::GetMediaInfo(*player, window->List1));
   EXPECT_EQ(window->List1->item(0)->text(), "0.mp3");
 }
 
@@ -250,14 +232,14 @@ TEST_F(MediaTest, DeletingEntries) {
 
   // Not the entry in the player: playback goes on.
   window->List1->setCurrentRow(2);
-  Media::DeleteSong();
+  Media::DeleteSong(*player, window->List1, {});
   EXPECT_EQ(PlaylistCount, 2);
   EXPECT_FALSE(player->calls.contains("stop"));
   EXPECT_EQ(Playlist[2], SongRecord{});
 
   // The entry in the player: it stops, and the later entries move down.
   window->List1->setCurrentRow(1);
-  Media::DeleteSong();
+  Media::DeleteSong(*player, window->List1, {});
   EXPECT_TRUE(player->calls.contains("stop"));
   EXPECT_EQ(PlaylistCount, 1);
   EXPECT_EQ(Playlist[0].Name, "0.mp3");
@@ -265,14 +247,14 @@ TEST_F(MediaTest, DeletingEntries) {
 
   // Nothing to delete: nothing changes.
   CurrentIndex = 1;
-  Media::DeleteSong();
+  Media::DeleteSong(*player, window->List1, {});
   EXPECT_EQ(PlaylistCount, 1);
 
   window->List1->setCurrentRow(0);
-  Media::DeleteSong();
+  Media::DeleteSong(*player, window->List1, {});
   EXPECT_EQ(PlaylistCount, 0);
   EXPECT_EQ(Playlist[0], SongRecord{});
-  Media::DeleteSong();
+  Media::DeleteSong(*player, window->List1, {});
   EXPECT_EQ(PlaylistCount, 0);
   EXPECT_TRUE(boxes.Boxes().isEmpty());
 }
@@ -282,7 +264,7 @@ TEST_F(MediaTest, DeletingEverythingFromAFullPlaylist) {
   PlaylistCount = PlaylistArray::kSlots;
   ListControl::ShowPlaylist(window->List1);
   window->List1->setCurrentRow(0);
-  Media::DeleteAllSongs();
+  Media::DeleteAllSongs(*player, window->List1, {});
   EXPECT_EQ(PlaylistCount, 0);
   EXPECT_EQ(Playlist[5000], SongRecord{});
   EXPECT_EQ(window->List1->count(), 0);

@@ -15,7 +15,7 @@
 #include "catalog/other_serach.h"
 #include "lyrics/lyric_text.h"
 #include "platform/endpoints.h"
-#include "playback/controller.h"
+#include "playback/playback_controller.h"
 #include "server/server_process.h"
 #include "support/test_env.h"
 #include "web/text_decoding.h"
@@ -100,10 +100,10 @@ TEST_F(ServerTest, CounterCountsDistinctClientsAsABareNumber) {
 TEST_F(ServerTest, MediaServerScriptRepairsPlaceholderAddresses) {
   const Reply script = Get(Port(), "/js/serverurl.js");
   ASSERT_EQ(script.status, 200);
-  const std::optional<QString> base = Controller::MediaServerBaseFrom(Decoded(script));
+  const std::optional<QString> base = PlaybackController::MediaServerBaseFrom(Decoded(script));
   ASSERT_TRUE(base);
   EXPECT_EQ(*base, QString::fromStdString(server_->Base()));
-  const std::optional<QString> repaired = Controller::RepairedPath(
+  const std::optional<QString> repaired = PlaybackController::RepairedPath(
       QString(kPlaceholder) + "/music/a001/fengyang_huagu.wma", kPlaceholder, *base);
   ASSERT_TRUE(repaired);
   const Reply song = Get(Port(), Target(*repaired));
@@ -131,7 +131,7 @@ TEST_F(ServerTest, EverySongOfTheCatalogIsServed) {
     QString url = Data::GetSongUrl(id);
     if (url.startsWith(kPlaceholder)) {
       forms.insert("placeholder");
-      url = *Controller::RepairedPath(url, kPlaceholder, base);
+      url = *PlaybackController::RepairedPath(url, kPlaceholder, base);
     } else if (url.startsWith("http://127.0.0.1:8731/")) {
       forms.insert("absolute");
       url.replace("http://127.0.0.1:8731", base);

@@ -14,9 +14,8 @@
 #include "catalog/list_control.h"
 #include "platform/launcher.h"
 #include "platform/msgbox.h"
-#include "skin/button_states.h"
-#include "skin/panels.h"
 #include "skin/picture_box.h"
+#include "skin/skin.h"
 #include "skin/skin_pictures.h"
 #include "state/shared_state.h"
 #include "support/fake_media_player.h"
@@ -58,47 +57,47 @@ class ChromeTest : public ::testing::Test {
 };
 
 TEST_F(ChromeTest, StateProceduresShowTheNamedPictures) {
-  Skin::SetControlButtonState(1, 1);
+  window->face->SetControlButtonState(1, 1);
   EXPECT_TRUE(Shows(window->ControlButton[1], "2-2.gif"));
-  Skin::SetTopButtonState(2, 5);
+  window->face->SetTopButtonState(2, 5);
   EXPECT_TRUE(Shows(window->imgTopButton[5], "12-3.gif"));
-  Skin::SetTopButtonState(3, 5);  // no such state: nothing
+  window->face->SetTopButtonState(3, 5);  // no such state: nothing
   EXPECT_TRUE(Shows(window->imgTopButton[5], "12-3.gif"));
   EXPECT_TRUE(boxes.Boxes().isEmpty());
-  Skin::SetControlButtonState(0, 6);
+  window->face->SetControlButtonState(0, 6);
   EXPECT_EQ(boxes.Texts(), QStringList{"设置控制按钮动作失败！"});
   QFile::remove(folder.File("skin/4-2.gif"));
   SkinPictures::Clear();
-  Skin::SetControlButtonState(1, 3);
+  window->face->SetControlButtonState(1, 3);
   EXPECT_EQ(boxes.Texts().size(), 2);
   EXPECT_TRUE(Shows(window->ControlButton[3], "4-1.gif"));  // keeps its picture
   // The hover timer asks again and again; the user is told once.
-  for (int tick = 0; tick < 5; ++tick) Skin::SetControlButtonState(1, 3);
+  for (int tick = 0; tick < 5; ++tick) window->face->SetControlButtonState(1, 3);
   EXPECT_EQ(boxes.Texts().size(), 2);
 }
 
 TEST_F(ChromeTest, HoverBandsEdgesAndGaps) {
   // Window pixels; the panel is closed, so the control band is 335 .. 357.
-  EXPECT_EQ(Skin::ControlButtonAt({60, 357}), 0);
-  EXPECT_EQ(Skin::ControlButtonAt({60, 358}), -1);
-  EXPECT_EQ(Skin::ControlButtonAt({60, 334}), -1);
-  EXPECT_EQ(Skin::ControlButtonAt({74, 340}), 0);
-  EXPECT_EQ(Skin::ControlButtonAt({75, 340}), 1);
-  EXPECT_EQ(Skin::ControlButtonAt({144, 340}), -1);  // between buttons 3 and 4
-  EXPECT_EQ(Skin::ControlButtonAt({145, 340}), 4);
-  EXPECT_EQ(Skin::TopButtonAt({13, 7}), 0);
-  EXPECT_EQ(Skin::TopButtonAt({187, 24}), 2);
-  EXPECT_EQ(Skin::TopButtonAt({187, 25}), -1);
-  Skin::OpenPlaylistPanel();
-  EXPECT_EQ(Skin::ControlButtonAt({60, 471}), 0);
-  EXPECT_EQ(Skin::ControlButtonAt({60, 493}), 0);
-  EXPECT_EQ(Skin::ControlButtonAt({60, 357}), -1);
+  EXPECT_EQ(window->face->ControlButtonAt({60, 357}), 0);
+  EXPECT_EQ(window->face->ControlButtonAt({60, 358}), -1);
+  EXPECT_EQ(window->face->ControlButtonAt({60, 334}), -1);
+  EXPECT_EQ(window->face->ControlButtonAt({74, 340}), 0);
+  EXPECT_EQ(window->face->ControlButtonAt({75, 340}), 1);
+  EXPECT_EQ(window->face->ControlButtonAt({144, 340}), -1);  // between buttons 3 and 4
+  EXPECT_EQ(window->face->ControlButtonAt({145, 340}), 4);
+  EXPECT_EQ(window->face->TopButtonAt({13, 7}), 0);
+  EXPECT_EQ(window->face->TopButtonAt({187, 24}), 2);
+  EXPECT_EQ(window->face->TopButtonAt({187, 25}), -1);
+  window->face->OpenPlaylistPanel();
+  EXPECT_EQ(window->face->ControlButtonAt({60, 471}), 0);
+  EXPECT_EQ(window->face->ControlButtonAt({60, 493}), 0);
+  EXPECT_EQ(window->face->ControlButtonAt({60, 357}), -1);
 
   const QPoint origin = window->pos();
-  EXPECT_FALSE(Skin::CursorInButtonArea(origin + QPoint(0, 15)));  // x = FL is outside
-  EXPECT_TRUE(Skin::CursorInButtonArea(origin + QPoint(1, 15)));
-  EXPECT_TRUE(Skin::CursorInButtonArea(origin + QPoint(100, 493)));
-  EXPECT_FALSE(Skin::CursorInButtonArea(origin + QPoint(242, 15)));
+  EXPECT_FALSE(window->face->CursorInButtonArea(origin + QPoint(0, 15)));  // x = FL is outside
+  EXPECT_TRUE(window->face->CursorInButtonArea(origin + QPoint(1, 15)));
+  EXPECT_TRUE(window->face->CursorInButtonArea(origin + QPoint(100, 493)));
+  EXPECT_FALSE(window->face->CursorInButtonArea(origin + QPoint(242, 15)));
 }
 
 TEST_F(ChromeTest, PressedPictureHoldsUntilTheNextTickAfterRelease) {
@@ -135,7 +134,7 @@ TEST_F(ChromeTest, PlaylistPanelSlidesInSeventeenDrawnSteps) {
   recorder.onMove = [&] { steps.append({window->List->y(), window->List1->isVisible()}); };
   window->List->installEventFilter(&recorder);
 
-  Skin::TogglePlaylistPanel();
+  window->face->TogglePlaylistPanel();
   ASSERT_EQ(steps.size(), 17);
   for (int i = 0; i < 17; ++i) {
     EXPECT_EQ(steps[i].top, 194 + 8 * i);
@@ -151,7 +150,7 @@ TEST_F(ChromeTest, PlaylistPanelSlidesInSeventeenDrawnSteps) {
   EXPECT_FALSE(steps.first().listShown);  // hidden before the first step
   EXPECT_EQ(steps.last().top, 186);
   EXPECT_EQ(window->ControlButton[5]->y(), 335);
-  Skin::ClosePlaylistPanel();  // already closed: no step
+  window->face->ClosePlaylistPanel();  // already closed: no step
   EXPECT_EQ(steps.size(), 17);
 }
 
@@ -162,11 +161,11 @@ TEST_F(ChromeTest, CatalogPanelTogglesAsAWhole) {
            window->Text1, window->lstSearch, window->lbSingerType[3], window->lbLetter[20],
            window->cmdAdd[0], window->cmdAdd[1], window->Image1})
     EXPECT_TRUE(w->isVisible()) << w->objectName().toStdString();
-  Skin::ShowCatalogControls(1);
+  window->face->ShowCatalogControls(1);
   EXPECT_FALSE(window->lstSong->isVisible());
   EXPECT_TRUE(window->imgSearch->isVisible());
   EXPECT_TRUE(window->Image1->isVisible());
-  Skin::ShowCatalogControls(0);
+  window->face->ShowCatalogControls(0);
   EXPECT_TRUE(window->lstSong->isVisible());
 
   window->Image1_Click();
@@ -177,7 +176,7 @@ TEST_F(ChromeTest, CatalogPanelTogglesAsAWhole) {
 
   // Hidden, the controls stay hidden; the window takes its fixed size all the same.
   window->resize(300, 300);
-  Skin::ShowCatalogControls(0);
+  window->face->ShowCatalogControls(0);
   EXPECT_FALSE(window->lstSinger->isVisible());
   EXPECT_EQ(window->size(), QSize(917, 569));
 }
@@ -187,7 +186,7 @@ TEST_F(ChromeTest, CatalogPanelTogglesAsAWhole) {
 TEST_F(ChromeTest, AfterASystemMoveTheControlsAreRedrawnWhenItEnds) {
   window->imgTopButton_Click(2);
   window->resize(300, 300);
-  ASSERT_TRUE(Skin::StartWindowDrag(window.get(), [](QWindow*) { return true; }));
+  ASSERT_TRUE(window->face->StartWindowDrag([](QWindow*) { return true; }));
   EXPECT_EQ(window->size(), QSize(300, 300));  // still moving
   for (int step = 1; step <= 3; ++step) {
     WaitUntil([] { return false; }, 100);

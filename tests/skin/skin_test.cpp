@@ -7,13 +7,13 @@
 #include <QImage>
 #include <QListWidget>
 
-#include "state/shared_state.h"
 #include "catalog/catalog_fixture.h"
 #include "catalog/data.h"
 #include "skin/colour_key.h"
 #include "skin/picture_box.h"
 #include "skin/skin_button.h"
 #include "skin/skin_pictures.h"
+#include "state/shared_state.h"
 #include "support/bare_controls.h"
 #include "support/test_env.h"
 
@@ -45,7 +45,7 @@ class SkinTest : public ::testing::Test {
 TEST_F(SkinTest, InitSkinLoadsPicturesLaysOutButtonsAndClosesThePanel) {
   MakeWindow();
   window->List1->show();
-  Skin::InitSkin(window.get());
+  window->face->InitSkin();
   EXPECT_TRUE(boxes.Boxes().isEmpty()) << boxes.Texts().join(",").toStdString();
   EXPECT_EQ(window->Main->geometry(), QRect(0, 0, 242, 322));
   EXPECT_EQ(window->List->geometry(), QRect(0, 186, 242, 174));
@@ -72,7 +72,7 @@ TEST_F(SkinTest, InitSkinLoadsPicturesLaysOutButtonsAndClosesThePanel) {
 TEST_F(SkinTest, MissingPanelPictureStopsTheSkinStep) {
   QFile::remove(folder.File("skin/List.gif"));
   MakeWindow();
-  Skin::InitSkin(window.get());
+  window->face->InitSkin();
   EXPECT_EQ(boxes.Texts(), QStringList{"皮肤初始化错误！"});
   EXPECT_EQ(boxes.Boxes()[0].caption, "Error!");
   EXPECT_FALSE(ColourKey::IsApplied(window.get()));
@@ -83,7 +83,7 @@ TEST_F(SkinTest, MissingPanelPictureStopsTheSkinStep) {
 TEST_F(SkinTest, MissingButtonPictureIsReportedAndTheRestGoesOn) {
   QFile::remove(folder.File("skin/9-1.gif"));
   MakeWindow();
-  Skin::InitSkin(window.get());
+  window->face->InitSkin();
   EXPECT_EQ(boxes.Texts(), QStringList{"设置控制按钮失败!"});
   EXPECT_EQ(window->List->y(), 186);
   EXPECT_EQ(window->ControlButton[3]->y(), 335);
@@ -103,7 +103,7 @@ class SingerTypesTest : public SkinTest {
 TEST_F(SingerTypesTest, LabelsTakeTheTypesAndTheLetters) {
   WriteTypes(4);
   MakeWindow();
-  Skin::LoadSingerTypes();
+  window->face->LoadSingerTypes();
   EXPECT_TRUE(boxes.Boxes().isEmpty());
   EXPECT_EQ(window->lbSingerType[0]->text(), "类型10");
   EXPECT_EQ(window->lbSingerType[0]->property("Tag").toString(), "10");
@@ -117,7 +117,7 @@ TEST_F(SingerTypesTest, LabelsTakeTheTypesAndTheLetters) {
 TEST_F(SingerTypesTest, ElevenTypesFailOnTheEleventh) {
   WriteTypes(11);
   MakeWindow();
-  Skin::LoadSingerTypes();
+  window->face->LoadSingerTypes();
   EXPECT_EQ(boxes.Texts(), QStringList{"获得歌手类型名错误！"});
   EXPECT_EQ(window->lbSingerType[9]->text(), "类型100");
   EXPECT_EQ(window->lbLetter[3]->text(), "A");  // the letters were never reached
@@ -126,7 +126,7 @@ TEST_F(SingerTypesTest, ElevenTypesFailOnTheEleventh) {
 TEST_F(SingerTypesTest, NoTypesLeaveTheDesignCaptions) {
   WriteTypes(0);
   MakeWindow();
-  Skin::LoadSingerTypes();
+  window->face->LoadSingerTypes();
   EXPECT_TRUE(boxes.Boxes().isEmpty());
   EXPECT_EQ(window->lbSingerType[0]->text(), "华语男歌手");
   EXPECT_EQ(window->lbLetter[1]->text(), "B");
@@ -134,25 +134,25 @@ TEST_F(SingerTypesTest, NoTypesLeaveTheDesignCaptions) {
 
 TEST_F(SingerTypesTest, MarkingShowingAndHiding) {
   MakeWindow();
-  Skin::SetLabelColors(1, 3);
+  window->face->SetLabelColors(1, 3);
   for (int i = 0; i < 26; ++i) EXPECT_EQ(Skin::IsMarked(window->lbLetter[i]), i == 3) << i;
-  Skin::SetLabelColors(1, 26);
+  window->face->SetLabelColors(1, 26);
   EXPECT_FALSE(Skin::IsMarked(window->lbLetter[3]));
-  Skin::SetLabelColors(0, 9);
+  window->face->SetLabelColors(0, 9);
   EXPECT_TRUE(Skin::IsMarked(window->lbSingerType[9]));
-  Skin::SetLabelColors(0, 10);
+  window->face->SetLabelColors(0, 10);
   EXPECT_FALSE(Skin::IsMarked(window->lbSingerType[9]));
-  Skin::SetLabelColors(5, 1);  // no such kind: nothing
+  window->face->SetLabelColors(5, 1);  // no such kind: nothing
   EXPECT_TRUE(boxes.Boxes().isEmpty());
-  Skin::SetLabelColors(1, 40);
+  window->face->SetLabelColors(1, 40);
   EXPECT_EQ(boxes.Texts(), QStringList{"设置颜色错误"});
 
-  Skin::ShowSingerTypes(0);
+  window->face->ShowSingerTypes(0);
   EXPECT_FALSE(window->lbSingerType[2]->isHidden());
   EXPECT_FALSE(window->lbLetter[25]->isHidden());
-  Skin::ShowSingerTypes(2);
+  window->face->ShowSingerTypes(2);
   EXPECT_FALSE(window->lbLetter[25]->isHidden());
-  Skin::ShowSingerTypes(1);
+  window->face->ShowSingerTypes(1);
   EXPECT_TRUE(window->lbSingerType[2]->isHidden());
   EXPECT_TRUE(window->lbLetter[0]->isHidden());
   EXPECT_EQ(boxes.Boxes().size(), 1);

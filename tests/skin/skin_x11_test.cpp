@@ -14,12 +14,11 @@
 #include <QScreen>
 
 #include "app/frmmain.h"
-#include "state/shared_state.h"
 #include "platform/app_path.h"
-#include "skin/panels.h"
 #include "skin/picture_box.h"
 #include "skin/skin.h"
 #include "skin/skin_pictures.h"
+#include "state/shared_state.h"
 #include "support/fake_media_player.h"
 #include "support/test_env.h"
 
@@ -83,7 +82,7 @@ class SkinOnX11 : public ::testing::Test {
                                                       window->lstSpecial, window->lstSong,
                                                       window->Go, window->Text1, window->lstSearch})
       w->show();
-    Skin::ShowSingerTypes(0);
+    window->face->ShowSingerTypes(0);
     window->cmdAdd[0]->show();
     window->cmdAdd[1]->show();
     window->Image1->show();
@@ -129,8 +128,8 @@ TEST_F(SkinOnX11, StartingWindowShowsNoKeyColourAndIsShapedToTheFace) {
 
 TEST_F(SkinOnX11, CatalogAndPlaylistPanelsShownStillShowNoKeyColour) {
   ShowEverything();
-  Skin::SetLabelColors(1, 1);
-  Skin::SetLabelColors(0, 0);
+  window->face->SetLabelColors(1, 1);
+  window->face->SetLabelColors(0, 0);
   const QImage shot = Screen();
   shot.save(ShotDir() + "/main-window-panels.png");
   EXPECT_EQ(RedPixels(shot), 0);
@@ -194,7 +193,7 @@ TEST_F(SkinOnX11, HoverAndPressFollowTheRealPointer) {
 }
 
 TEST_F(SkinOnX11, DraggingTheFaceMovesTheWindowAndTheCatalogWithIt) {
-  Skin::ToggleCatalogPanel();
+  window->face->ToggleCatalogPanel();
   const QPoint listBefore = window->lstSinger->mapToGlobal(QPoint(0, 0));
   ASSERT_TRUE(Xdotool({"mousemove", "10", "200"}));
   ASSERT_TRUE(Xdotool({"mousedown", "1"}));
@@ -230,7 +229,7 @@ TEST_F(SkinOnX11, ADoubleClickOnAPictureActsOnce) {
   WaitUntil([] { return false; }, 400);
   EXPECT_EQ(CurrentIndex, 1);
 
-  Skin::ToggleCatalogPanel();
+  window->face->ToggleCatalogPanel();
   WaitUntil([] { return false; }, 300);
   ASSERT_TRUE(doubleClick(window->lbLetter[1]->x() + 3, window->lbLetter[1]->y() + 6));
   WaitUntil([] { return false; }, 400);

@@ -9,9 +9,7 @@
 #include "skin/geometry.h"
 #include "skin/picture_box.h"
 #include "skin/skin_button.h"
-#include "state/main_controls.h"
 #include "state/shared_state.h"
-#include "web/inet.h"
 
 using namespace SkinGeometry;
 
@@ -47,7 +45,6 @@ BareControls::BareControls(MediaPlayer* player) : WMP(player) {
   Go = new QPushButton(this);
   cmdAdd = {new QPushButton(this), new QPushButton(this)};
   Text2 = Placed(new QPlainTextEdit(this), 32, 128, 177, 121);
-  inetLrc = new Inet(this);
   if (WMP) WMP->setParent(this);
   // As the window starts: the catalog panel and the playlist box hidden.
   for (QWidget* w :
@@ -59,12 +56,9 @@ BareControls::BareControls(MediaPlayer* player) : WMP(player) {
   connect(List1, &QListWidget::currentRowChanged, this, [](int row) {
     if (row >= 0) CurrentIndex = static_cast<int16_t>(row);
   });
-  MainForm() = MainControls{
-      this,     List1,      lstSong, lstSinger, lstSearch,     &Timer1,      inetLrc,
-      WMP,      Main,       List,    imgSearch, ControlButton, imgTopButton, lbSingerType,
-      lbLetter, lstSpecial, Text1,   Go,        cmdAdd,        Image1,       Text2};
+  face = std::make_unique<Skin::Face>(Skin::FaceParts{
+      this, Main, List, imgSearch, Image1, ControlButton, imgTopButton, lbSingerType, lbLetter,
+      List1, lstSinger, lstSpecial, lstSong, lstSearch, Text1, Go, cmdAdd});
 }
 
-BareControls::~BareControls() {
-  if (MainForm().window == this) MainForm() = MainControls{};
-}
+BareControls::~BareControls() = default;

@@ -1,10 +1,11 @@
 #pragma once
 
-#include <QTimer>
 #include <QWidget>
 #include <array>
+#include <memory>
 
-class Inet;
+#include "skin/skin.h"
+
 class MediaPlayer;
 class PictureBox;
 class QLineEdit;
@@ -14,9 +15,9 @@ class QPushButton;
 class SkinButton;
 
 // The main window's controls without the main window: the widgets the modules work on, at
-// the places the window gives them, registered in MainForm() for as long as this lives. A
-// playlist row that becomes current sets CurrentIndex, as the window's own handler does.
-// Tests of the modules use it so that they link only what they test.
+// the places the window gives them, and the skin working on them. A playlist row that becomes
+// current sets CurrentIndex, as the window's own handler does. Tests of the modules use it so
+// that they link only what they test.
 class BareControls : public QWidget {
  public:
   // Takes over player (may be null).
@@ -40,7 +41,6 @@ class BareControls : public QWidget {
   QPushButton* Go;
   std::array<QPushButton*, 2> cmdAdd;
   QPlainTextEdit* Text2;
-  QTimer Timer1;
-  Inet* inetLrc;
   MediaPlayer* WMP;
+  std::unique_ptr<Skin::Face> face;
 };

@@ -1,0 +1,247 @@
+#include "playback/playback_controller.h"
+
+#include <QListWidget>
+#include <utility>
+
+#include "platform/endpoints.h"
+#include "platform/msgbox.h"
+#include "playback/media.h"
+#include "playback/media_player.h"
+#include "state/shared_state.h"
+
+namespace {
+constexpr int kAdvanceTickMs = 10;
+constexpr int kMediaInfoTickMs = 100;
+// The advance tick starts this long before a song's end.
+constexpr double kArmAdvanceSeconds = 1.2;
+}  // namespace
+
+PlaybackController::PlaybackController(MediaPlayer& player, QListWidget& playlist, QObject* parent)
+    : QObject(parent), player_(player), playlist_(playlist), scriptFetch_(this) {
+  advance_.setObjectName("timWMP");
+  advance_.setInterval(kAdvanceTickMs);
+  connect(&advance_, &QTimer::timeout, this, &PlaybackController::AdvanceTick);
+  mediaInfo_.setObjectName("timList");
+  mediaInfo_.setInterval(kMediaInfoTickMs);
+  connect(&mediaInfo_, &QTimer::timeout, this, &PlaybackController::MediaInfoTick);
+  advance_.start();
+  mediaInfo_.start();
+  scriptFetch_.setObjectName("Inet2");
+  connect(&player_, &MediaPlayer::PlayStateChange, this, &PlaybackController::PlayerStateChanged);
+  connect(&player_, &MediaPlayer::Error, this, &PlaybackController::PlayerFailed);
+}
+
+void PlaybackController::Play() {
+  emit PlayRequested();
+  Media::PlayMedia(player_);
+}
+
+bool PlaybackController::SelectRow(int row) {
+  if (row < 0 || row >= playlist_.count()) return false;
+  if (playlist_.currentRow() == row)
+    emit playlist_.itemClicked(playlist_.item(row));
+  else
+    playlist_.setCurrentRow(row);
+  return true;
+}
+
+void PlaybackController::ButtonTransport(Command command) {
+  mediaInfo_.start();
+  switch (command) {
+    case Command::kPrevious:
+      if (CurrentIndex < 1) return;
+      SelectRow(CurrentIndex - 1);
+      // Another entry: load it, even if the one before was paused.
+      Paused = false;
+      Play();
+      break;
+    case Command::kPlay:
+      Play();
+      Paused = false;
+      break;
+    case Command::kPause:
+      Media::PauseMedia(player_);
+      Paused = true;
+      break;
+    case Command::kStop:
+      Media::StopMedia(player_);
+      Paused = false;
+      break;
+    case Command::kNext:
+      if (CurrentIndex >= PlaylistCount - 1) return;
+      SelectRow(CurrentIndex + 1);
+      Paused = false;
+      Play();
+      break;
+  }
+}
+
+void PlaybackController::MenuTransport(Command command) {
+  mediaInfo_.start();
+  switch (command) {
+    case Command::kPrevious:
+      playlist_.clearSelection();
+      // On the first entry there is no row above: the current entry plays again.
+      if (CurrentIndex >= 0) {
+        SelectRow(CurrentIndex - 1);
+        Play();
+      }
+      break;
+    case Command::kPlay:
+      Play();
+      break;
+    case Command::kPause:
+      Media::PauseMedia(player_);
+      break;
+    case Command::kStop:
+      Media::StopMedia(player_);
+      break;
+    case Command::kNext:
+      if (CurrentIndex < PlaylistCount - 1) {
+        SelectRow(CurrentIndex + 1);
+        Play();
+        Paused = false;
+      }
+      break;
+  }
+}
+
+void PlaybackController::PlayCurrent() {
+  if (CurrentIndex != PlayingIndex) Paused = false;
+  Play();
+  mediaInfo_.start();
+}
+
+bool PlaybackController::AddLocalFiles(QWidget* dialogParent) {
+  return Media::AddLocalFiles(dialogParent, &playlist_);
+}
+
+bool PlaybackController::AddFiles(const QStringList& files) {
+  return Media::AddFiles(files, &playlist_);
+}
+
+bool PlaybackController::AddSong(const QString& url, const QString& title, const QString& author) {
+  return Media::AddSongToList(url, title, author, &playlist_);
+}
+
+void PlaybackController::DeleteCurrent() {
+  Media::DeleteSong(player_, &playlist_, [this] { emit CurrentEntryLeaving(); });
+}
+
+void PlaybackController::DeleteAll() {
+  Media::DeleteAllSongs(player_, &playlist_, [this] { emit CurrentEntryLeaving(); });
+}
+
+void PlaybackController::FollowPosition(bool playing, double position, double duration) {
+  if (playing && duration > 0 && duration - position <= kArmAdvanceSeconds) {
+    if (!advance_.isActive()) advance_.start();
+  } else if (playing) {
+    advance_.stop();
+  }
+}
+
+void PlaybackController::AdvanceTick() {
+  const int state = player_.playState();
+  // Nothing plays: nothing can end. The bars' reading arms this again near a song's end.
+  if (state != MediaPlayer::wmppsPlaying) advance_.stop();
+  if (!AtEndOfSong(state, player_.currentMedia.duration(), player_.controls.currentPosition()))
+    return;
+  SelectRow(CurrentIndex < PlaylistCount - 1 ? CurrentIndex + 1 : 0);
+  Paused = false;
+  Play();
+  mediaInfo_.start();
+}
+
+void PlaybackController::MediaInfoTick() {
+  mediaInfo_.stop();
+  // Waiting for playback: the player's start wakes this again.
+  mediaInfoWaiting_ = player_.playState() != MediaPlayer::wmppsPlaying;
+  if (!mediaInfoWaiting_) Media::GetMediaInfo(player_, &playlist_);
+}
+
+void PlaybackController::PlayerStateChanged(int state) {
+  if (state != MediaPlayer::wmppsPlaying) return;
+  const bool waiting = std::exchange(mediaInfoWaiting_, false);
+  if (mediaInfo_.isActive() || waiting) mediaInfo_.start(kMediaInfoTickMs);
+}
+
+void PlaybackController::PlayerFailed() {
+  // The entry that failed, by its address: by the time the script arrives the user may have
+  // moved on, rows may have moved, and other entries may have failed too. Each failure gets
+  // its own outcome; one fetch of the script serves all that wait for it.
+  const bool fetching = !pendingRepairs_.isEmpty();
+  pendingRepairs_.append({player_.URL(), static_cast<int16_t>(PlayingIndex)});
+  if (fetching) return;
+  scriptFetch_.OpenURL(JoinUrl(Endpoints().mediaScriptHost, "/js/serverurl.js"),
+                       [this](bool ok, const QString& script) {
+                         if (ok) {
+                           if (const std::optional<QString> base = MediaServerBaseFrom(script))
+                             MediaServerBase = *base;
+                         }
+                         const QList<PendingRepair> repairs = std::exchange(pendingRepairs_, {});
+                         for (const PendingRepair& repair : repairs) Repair(repair);
+                       });
+}
+
+void PlaybackController::Repair(const PendingRepair& repair) {
+  const int entry = FindEntry(repair.address, repair.hint);
+  if (entry < 0) return;  // the entry is gone
+  SongRecord& song = Playlist[entry];
+  const std::optional<QString> repaired =
+      RepairedPath(song.Path, Endpoints().placeholderHostPrefix, MediaServerBase);
+  if (!repaired) {
+    MsgBox("无法播放，请删除本歌曲！", "播放错误！", vbOKOnly);
+    return;
+  }
+  song.Path = *repaired;
+  if (CurrentIndex == entry) Play();
+}
+
+std::optional<QString> PlaybackController::OpenStateText(int state) {
+  switch (state) {
+    case 0:
+      return QString("已经关闭");
+    case 1:
+      return QString("正在装入ASX文件");
+    case 2:
+      return QString("正在装入NSC文件");
+    case 3:
+      return QString("正在寻找Media Server");
+    case 4:
+      return QString("正在与Media Server建立连接");
+    case 5:
+      return QString("正在打开或侦听流信息 ");
+    case 6:
+      return QString("流信息已经打开");
+    default:
+      return std::nullopt;
+  }
+}
+
+QString PlaybackController::BufferingText(bool start, const QString& lyric) {
+  const QString lyricText = "歌词：\r\n" + lyric;
+  return start ? "正在缓冲，请稍后...\r\n" + lyricText : lyricText;
+}
+
+bool PlaybackController::AtEndOfSong(int playState, double duration, double position) {
+  return playState == MediaPlayer::wmppsPlaying && duration > 0 && position > duration - 1;
+}
+
+std::optional<QString> PlaybackController::MediaServerBaseFrom(const QString& script) {
+  const QStringList pieces = script.split('"');
+  if (pieces.size() < 2) return std::nullopt;
+  QString base = pieces[1];
+  while (base.startsWith(' ')) base.remove(0, 1);
+  while (base.endsWith(' ')) base.chop(1);
+  return base;
+}
+
+std::optional<QString> PlaybackController::RepairedPath(const QString& path,
+                                                        const QString& placeholder,
+                                                        const QString& serverBase) {
+  if (placeholder.isEmpty() || serverBase.isEmpty()) return std::nullopt;
+  QString repaired = path;
+  repaired.replace(placeholder, serverBase, Qt::CaseSensitive);
+  if (repaired == path) return std::nullopt;
+  return repaired;
+}

@@ -1,0 +1,105 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <optional>
+
+#include "web/inet.h"
+
+class MediaPlayer;
+class QListWidget;
+class QWidget;
+
+// What the window's buttons, the popup menus, MPRIS, the keyboard and the command line ask
+// of playback: transport, the automatic advance, recovery from playback errors and changes
+// of the playlist. It plays through the window's player, and moves the current entry by
+// selecting rows of the playlist box, whose click handler makes a row current.
+class PlaybackController : public QObject {
+  Q_OBJECT
+
+ public:
+  enum class Command { kPrevious, kPlay, kPause, kStop, kNext };
+
+  PlaybackController(MediaPlayer& player, QListWidget& playlist, QObject* parent = nullptr);
+
+  // The window's transport buttons (and MPRIS, the keyboard, the command line). A move to
+  // another entry and play clear Paused, pause sets it: play after pause resumes, play after
+  // stop starts the entry over. Previous on the first row and next on the last do nothing.
+  void ButtonTransport(Command command);
+  // The popup menus' transport entries. Only a move by next clears Paused: after the menu's
+  // pause, play leaves Paused as it was. Previous is tried down to the first row, where the
+  // current entry plays again.
+  void MenuTransport(Command command);
+  // A double-click on a row: plays the current entry, or resumes it when it is the paused one.
+  void PlayCurrent();
+  // Makes row current the way a click on it does, also when it is current already. False
+  // when there is no such row.
+  bool SelectRow(int row);
+
+  // Changes of the playlist; each redraws and stores it.
+  bool AddLocalFiles(QWidget* dialogParent);
+  bool AddFiles(const QStringList& files);
+  bool AddSong(const QString& url, const QString& title, const QString& author);
+  void DeleteCurrent();
+  void DeleteAll();
+
+  // What the bars read of the player: the advance tick runs only around a song's last second.
+  void FollowPosition(bool playing, double position, double duration);
+
+  // The automatic advance: in the last second of what plays, the next row (the first after
+  // the last) is selected and played. Ticks every 10 ms near a song's end, rests otherwise.
+  void AdvanceTick();
+  // Copies the playing entry's length and tags into it once playback has begun, then rests
+  // until the next transport command.
+  void MediaInfoTick();
+
+  QTimer& advanceTimer() { return advance_; }
+  QTimer& mediaInfoTimer() { return mediaInfo_; }
+
+  // The decisions below need nothing of the player.
+
+  // The status line for an open-state change; nothing for states without one.
+  static std::optional<QString> OpenStateText(int state);
+  // The lyric box while a stream buffers (start) and after.
+  static QString BufferingText(bool start, const QString& lyric);
+  // True inside the last second of media that is playing. Media whose duration reads 0 (a
+  // live stream) never ends this way.
+  static bool AtEndOfSong(int playState, double duration, double position);
+  // The stream-server base in the media-server script: its first double-quoted text, trimmed
+  // of spaces. Nothing when the script has no quoted text.
+  static std::optional<QString> MediaServerBaseFrom(const QString& script);
+  // The entry's address with the placeholder host replaced by the stream server. Nothing
+  // when that changes nothing, or when there is no stream server to put in.
+  static std::optional<QString> RepairedPath(const QString& path, const QString& placeholder,
+                                             const QString& serverBase);
+
+ signals:
+  // An entry is about to be handed to the player (or resumed): its lyric is looked up.
+  void PlayRequested();
+  // The current entry is about to leave the playlist: its lyric transfer is of no use.
+  void CurrentEntryLeaving();
+
+ private:
+  void Play();
+  void PlayerStateChanged(int state);
+  // The player could not open or play what it was given: a catalog address is repaired from
+  // the media-server script and tried once more.
+  void PlayerFailed();
+  struct PendingRepair {
+    QString address;
+    int16_t hint;  // the row it was played from
+  };
+  void Repair(const PendingRepair& repair);
+
+  MediaPlayer& player_;
+  QListWidget& playlist_;
+  QTimer advance_;
+  QTimer mediaInfo_;
+  // The media-information tick found nothing playing and rests until the player starts.
+  bool mediaInfoWaiting_ = false;
+  Inet scriptFetch_;
+  QList<PendingRepair> pendingRepairs_;
+};

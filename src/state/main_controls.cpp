@@ -1,6 +1,0 @@
-#include "state/main_controls.h"
-
-MainControls& MainForm() {
-  static MainControls controls;
-  return controls;
-}
