@@ -193,6 +193,7 @@ class frmmain : public QWidget, public MenuHost {
  protected:
   // Removes the tray icon; the window always closes.
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   // The pointer came over the window: the hover pictures follow it again.
   void enterEvent(QEnterEvent* event) override;
@@ -216,6 +217,11 @@ class frmmain : public QWidget, public MenuHost {
   // selected search result, as AddSource says.
   std::pair<QString, QString> SongAndSinger() const;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // The window's keys, pressed while target has the focus; false leaves the key to it.
+  bool KeyPressed(QObject* target, const QKeyEvent& key);
+  // Names the controls for assistive technology and chains them for Tab.
+  void SetUpKeyboardAndNames();
+  void FocusMoved(QWidget* now);
   // The hover tick rests while the pointer does; a pointer event on the window wakes it.
   void WakeHover();
   QPointer<QWindow> hoverWatched_;

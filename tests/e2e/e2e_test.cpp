@@ -25,6 +25,7 @@
 #include "catalog/catalog_fixture.h"
 #include "server/server_process.h"
 #include "support/test_env.h"
+#include "support/test_media.h"
 #include "support/test_sound.h"
 
 namespace {
@@ -451,6 +452,46 @@ TEST_F(E2e, UpgradeStartsTheUpdaterWithTheServedVersions) {
       10000))
       << shownData.toStdString() << " / " << shownProgram.toStdString();
   Screenshot("update", frame);
+}
+
+// Driven by the keyboard alone: a stored playlist of three tones.
+TEST_F(E2e, TheKeyboardPlaysSkipsRaisesTheVolumeAndDeletes) {
+  const QList<int> frequencies{440, 660, 880};
+  QStringList rows{
+      "create table NUser(ID integer, Name text, Path text, Title text, Web integer,"
+      " author text, Lyric text)"};
+  for (int i = 0; i < 3; ++i)
+    rows << QString("insert into NUser values (%1,'t%1.wav','%2','',1,'','')")
+                .arg(i)
+                .arg(TestMedia::Tone(QString("key%1").arg(i), "wav", 8.0, frequencies[i]));
+  RunSql(app_.File("data/user.dll"), rows);
+  StartPlayer();
+  ASSERT_TRUE(Xdotool({"windowfocus", "--sync", main_}));
+  ASSERT_TRUE(sound_.StartRecording());
+  // What is heard lately: its pitch (0 for silence) and its level.
+  const auto lately = [&] {
+    const QList<float> heard = sound_.Heard();
+    const QList<HeardTone> tones =
+        Tones(heard.mid(std::max(0LL, heard.size() - TestSoundServer::kRate)));
+    return tones.isEmpty() ? HeardTone{0, 0, 0} : tones.last();
+  };
+  const auto hearing = [&](int frequency) {
+    return WaitUntil([&] { return std::abs(lately().frequency - frequency) < 30; }, 15000);
+  };
+  Keys({"space"});
+  EXPECT_TRUE(hearing(440)) << "space played nothing";
+  Keys({"ctrl+Right"});
+  ASSERT_TRUE(hearing(660)) << "ctrl+Right did not move on";
+  const double before = lately().rms;
+  Keys({"Up", "Up", "Up", "Up"});
+  EXPECT_TRUE(WaitUntil([&] { return lately().rms > before * 1.5; }, 10000))
+      << "Up left the level at " << before;
+  Keys({"ctrl+p", "Delete"});  // the playlist panel, in focus; its current row goes
+  EXPECT_TRUE(WaitUntil([&] { return lately().frequency == 0; }, 10000));
+  Keys({"ctrl+q"});
+  ASSERT_TRUE(Ended(player_));
+  EXPECT_EQ(Rows(app_.File("data/user.dll"), "select Name from NUser"),
+            (QStringList{"t0.wav", "t2.wav"}));
 }
 
 }  // namespace
