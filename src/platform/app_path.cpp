@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -20,6 +21,26 @@ QString AppPath() {
 void SetAppPath(const QString& folder) { OverridePath() = folder; }
 
 namespace {
+QString& PackageDatabase() {
+  static QString folder;
+  return folder;
+}
+}  // namespace
+
+bool PackageManaged() {
+  const QString folder =
+      PackageDatabase().isEmpty() ? QString("/var/lib/dpkg/info") : PackageDatabase();
+  QFile list(folder + "/sonaveil.list");
+  if (!list.open(QIODevice::ReadOnly | QIODevice::Text)) return false;
+  const QByteArray program = QFile::encodeName(QDir::cleanPath(AppPath() + "/sonaveil"));
+  while (!list.atEnd())
+    if (list.readLine().trimmed() == program) return true;
+  return false;
+}
+
+void SetPackageDatabase(const QString& folder) { PackageDatabase() = folder; }
+
+namespace {
 bool Writable(const QString& path) {
   const QFileInfo info(path);
   return info.exists() && info.isWritable();
@@ -31,7 +52,7 @@ QString ChooseDataPath() {
   bool writable = Writable(data.path());
   for (const QString& name : data.entryList(QDir::Files))
     writable = writable && Writable(data.filePath(name));
-  if (writable) return installed;
+  if (writable && !PackageManaged()) return installed;
 
   const QString user =
       QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/sonaveil";
