@@ -20,25 +20,11 @@ QString AppPath() {
 
 void SetAppPath(const QString& folder) { OverridePath() = folder; }
 
-namespace {
-QString& PackageDatabase() {
-  static QString folder;
-  return folder;
-}
-}  // namespace
-
 bool PackageManaged() {
-  const QString folder =
-      PackageDatabase().isEmpty() ? QString("/var/lib/dpkg/info") : PackageDatabase();
-  QFile list(folder + "/sonaveil.list");
-  if (!list.open(QIODevice::ReadOnly | QIODevice::Text)) return false;
-  const QByteArray program = QFile::encodeName(QDir::cleanPath(AppPath() + "/sonaveil"));
-  while (!list.atEnd())
-    if (list.readLine().trimmed() == program) return true;
-  return false;
+  QFile mark(AppPath() + "/package-managed");
+  return mark.open(QIODevice::ReadOnly) &&
+         QDir::cleanPath(QFile::decodeName(mark.readAll().trimmed())) == QDir::cleanPath(AppPath());
 }
-
-void SetPackageDatabase(const QString& folder) { PackageDatabase() = folder; }
 
 namespace {
 bool Writable(const QString& path) {

@@ -17,14 +17,11 @@ void SetAppPath(const QString& folder);
 // (tests that point AppPath() elsewhere get that folder).
 QString DataPath();
 
-// True when the package manager owns the program in the application folder: dpkg lists it
-// among the files of the installed package "sonaveil". Such a program is updated only
-// through the package manager, and its data/ is left as the package laid it out.
+// True when the package manager owns the program in the application folder: the package
+// marks the folder it installs by a file "package-managed" there that names that folder
+// (so a copy unpacked elsewhere is not taken for it). Such a program is updated only through
+// the package manager, and its data/ is left as the package laid it out.
 bool PackageManaged();
-
-// Points PackageManaged() at another dpkg information folder (tests use one of their own).
-// An empty folder returns to the system's.
-void SetPackageDatabase(const QString& folder);
 
 // The program's title: the caption of message boxes that bring none of their own.
 QString AppTitle();

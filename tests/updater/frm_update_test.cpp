@@ -13,7 +13,6 @@
 #include <QTemporaryDir>
 
 #include "catalog/data.h"
-#include "platform/app_path.h"
 #include "platform/endpoints.h"
 #include "platform/launcher.h"
 #include "platform/msgbox.h"
@@ -72,10 +71,7 @@ class UpdaterTest : public ::testing::Test {
       return true;
     });
   }
-  ~UpdaterTest() override {
-    Launcher::SetRecorder(nullptr);
-    SetPackageDatabase(QString());
-  }
+  ~UpdaterTest() override { Launcher::SetRecorder(nullptr); }
 
   // Publishes body at path with its signature beside it.
   void Serve(const QString& path, const QByteArray& body) {
@@ -267,12 +263,7 @@ TEST_F(UpdaterTest, OnlyAFileWithTheServersSignatureReplacesTheInstalledOne) {
 
 // A program the package manager owns is left to it; the catalog still updates.
 TEST_F(UpdaterTest, PackagedProgramIsLeftToThePackageManager) {
-  QTemporaryDir dpkg;
-  QFile list(dpkg.filePath("sonaveil.list"));
-  ASSERT_TRUE(list.open(QIODevice::WriteOnly));
-  list.write(("/.\n" + app.File("sonaveil") + "\n").toUtf8());
-  list.close();
-  SetPackageDatabase(dpkg.path());
+  app.Write("package-managed", QFile::encodeName(app.File("")) + "\n");
   const QByteArray catalog = MakeCatalog({"歌手四号"});
   Serve(kProgramPath, NewProgram());
   Serve(kCatalogPath, catalog);
