@@ -74,8 +74,10 @@ class frmUpdate : public QWidget {
                    QPushButton* button);
   // Starts the read that pending names; false when the control refused it.
   bool BeginRead(const QString& saveFile, const Pending& pending);
-  // The file is whole and of its kind: fetch the signature that must vouch for it.
+  // The file is whole and of its kind: fetches the signature that must vouch for it.
   QString FetchSignature(const QString& staged, const Pending& update);
+  // Puts staged in place of the target if its signature, read beside it, vouches for it.
+  // Each returns the message of a failure, or "" when all went well.
   QString Install(const QString& staged, const Pending& update, bool signatureRead);
   void ShowVersion(PictureBox* label, bool ok, const QString& text);
 
