@@ -452,6 +452,13 @@ TEST_F(E2e, UpgradeStartsTheUpdaterWithTheServedVersions) {
       10000))
       << shownData.toStdString() << " / " << shownProgram.toStdString();
   Screenshot("update", frame);
+
+  // The demo catalog is signed with the key the build put into the updater.
+  const std::string catalog = Get(server_.Port(), "/sonaveil/updatefile/db.rar").body;
+  app_.Write("data/db.dll", "an older catalog");
+  Click(frame.x() + 248 + 36, frame.y() + 104 + 12);  // 升级歌曲库
+  EXPECT_TRUE(AnswerBox("提示！")) << "no message that the catalog was updated";
+  EXPECT_TRUE(ReadFile(app_.File("data/db.dll")).toStdString() == catalog);
 }
 
 // Driven by the keyboard alone: a stored playlist of three tones.
