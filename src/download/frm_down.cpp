@@ -28,6 +28,16 @@ std::optional<SongRecord> CurrentSong() {
   }
 }
 
+// The title as a plain file name: it names no other folder and no hidden file.
+QString PlainFileName(QString title) {
+  title.replace(u'/', u'_').replace(u'\\', u'_');
+  for (QChar& c : title) {
+    if (c != u'.') break;
+    c = u'_';
+  }
+  return title;
+}
+
 }  // namespace
 
 frmDown::frmDown(QWidget* parent) : QDialog(parent) {
@@ -75,7 +85,7 @@ void frmDown::done(int result) {
 void frmDown::Command1_Click() {
   const QString title = CurrentSong() ? CurrentSong()->Title : QString();
   const QString chosen = FileDialog::SaveFile(
-      this, "另存为", QDir(AppPath()).filePath(title + ".wma"), "所有类型文件 (*)");
+      this, "另存为", QDir(AppPath()).filePath(PlainFileName(title) + ".wma"), "所有类型文件 (*)");
   if (!chosen.isEmpty()) Text1->setText(chosen);
 }
 

@@ -96,6 +96,15 @@ TEST_F(FrmDownTest, SaveDialogOffersTheTitleAsWmaAndTheMessageSaysWmaWhateverThe
   ASSERT_EQ(requests.size(), 1);
   EXPECT_EQ(requests[0].kind, FileDialog::Request::kSaveFile);
   EXPECT_EQ(requests[0].suggestedName, QDir(AppPath()).filePath("晴天.wma"));
+  // A title never names a place outside the folder.
+  for (const auto& [title, name] :
+       {std::pair{"../../.config/autostart/x", "___.._.config_autostart_x.wma"},
+        std::pair{"AC\\DC", "AC_DC.wma"}, std::pair{".hidden", "_hidden.wma"}}) {
+    Playlist[0].Title = title;
+    dialog.Command1->click();
+    EXPECT_EQ(requests.last().suggestedName, QDir(AppPath()).filePath(name)) << title;
+  }
+  Playlist[0].Title = "晴天";
   EXPECT_EQ(dialog.Text1->text(), app.File("data/my song.mp3"));
 
   answer.clear();  // cancelled: the path stays
