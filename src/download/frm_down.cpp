@@ -54,6 +54,8 @@ frmDown::frmDown(QWidget* parent) : QDialog(parent) {
   Label1->setGeometry(Twips(120, 840, 1575, 255));
   Downloader = new ::Downloader(this);
   Downloader->setGeometry(Twips(1080, 840, 2640, 240));
+  // A server without the song answers with a page, which is no song to save.
+  Downloader->SetRefusePages(true);
   Command2 = new QPushButton("开始", this);
   Command2->setGeometry(Twips(3840, 840, 735, 255));
   Command2->setAutoDefault(false);
