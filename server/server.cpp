@@ -124,6 +124,7 @@ bool Server::Bind(std::string* error) {
     *error = "cannot listen on " + options_.host + ":" + std::to_string(options_.port);
     return false;
   }
+  http_.WidenBacklog();
   return true;
 }
 

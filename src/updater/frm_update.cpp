@@ -76,6 +76,8 @@ frmUpdate::frmUpdate(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Framele
   Downloader1 = new ::Downloader(this);
   Downloader1->setGeometry(88, 80, 288, 16);
   Downloader1->SetSizeItOnResize(true);
+  // A program or catalog cut short must never be installed.
+  Downloader1->SetRequireAnnouncedEnd(true);
   Downloader1->SizeIt();
 
   Command1 = new QPushButton("升级主程序", this);

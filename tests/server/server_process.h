@@ -14,6 +14,7 @@ class ServerProcess {
   bool Started() const { return port_ > 0; }
   int Port() const { return port_; }
   bool Running() const { return process_.state() == QProcess::Running; }
+  qint64 Pid() const { return process_.processId(); }
   std::string Base() const { return "http://127.0.0.1:" + std::to_string(port_); }
 
  private:
@@ -30,6 +31,9 @@ struct Reply {
   std::string Header(const std::string& name) const;
 };
 
+// A connection to the server from the loopback address source, with timeoutMs on each send
+// and receive; -1 when it failed.
+int Connect(int port, const std::string& source, int timeoutMs = 5000);
 // Sends raw bytes from the loopback address source and reads one answer (at most timeoutMs
 // of waiting for it). halfClose ends the sending side at once, for requests the server would
 // otherwise wait to see completed.
