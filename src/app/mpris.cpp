@@ -349,8 +349,8 @@ void Mpris::OpenUri(const QString& uri) {
   if (path.isEmpty() || !QFileInfo(path).isFile() || !Media::IsMediaFile(path)) return;
   const int before = PlaylistCount;
   if (!Media::AddFiles({path}) || PlaylistCount == before) return;
-  // As if the user double-clicked the new row.
-  window_->List1->setCurrentRow(PlaylistCount - 1);
+  // As if the user double-clicked the first new row (a playlist file adds several).
+  window_->List1->setCurrentRow(before);
   window_->List1_DblClick();
   Sample();
 }

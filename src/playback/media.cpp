@@ -9,7 +9,9 @@
 #include "catalog/list_control.h"
 #include "platform/file_dialog.h"
 #include "platform/msgbox.h"
+#include "playback/legacy_text.h"
 #include "playback/media_player.h"
+#include "playback/playlist_file.h"
 #include "state/main_controls.h"
 #include "state/shared_state.h"
 #include "web/inet.h"
@@ -18,8 +20,13 @@ namespace Media {
 
 namespace {
 
-constexpr char kFileFilter[] = "所有支持类型 (*.mp3 *.mid *.wav *.wmv *.wma *.mpeg *.mpg)";
-constexpr const char* kFileTypes[] = {"mp3", "mid", "wav", "wmv", "wma", "mpeg", "mpg"};
+constexpr char kFileFilter[] =
+    "所有支持类型 (*.mp3 *.mid *.wav *.wmv *.wma *.mpeg *.mpg *.flac *.ogg *.opus *.m4a *.wv "
+    "*.midi *.kar *.m3u *.m3u8 *.pls)";
+constexpr const char* kFileTypes[] = {"mp3",  "mid",  "wav", "wmv",  "wma", "mpeg",
+                                      "mpg",  "flac", "ogg", "opus", "m4a", "wv",
+                                      "midi", "kar",  "m3u", "m3u8", "pls"};
+constexpr char kAddFailed[] = "本地文件打开错误！";
 
 bool IsPlaying(const MediaPlayer& player) {
   return player.playState() == MediaPlayer::wmppsPlaying;
@@ -55,12 +62,13 @@ int LoadedEntry(const MediaPlayer& player) {
   return FindEntry(player.URL(), static_cast<int>(PlayingIndex));
 }
 
-void AppendLocalFile(const QString& path) {
+void Append(const PlaylistFile::Entry& entry) {
   SongRecord& song = Playlist[PlaylistCount];  // throws when the playlist is full
   song = SongRecord{};
-  song.Path = path;
-  song.Name = path.mid(path.lastIndexOf('/') + 1);
-  song.Web = 1;
+  song.Path = entry.path;
+  song.Name = entry.name.isEmpty() ? entry.path.mid(entry.path.lastIndexOf('/') + 1) : entry.name;
+  song.Title = entry.title;
+  song.Web = entry.network ? 0 : 1;
   ++PlaylistCount;
 }
 
@@ -80,17 +88,21 @@ bool IsMediaFile(const QString& path) {
 }
 
 bool AddFiles(const QStringList& files) {
-  return Guarded("本地文件打开错误！", false, [&] {
-    if (files.size() == 1) {
-      // A single file that does not fit is left out without a word.
-      try {
-        AppendLocalFile(files.first());
-      } catch (const std::out_of_range&) {
-      }
-    } else {
-      for (const QString& file : files) AppendLocalFile(file);
-    }
+  const PlaylistFile::Expansion found =
+      PlaylistFile::Expand(files, LegacyText::FallbackEncodings());
+  return Guarded(kAddFailed, false, [&] {
+    qsizetype added = 0;
+    while (added < found.entries.size() && PlaylistCount < PlaylistArray::kSlots)
+      Append(found.entries[added++]);
+    // Stored once, with everything that fitted.
     ListControl::ShowPlaylist(MainForm().List1);
+    if (const QString problems = PlaylistFile::ProblemText(found); !problems.isEmpty())
+      MsgBox(problems, "提示！", vbOKOnly);
+    // A single file that does not fit is left out without a word.
+    if (added < found.entries.size() && found.entries.size() > 1) {
+      MsgBox(kAddFailed, "Error!", vbOKOnly);
+      return false;
+    }
     return true;
   });
 }

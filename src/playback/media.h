@@ -14,9 +14,11 @@ namespace Media {
 
 // Lets the user choose local files and appends them (Web = 1).
 bool AddLocalFiles(QWidget* dialogParent);
-// Appends local files in the given order, as AddLocalFiles does with the chosen ones.
+// Appends local files in the given order, as AddLocalFiles does with the chosen ones; a
+// playlist file adds its entries (see PlaylistFile::Expand), all stored at once. Files left
+// out are reported in one message.
 bool AddFiles(const QStringList& files);
-// A local file of a type AddLocalFiles offers, judged by its name.
+// A local file of a type AddLocalFiles offers (playlist files too), judged by its name.
 bool IsMediaFile(const QString& path);
 // Appends a catalog or search song. Title and singer come from the catalog lists or the
 // search list, as AddSource says. Throws std::out_of_range when the playlist is full; the
