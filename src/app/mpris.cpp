@@ -64,8 +64,11 @@ class RootAdaptor : public QDBusAbstractAdaptor {
   QString DesktopEntry() const { return "sonaveil"; }
   QStringList SupportedUriSchemes() const { return {"file"}; }
   QStringList SupportedMimeTypes() const {
-    return {"audio/mpeg",     "audio/midi", "audio/x-wav",
-            "audio/x-ms-wma", "video/mpeg", "video/x-ms-wmv"};
+    return {"audio/mpeg",       "audio/midi",    "audio/x-wav",
+            "audio/x-ms-wma",   "video/mpeg",    "video/x-ms-wmv",
+            "audio/flac",       "audio/ogg",     "audio/x-vorbis+ogg",
+            "audio/x-opus+ogg", "audio/mp4",     "audio/x-wavpack",
+            "audio/x-mpegurl",  "audio/x-scpls", "application/vnd.apple.mpegurl"};
   }
 
  public slots:

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QProcess>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -55,21 +56,15 @@ QString Tone(const QString& name, const QString& format, double seconds, int fre
   if (!artist.isEmpty())
     args << "-metadata"
          << "artist=" + artist;
-  if (format == "mp3")
-    args << "-c:a"
-         << "libmp3lame"
-         << "-b:a"
-         << "128k"
-         << "-id3v2_version"
-         << "3";
-  else if (format == "wma")
-    args << "-c:a"
-         << "wmav2"
-         << "-b:a"
-         << "128k";
-  else
-    args << "-c:a"
-         << "pcm_s16le";
+  static const QHash<QString, QStringList> kCodecs{
+      {"mp3", {"-c:a", "libmp3lame", "-b:a", "128k", "-id3v2_version", "3"}},
+      {"wma", {"-c:a", "wmav2", "-b:a", "128k"}},
+      {"flac", {"-c:a", "flac"}},
+      {"ogg", {"-c:a", "libvorbis"}},
+      {"opus", {"-c:a", "libopus"}},
+      {"m4a", {"-c:a", "aac"}},
+      {"wv", {"-c:a", "wavpack"}}};
+  args << kCodecs.value(format, {"-c:a", "pcm_s16le"});
   args << path;
   const bool made = Run("ffmpeg", args);
   QFile::remove(raw);

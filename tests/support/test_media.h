@@ -9,7 +9,8 @@ namespace TestMedia {
 // The folder the files are made in.
 QString Folder();
 
-// A sine tone of the given length; format is "wav", "mp3" or "wma". Title and artist are
+// A sine tone of the given length; format is "wav", "mp3", "wma", "flac", "ogg" (Vorbis), "opus",
+// "m4a" (AAC) or "wv" (WavPack). Title and artist are
 // written as the file's tags when given. Returns the file's path, or "" when it could not be
 // made (the reason goes to stderr).
 QString Tone(const QString& name, const QString& format, double seconds, int frequency = 440,
