@@ -39,6 +39,7 @@ done
 entry=$prefix/share/applications/sonaveil.desktop
 grep -qx "Exec=$prefix/bin/sonaveil" "$entry" || fail "the desktop entry does not start the launcher"
 grep -qx "Actions=play-pause;next;previous;" "$entry" || fail "the desktop entry has no actions"
+[ -z "$(desktop-file-validate "$entry" 2>&1)" ] || fail "$(desktop-file-validate "$entry" 2>&1)"
 for size in 16 24 32 48 64; do
   icon=$prefix/share/icons/hicolor/${size}x$size/apps/sonaveil.png
   [ "$(identify -format '%wx%h' "$icon")" = "${size}x$size" ] || fail "no ${size}px icon"

@@ -4,6 +4,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QThread>
 
 #include "platform/app_path.h"
@@ -23,6 +24,7 @@ TempAppFolder::~TempAppFolder() {
 }
 
 void TempAppFolder::Write(const QString& relative, const QByteArray& content) const {
+  QDir().mkpath(QFileInfo(File(relative)).path());
   QFile file(File(relative));
   if (file.open(QIODevice::WriteOnly)) file.write(content);
 }
