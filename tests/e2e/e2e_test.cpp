@@ -15,10 +15,12 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSet>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <utility>
 
@@ -268,7 +270,7 @@ class E2e : public ::testing::Test {
   }
 
   QTemporaryDir tmp_;
-  ServerProcess server_{QString(), tmp_.filePath("board.sqlite")};
+  ServerProcess server_{QString(), tmp_.filePath("board.sqlite"), /*log=*/true};
   TestSoundServer sound_;
   TempAppFolder app_;
   QString program_;
@@ -419,6 +421,58 @@ TEST_F(E2e, CountTheClientAndPostOnTheBoard) {
   Click(frame.x() + 676, frame.y() + 16);  // the board's close mark
   EXPECT_TRUE(WaitUntil([] { return Window("^Sonaveil留言簿$").isEmpty(); }, 5000));
   ClosePlayer();
+}
+
+// One song in three files, tagged as Windows-era taggers did (UTF-16, GBK in frames declared
+// ISO-8859-1, GBK in ID3v1), the last also named in GBK bytes and stored as a drop stores it:
+// each plays from the stored playlist, its title and singer shown, stored and sent for its lyric.
+TEST_F(E2e, LegacyTaggedFilesPlayFromTheStoredPlaylist) {
+  const QString title = "月亮代表我的心", singer = "邓丽君";
+  QStringList rows{
+      "create table NUser(ID integer, Name text, Path text, Title text, Web integer,"
+      " author text, Lyric text)"};
+  for (int i = 0; i < 3; ++i) {
+    QString path = TestMedia::Id3Tagged(QString("moon%1").arg(i), 5.0, 440 + 220 * i, title, singer,
+                                        i ? "GBK" : "UTF-16", i == 2);
+    if (i == 2) {
+      const QByteArray gbk =
+          QFile::encodeName(TestMedia::Folder()) + QStringEncoder("GBK")(u"/月.mp3");
+      ASSERT_EQ(std::rename(QFile::encodeName(path).constData(), gbk.constData()), 0);
+      path = "file://" + gbk.toPercentEncoding("/");
+    }
+    rows << QString("insert into NUser values (%1,'%1.mp3','%2','',1,'','')").arg(i + 1).arg(path);
+  }
+  RunSql(app_.File("data/user.dll"), rows);
+  StartPlayer();
+  TopButton(3);
+  ASSERT_TRUE(Still(kPlaylistPanel));
+  ASSERT_TRUE(sound_.StartRecording());
+  DoubleClick(kPlaylistRow.x(), kPlaylistRow.y());
+  // Each entry's lyric search comes a second after it starts; meanwhile the label shows it.
+  const QStringList right{"歌曲标题：" + title, "艺术家：" + singer};
+  QStringList searches, shown;
+  for (int entry = 0; entry < 3; ++entry) {
+    ASSERT_TRUE(WaitUntil(
+        [&] { return (searches = server_.Log().filter("/searchgc.asp")).size() > entry; }, 15000));
+    EXPECT_TRUE(WaitUntil([&] {
+      shown.clear();
+      for (int line : {0, 1})  // each against itself garbled, as Latin-1
+        shown << ShownText(Grab(QRect(32, 48 + 13 * line, 177, 13)),
+                           {right[line], QString::fromLatin1(QStringEncoder("GBK")(right[line]))},
+                           12, Qt::AlignLeft | Qt::AlignVCenter, QColor(29, 34, 64));
+      return shown == right;
+    })) << shown.join(" / ").toStdString();
+  }
+  Screenshot("legacy-tags", QRect(0, 0, 242, 500));
+  QList<int> heard;
+  for (const HeardTone& tone : Tones(sound_.StopRecording()))
+    heard << std::lround(tone.frequency / 110) * 110;
+  EXPECT_EQ(heard.mid(0, 3), (QList<int>{440, 660, 880}));
+  for (const QString& search : searches)
+    EXPECT_TRUE(search.contains("lyricname=" + title) && search.contains("singername=" + singer))
+        << search.toStdString();
+  std::printf("the lyric request: %s\n", qUtf8Printable(searches.last()));
+  EXPECT_EQ(ClosePlayer().filter(title + "|" + singer + "|").size(), 3);
 }
 
 TEST_F(E2e, UpgradeStartsTheUpdaterWithTheServedVersions) {

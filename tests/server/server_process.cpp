@@ -10,12 +10,14 @@
 #include <cctype>
 #include <cstdlib>
 
-ServerProcess::ServerProcess(const QString& content, const QString& board) {
-  QStringList args{"--listen", "127.0.0.1:0", "--quiet", "--board", board};
+ServerProcess::ServerProcess(const QString& content, const QString& board, bool log) {
+  QStringList args{"--listen", "127.0.0.1:0", "--board", board};
+  if (!log) args << "--quiet";
   if (!content.isEmpty()) args << "--content" << content;
   process_.setProgram(QStringLiteral(SONAVEIL_BINARY_DIR "/server/sonaveil-server"));
   process_.setArguments(args);
-  process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  process_.setProcessChannelMode(log ? QProcess::SeparateChannels
+                                     : QProcess::ForwardedErrorChannel);
   process_.start();
   if (!process_.waitForStarted(5000)) return;
   QByteArray said;
@@ -23,6 +25,11 @@ ServerProcess::ServerProcess(const QString& content, const QString& board) {
   const QByteArray marker = "listening on http://127.0.0.1:";
   const qsizetype at = said.indexOf(marker);
   if (at >= 0) port_ = said.mid(at + marker.size()).split('/').first().toInt();
+}
+
+QStringList ServerProcess::Log() {
+  log_ += process_.readAllStandardError();
+  return QString::fromUtf8(log_).split('\n', Qt::SkipEmptyParts);
 }
 
 ServerProcess::~ServerProcess() {
