@@ -470,9 +470,38 @@ void frmmain::Picture1_MouseMove(int X) {
   trayBusy_ = false;
 }
 
-void frmmain::ShowFromAnotherStart() {
+void frmmain::ShowFromAnotherStart(const StartRequest& request) {
   qCInfo(lcApp, "another start asked for the main window");
   RestoreWindow();
+  Open(request);
+}
+
+void frmmain::Open(const StartRequest& request) {
+  const int before = PlaylistCount;
+  if (!request.items.isEmpty() && playback.AddFiles(request.items) && !request.enqueue &&
+      PlaylistCount > before) {
+    // As if the user double-clicked the first of them.
+    playback.SelectRow(before);
+    playback.PlayCurrent();
+  }
+  using Transport = StartRequest::Transport;
+  using Command = PlaybackController::Command;
+  switch (request.transport) {
+    case Transport::kPlayPause:
+      playback.PlayPause();
+      break;
+    case Transport::kNext:
+      playback.ButtonTransport(Command::kNext);
+      break;
+    case Transport::kPrevious:
+      playback.ButtonTransport(Command::kPrevious);
+      break;
+    case Transport::kStop:
+      playback.ButtonTransport(Command::kStop);
+      break;
+    case Transport::kNone:
+      break;
+  }
 }
 
 void frmmain::RestoreWindow() {

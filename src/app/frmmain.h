@@ -8,6 +8,7 @@
 #include <memory>
 #include <utility>
 
+#include "app/command_line.h"
 #include "lyrics/lyric_box.h"
 #include "lyrics/lyric_lookup.h"
 #include "menus/frm_menu.h"
@@ -43,8 +44,10 @@ class frmmain : public QWidget, public MenuHost {
   // ends the load quietly; what was done stays done.
   void Form_Load();
 
-  // Another start of the program asked for this window.
-  void ShowFromAnotherStart();
+  // Adds, plays or acts on what a command line asked for (this start's or another's).
+  void Open(const StartRequest& request);
+  // Another start of the program asked for the main window and for request.
+  void ShowFromAnotherStart(const StartRequest& request);
   // Brings the window back in its normal state, in front.
   void RestoreWindow();
 

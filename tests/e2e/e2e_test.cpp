@@ -211,17 +211,40 @@ class E2e : public ::testing::Test {
 
   // Starts the player from the private application folder and waits for its window, which
   // stands at the origin of the screen.
-  void StartPlayer() {
+  void StartPlayer(const QStringList& arguments = {}) {
+    player_.setProcessEnvironment(PlayerEnvironment());
+    player_.setProcessChannelMode(QProcess::ForwardedChannels);
+    player_.start(program_, arguments);
+    ASSERT_TRUE(player_.waitForStarted(5000));
+    ASSERT_TRUE(WaitUntil([&] { return !(main_ = Window("^Sonaveil V4.0$")).isEmpty(); }, 15000));
+    Pause(1500);  // the window has drawn itself
+  }
+
+  QProcessEnvironment PlayerEnvironment() const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();  // PULSE_SERVER too
     env.insert("TMPDIR", tmp_.path());
     env.insert("QT_QPA_PLATFORM", "xcb");
     env.remove("SONAVEIL_AUDIO_SINK");
-    player_.setProcessEnvironment(env);
-    player_.setProcessChannelMode(QProcess::ForwardedChannels);
-    player_.start(program_, {});
-    ASSERT_TRUE(player_.waitForStarted(5000));
-    ASSERT_TRUE(WaitUntil([&] { return !(main_ = Window("^Sonaveil V4.0$")).isEmpty(); }, 15000));
-    Pause(1500);  // the window has drawn itself
+    return env;
+  }
+
+  // Another start of the player, as from a second shell; its exit code.
+  int StartAgain(const QStringList& arguments) {
+    QProcess again;
+    again.setProcessEnvironment(PlayerEnvironment());
+    again.start(program_, arguments);
+    return again.waitForFinished(10000) ? again.exitCode() : -1;
+  }
+
+  // What the sound server heard in the last second: its pitch (0 for silence) and level.
+  HeardTone Lately() const {
+    const QList<float> heard = sound_.Heard();
+    const QList<HeardTone> tones =
+        Tones(heard.mid(std::max<qsizetype>(0, heard.size() - TestSoundServer::kRate)));
+    return tones.isEmpty() ? HeardTone{0, 0, 0} : tones.last();
+  }
+  bool Hearing(int frequency) const {
+    return WaitUntil([&] { return std::abs(Lately().frequency - frequency) < 30; }, 15000);
   }
 
   // Ends the player with its close button; the stored playlist afterwards.
@@ -529,30 +552,65 @@ TEST_F(E2e, TheKeyboardPlaysSkipsRaisesTheVolumeAndDeletes) {
   StartPlayer();
   ASSERT_TRUE(Xdotool({"windowfocus", "--sync", main_}));
   ASSERT_TRUE(sound_.StartRecording());
-  // What is heard lately: its pitch (0 for silence) and its level.
-  const auto lately = [&] {
-    const QList<float> heard = sound_.Heard();
-    const QList<HeardTone> tones =
-        Tones(heard.mid(std::max(0LL, heard.size() - TestSoundServer::kRate)));
-    return tones.isEmpty() ? HeardTone{0, 0, 0} : tones.last();
-  };
-  const auto hearing = [&](int frequency) {
-    return WaitUntil([&] { return std::abs(lately().frequency - frequency) < 30; }, 15000);
-  };
   Keys({"space"});
-  EXPECT_TRUE(hearing(440)) << "space played nothing";
+  EXPECT_TRUE(Hearing(440)) << "space played nothing";
   Keys({"ctrl+Right"});
-  ASSERT_TRUE(hearing(660)) << "ctrl+Right did not move on";
-  const double before = lately().rms;
+  ASSERT_TRUE(Hearing(660)) << "ctrl+Right did not move on";
+  const double before = Lately().rms;
   Keys({"Up", "Up", "Up", "Up"});
-  EXPECT_TRUE(WaitUntil([&] { return lately().rms > before * 1.5; }, 10000))
+  EXPECT_TRUE(WaitUntil([&] { return Lately().rms > before * 1.5; }, 10000))
       << "Up left the level at " << before;
   Keys({"ctrl+p", "Delete"});  // the playlist panel, in focus; its current row goes
-  EXPECT_TRUE(WaitUntil([&] { return lately().frequency == 0; }, 10000));
+  EXPECT_TRUE(WaitUntil([&] { return Lately().frequency == 0; }, 10000));
   Keys({"ctrl+q"});
   ASSERT_TRUE(Ended(player_));
   EXPECT_EQ(Rows(app_.File("data/user.dll"), "select Name from NUser"),
             (QStringList{"t0.wav", "t2.wav"}));
+}
+
+// From the command line: the song given to a first start is heard; a second start adds a
+// playlist without playing it, a third moves on to its first song.
+TEST_F(E2e, TheCommandLinePlaysEnqueuesAndMovesOn) {
+  const QString list = tmp_.filePath("list.m3u");
+  QFile m3u(list);
+  ASSERT_TRUE(m3u.open(QIODevice::WriteOnly));
+  for (int frequency : {660, 880})
+    m3u.write(
+        (TestMedia::Tone(QString("cl%1").arg(frequency), "mp3", 20.0, frequency) + "\n").toUtf8());
+  m3u.close();
+  ASSERT_TRUE(sound_.StartRecording());
+  StartPlayer({TestMedia::Tone("cl440", "mp3", 20.0, 440)});
+  EXPECT_TRUE(Hearing(440)) << "the song on the command line was not heard";
+  EXPECT_EQ(StartAgain({"--enqueue", list}), 0);
+  EXPECT_TRUE(WaitUntil(
+      [&] { return Rows(app_.File("data/user.dll"), "select Name from NUser").size() == 3; }));
+  EXPECT_TRUE(Hearing(440)) << "enqueued, yet the song was interrupted";
+  EXPECT_EQ(StartAgain({"--next"}), 0);
+  EXPECT_TRUE(Hearing(660)) << "--next did not move on";
+}
+
+// "Open with" from the desktop: installed into a prefix, made the default for MP3, and
+// opened with xdg-open, the player starts and the song is heard.
+TEST_F(E2e, XdgOpenStartsTheInstalledPlayerAndPlaysTheSong) {
+  const QString prefix = tmp_.filePath("prefix");
+  ASSERT_EQ(QProcess::execute("cmake", {"--install", SONAVEIL_BINARY_DIR, "--prefix", prefix}), 0);
+  QProcessEnvironment env = PlayerEnvironment();
+  env.insert("XDG_DATA_DIRS", prefix + "/share:/usr/share");
+  env.insert("XDG_DATA_HOME", tmp_.filePath("data"));
+  env.insert("XDG_CONFIG_HOME", tmp_.filePath("config"));
+  env.remove("XDG_CURRENT_DESKTOP");
+  QProcess mime, open;
+  for (QProcess* step : {&mime, &open}) step->setProcessEnvironment(env);
+  mime.start("xdg-mime", {"default", "sonaveil.desktop", "audio/mpeg"});
+  ASSERT_TRUE(mime.waitForFinished(10000) && mime.exitCode() == 0);
+  ASSERT_TRUE(sound_.StartRecording());
+  open.start("xdg-open", {TestMedia::Tone("opened", "mp3", 20.0, 550)});
+  EXPECT_TRUE(Hearing(550)) << "xdg-open did not play the song";
+  // The player, xdg-open's child, ends with a logout's signal; xdg-open with it.
+  const int pid = RunTool("xdotool", {"getwindowpid", Window("^Sonaveil V4.0$")}).toInt();
+  if (pid > 0) ::kill(static_cast<pid_t>(pid), SIGTERM);
+  EXPECT_TRUE(Ended(open));
+  if (open.state() != QProcess::NotRunning) open.kill();
 }
 
 }  // namespace
