@@ -114,7 +114,6 @@ frmmain::frmmain(MediaPlayer* player)
 }
 
 void frmmain::SetUpKeyboardAndNames() {
-  SkinAccessibility::Install();
   for (SkinButton* button : ControlButton) button->setAccessibleName(button->toolTip());
   for (SkinButton* button : imgTopButton) button->setAccessibleName(button->toolTip());
   const std::pair<QWidget*, const char*> names[] = {
@@ -125,10 +124,6 @@ void frmmain::SetUpKeyboardAndNames() {
       {VolScroll, "音量"},
   };
   for (const auto& [widget, name] : names) widget->setAccessibleName(name);
-  // The labels that act on a click are buttons to assistive technology.
-  Image1->SetPressable(true);
-  for (PictureBox* label : lbSingerType) label->SetPressable(true);
-  for (PictureBox* label : lbLetter) label->SetPressable(true);
   VolScroll->SetValueRange(100, kVolumeStep);
   Text2->setFocusPolicy(Qt::ClickFocus);
 
@@ -164,6 +159,8 @@ void frmmain::UnloadMenus() {
 }
 
 void frmmain::CreateControls() {
+  // Before any control is made: assistive technology meets each one as what it is.
+  SkinAccessibility::Install();
   // Stacking from the bottom up: List under Main under the catalog panel's picture, then the
   // labels and buttons above them all.
   List = Place(new PictureBox(this), "List", 0, kPanelOpenTop, kFaceWidth, kPanelHeight);
@@ -228,6 +225,8 @@ void frmmain::CreateControls() {
   for (int i = 0; i < 10; ++i) {
     lbSingerType[i] = Place(new PictureBox(this), Indexed("lbSingerType", i), kTypeLeft[i],
                             i < 5 ? 32 : 48, 60, 13);
+    // Labels that act on a click are buttons to assistive technology.
+    lbSingerType[i]->SetPressable(true);
     lbSingerType[i]->setText("华语男歌手");
     lbSingerType[i]->setFont(PixelFont(12));
     lbSingerType[i]->setCursor(Qt::PointingHandCursor);
@@ -236,6 +235,7 @@ void frmmain::CreateControls() {
   }
   for (int i = 0; i < 26; ++i) {
     lbLetter[i] = Place(new PictureBox(this), Indexed("lbLetter", i), 264 + 16 * i, 64, 7, 13);
+    lbLetter[i]->SetPressable(true);
     lbLetter[i]->setText("A");
     lbLetter[i]->setFont(PixelFont(10, true));
     lbLetter[i]->setAlignment(Qt::AlignCenter);
@@ -257,6 +257,7 @@ void frmmain::CreateControls() {
     w->hide();
 
   Image1 = Place(new PictureBox(this), "Image1", 899, 8, 9, 17);
+  Image1->SetPressable(true);
   Image1->setPixmap(SkinPictures::Builtin("close-1.gif"));
   Image1->hide();
 

@@ -11,8 +11,11 @@ namespace {
 // a button whose press is its click.
 class PictureBoxAccessible : public QAccessibleWidget {
  public:
-  explicit PictureBoxAccessible(PictureBox* box)
-      : QAccessibleWidget(box, box->Pressable() ? QAccessible::Button : QAccessible::StaticText) {
+  explicit PictureBoxAccessible(PictureBox* box) : QAccessibleWidget(box) {}
+
+  // Asked each time: a label may be made pressable after it was first seen.
+  QAccessible::Role role() const override {
+    return Box()->Pressable() ? QAccessible::Button : QAccessible::StaticText;
   }
 
   QString text(QAccessible::Text kind) const override {
@@ -46,6 +49,11 @@ class PictureBoxAccessible : public QAccessibleWidget {
 class SliderAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
  public:
   explicit SliderAccessible(MyHScollBar* bar) : QAccessibleWidget(bar, QAccessible::Slider) {}
+
+  // Its caps, track and thumb are its picture, not controls of their own.
+  int childCount() const override { return 0; }
+  QAccessibleInterface* child(int) const override { return nullptr; }
+  int indexOfChild(const QAccessibleInterface*) const override { return -1; }
 
   void* interface_cast(QAccessible::InterfaceType type) override {
     if (type == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
