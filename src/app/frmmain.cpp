@@ -366,6 +366,8 @@ void frmmain::Form_Load() {
 
   face->InitSkin();
   if (!ListControl::ShowPlaylist(List1)) return;
+  // A stored playlist may be played soon: the sound system starts during the pause.
+  if (PlaylistCount > 0) WMP->Prepare();
   if (startupPauseMs > 0) QThread::msleep(static_cast<unsigned long>(startupPauseMs));
 
   setGeometry(0, 0, kWindowWidth, kWindowHeight);
