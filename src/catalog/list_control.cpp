@@ -21,6 +21,10 @@ constexpr char kInsert[] =
 constexpr char kReadFailed[] =
     "播放列表读取错误！原来的列表文件保持不变，下次保存前会备份为 data/user.dll.bak。";
 
+// The stored table holds the playlist exactly as the last read found it (numbered 1..n in
+// order): the show that follows that read has nothing to write back.
+bool StoredAsRead = false;
+
 // Copies the stored playlist aside, once, when this run could not read it.
 bool BackUpUnreadPlaylist() {
   if (!PlaylistNeedsBackup) return true;
@@ -93,6 +97,7 @@ void SavePlaylist() {
 }
 
 bool LoadPlaylist() {
+  StoredAsRead = false;
   // Nothing stored yet is no failure: the first run starts with an empty playlist.
   if (!QFile::exists(UserDatabaseFile())) return true;
   QString error;
@@ -104,7 +109,11 @@ bool LoadPlaylist() {
   Recordset rows;
   if (!rows.Open("select ID,Name,Path,Title,Web,author,Lyric from NUser", *connection))
     return rows.Error().contains("no such table", Qt::CaseInsensitive);
-  if (rows.RecordCount() == 0) return true;
+  if (rows.RecordCount() == 0) {
+    StoredAsRead = PlaylistCount == 0;
+    return true;
+  }
+  bool numbered = true;
   int i = 0;
   while (!rows.Eof()) {
     bool ok = false;
@@ -119,10 +128,12 @@ bool LoadPlaylist() {
     song.Web = static_cast<int16_t>(web);
     song.Author = rows.Fields(5).toString();
     song.Lyric = rows.Fields(6).toString();
+    numbered = numbered && rows.Fields(0) == QVariant(i + 1);
     if (!rows.MoveNext()) return false;
     ++i;
   }
   PlaylistCount = static_cast<int16_t>(i);
+  StoredAsRead = numbered;
   return true;
 }
 
@@ -131,7 +142,8 @@ bool ShowPlaylist(QListWidget* list) {
   if (remembered == -1) remembered = 0;
   list->clear();
   bool readFailed = false;
-  if (!PlaylistLoaded) {
+  const bool firstShow = !PlaylistLoaded;
+  if (firstShow) {
     if (!LoadPlaylist()) {
       // Whatever was read in part is not shown, and nothing is written now.
       PlaylistNeedsBackup = true;
@@ -155,6 +167,7 @@ bool ShowPlaylist(QListWidget* list) {
     MsgBox(kReadFailed, "Error!", vbOKOnly);
     return true;
   }
+  if (firstShow && StoredAsRead) return true;
   SavePlaylist();
   return true;
 }
