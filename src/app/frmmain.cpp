@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -371,7 +372,7 @@ void frmmain::Form_Load() {
   if (!ListControl::ShowPlaylist(List1)) return;
   // A stored playlist may be played soon: the sound system starts during the pause.
   if (PlaylistCount > 0) WMP->Prepare();
-  if (startupPauseMs > 0) QThread::msleep(static_cast<unsigned long>(startupPauseMs));
+  Pause();
 
   setGeometry(0, 0, kWindowWidth, kWindowHeight);
 
@@ -402,6 +403,16 @@ void frmmain::Form_Load() {
   if (icon.isNull()) return;
   Picture1->setPixmap(icon);
   RegisterTrayIcon();
+}
+
+void frmmain::Pause() {
+  if (startupPauseMs <= 0) return;
+  QElapsedTimer pause;
+  pause.start();
+  // Nothing shows yet: the controls take their styles meanwhile, not after the pause.
+  ensurePolished();
+  const qint64 left = startupPauseMs - pause.elapsed();
+  if (left > 0) QThread::msleep(static_cast<unsigned long>(left));
 }
 
 bool frmmain::RegisterTrayIcon() {
