@@ -1,6 +1,7 @@
 #include "catalog/list_control.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QListWidget>
 #include <algorithm>
 
@@ -40,17 +41,17 @@ bool BackUpUnreadPlaylist() {
 }
 
 bool WritePlaylist(QString* error) {
-  const bool made = !QFile::exists(UserDatabaseFile());
+  // An empty file is a new database too (a first write that failed leaves one).
+  const QFileInfo file(UserDatabaseFile());
+  const bool made = !file.exists() || file.size() == 0;
   Connection* connection = SharedConnection(UserDatabaseFile(), /*create=*/true, error);
   if (!connection) return false;
-  // A file made here says which version of it this is.
-  if (!connection->Execute(kCreateTable) || (made && !connection->SetUserVersion(kSchemaVersion))) {
-    *error = connection->Error();
-    return false;
-  }
+  // One durable commit, also for a file made here (which says which version of it this is).
   Transaction transaction(*connection);
   std::unique_ptr<PreparedStatement> insert =
-      transaction.Active() && connection->Execute("delete from NUser;")
+      transaction.Active() && connection->Execute(kCreateTable) &&
+              (!made || connection->SetUserVersion(kSchemaVersion)) &&
+              connection->Execute("delete from NUser;")
           ? connection->Prepare(kInsert)
           : nullptr;
   if (!insert) {
