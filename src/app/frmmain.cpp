@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -140,6 +141,9 @@ void frmmain::SetUpKeyboardAndNames() {
 }
 
 frmmain::~frmmain() {
+  // The controls go before the window does; a focus that leaves one of them must not reach
+  // the window's handler.
+  disconnect(qApp, nullptr, this, nullptr);
   Form_QueryUnload();
   UnloadMenus();
 }
@@ -367,7 +371,9 @@ void frmmain::Form_Load() {
 
   face->InitSkin();
   if (!ListControl::ShowPlaylist(List1)) return;
-  if (startupPauseMs > 0) QThread::msleep(static_cast<unsigned long>(startupPauseMs));
+  // A stored playlist may be played soon: the sound system starts during the pause.
+  if (PlaylistCount > 0) WMP->Prepare();
+  Pause();
 
   setGeometry(0, 0, kWindowWidth, kWindowHeight);
 
@@ -398,6 +404,16 @@ void frmmain::Form_Load() {
   if (icon.isNull()) return;
   Picture1->setPixmap(icon);
   RegisterTrayIcon();
+}
+
+void frmmain::Pause() {
+  if (startupPauseMs <= 0) return;
+  QElapsedTimer pause;
+  pause.start();
+  // Nothing shows yet: the controls take their styles meanwhile, not after the pause.
+  ensurePolished();
+  const qint64 left = startupPauseMs - pause.elapsed();
+  if (left > 0) QThread::msleep(static_cast<unsigned long>(left));
 }
 
 bool frmmain::RegisterTrayIcon() {

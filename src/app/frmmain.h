@@ -240,6 +240,8 @@ class frmmain : public QWidget, public MenuHost {
   // A tick of Timer2 waits for the counter page.
   bool countAsked_ = false;
   void StartTimers();
+  // The load's pause, used to get ready what cannot be seen yet.
+  void Pause();
   bool RegisterTrayIcon();
   void Form_QueryUnload();
 };

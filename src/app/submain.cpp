@@ -13,12 +13,12 @@
 #include "menus/board_process.h"
 #include "platform/termination_signals.h"
 #include "playback/media_player.h"
+#include "playback/playlist_file.h"
 #include "skin/skin_pictures.h"
 
 namespace SubMain {
 
 namespace {
-constexpr int kPreparePlayerDelayMs = 100;
 
 // A shaped, self-positioned window whose hover is read from the global cursor needs X11;
 // on a Wayland session the player runs on XWayland unless the user chose a platform.
@@ -26,6 +26,13 @@ void PreferX11() {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
       !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
     qputenv("QT_QPA_PLATFORM", "xcb");
+}
+// The file a start request plays first, where that is known before the playlist has it: a
+// local file named first.
+QString FirstToPlay(const StartRequest& request) {
+  if (request.enqueue || request.items.isEmpty()) return QString();
+  const QString& first = request.items.first();
+  return PlaylistFile::IsPlaylist(first) ? QString() : first;
 }
 }  // namespace
 
@@ -67,6 +74,9 @@ int Main(int argc, char** argv) {
   auto* window = new frmmain;
   QObject::connect(&instance, &SingleInstance::Requested, window, &frmmain::ShowFromAnotherStart);
   QObject::connect(&termination, &TerminationSignals::Received, window, &frmmain::ExitProgram);
+  // What the command line names is played or added right after the load: the sound system
+  // starts during the load's pause.
+  if (!command.request.items.isEmpty()) window->WMP->Prepare(FirstToPlay(command.request));
   window->Form_Load();
   QApplication::processEvents();
   window->show();
@@ -74,8 +84,6 @@ int Main(int argc, char** argv) {
   // Desktops reach the player over the session bus where there is one; the window need not
   // wait for the bus.
   QTimer::singleShot(0, window, [window] { (new Mpris(window))->Register(); });
-  // The sound system starts once the window is up; a play before that starts it at once.
-  QTimer::singleShot(kPreparePlayerDelayMs, window, [window] { window->WMP->Prepare(); });
 
   const int code = QApplication::exec();
   BoardProcess::Unload();

@@ -1,6 +1,7 @@
 #include "catalog/list_control.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QListWidget>
 #include <algorithm>
 
@@ -21,6 +22,10 @@ constexpr char kInsert[] =
 constexpr char kReadFailed[] =
     "播放列表读取错误！原来的列表文件保持不变，下次保存前会备份为 data/user.dll.bak。";
 
+// The stored table holds the playlist exactly as the last read found it (numbered 1..n in
+// order): the show that follows that read has nothing to write back.
+bool StoredAsRead = false;
+
 // Copies the stored playlist aside, once, when this run could not read it.
 bool BackUpUnreadPlaylist() {
   if (!PlaylistNeedsBackup) return true;
@@ -36,17 +41,17 @@ bool BackUpUnreadPlaylist() {
 }
 
 bool WritePlaylist(QString* error) {
-  const bool made = !QFile::exists(UserDatabaseFile());
+  // An empty file is a new database too (a first write that failed leaves one).
+  const QFileInfo file(UserDatabaseFile());
+  const bool made = !file.exists() || file.size() == 0;
   Connection* connection = SharedConnection(UserDatabaseFile(), /*create=*/true, error);
   if (!connection) return false;
-  // A file made here says which version of it this is.
-  if (!connection->Execute(kCreateTable) || (made && !connection->SetUserVersion(kSchemaVersion))) {
-    *error = connection->Error();
-    return false;
-  }
+  // One durable commit, also for a file made here (which says which version of it this is).
   Transaction transaction(*connection);
   std::unique_ptr<PreparedStatement> insert =
-      transaction.Active() && connection->Execute("delete from NUser;")
+      transaction.Active() && connection->Execute(kCreateTable) &&
+              (!made || connection->SetUserVersion(kSchemaVersion)) &&
+              connection->Execute("delete from NUser;")
           ? connection->Prepare(kInsert)
           : nullptr;
   if (!insert) {
@@ -93,6 +98,7 @@ void SavePlaylist() {
 }
 
 bool LoadPlaylist() {
+  StoredAsRead = false;
   // Nothing stored yet is no failure: the first run starts with an empty playlist.
   if (!QFile::exists(UserDatabaseFile())) return true;
   QString error;
@@ -104,7 +110,11 @@ bool LoadPlaylist() {
   Recordset rows;
   if (!rows.Open("select ID,Name,Path,Title,Web,author,Lyric from NUser", *connection))
     return rows.Error().contains("no such table", Qt::CaseInsensitive);
-  if (rows.RecordCount() == 0) return true;
+  if (rows.RecordCount() == 0) {
+    StoredAsRead = PlaylistCount == 0;
+    return true;
+  }
+  bool numbered = true;
   int i = 0;
   while (!rows.Eof()) {
     bool ok = false;
@@ -119,10 +129,12 @@ bool LoadPlaylist() {
     song.Web = static_cast<int16_t>(web);
     song.Author = rows.Fields(5).toString();
     song.Lyric = rows.Fields(6).toString();
+    numbered = numbered && rows.Fields(0) == QVariant(i + 1);
     if (!rows.MoveNext()) return false;
     ++i;
   }
   PlaylistCount = static_cast<int16_t>(i);
+  StoredAsRead = numbered;
   return true;
 }
 
@@ -131,7 +143,8 @@ bool ShowPlaylist(QListWidget* list) {
   if (remembered == -1) remembered = 0;
   list->clear();
   bool readFailed = false;
-  if (!PlaylistLoaded) {
+  const bool firstShow = !PlaylistLoaded;
+  if (firstShow) {
     if (!LoadPlaylist()) {
       // Whatever was read in part is not shown, and nothing is written now.
       PlaylistNeedsBackup = true;
@@ -155,6 +168,7 @@ bool ShowPlaylist(QListWidget* list) {
     MsgBox(kReadFailed, "Error!", vbOKOnly);
     return true;
   }
+  if (firstShow && StoredAsRead) return true;
   SavePlaylist();
   return true;
 }

@@ -26,7 +26,8 @@ bool LoadPlaylist();
 
 // Refills list from the playlist (reading the stored playlist on the first call of a run),
 // keeps the selected position, and saves. False, with a message, if the list could not be
-// rebuilt. A stored playlist that could not be read is reported, and that call saves nothing.
+// rebuilt. A stored playlist that could not be read is reported, and that call saves nothing;
+// nor does it when the stored playlist already holds just what was read.
 bool ShowPlaylist(QListWidget* list);
 
 }  // namespace ListControl

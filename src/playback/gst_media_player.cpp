@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QUrl>
 #include <algorithm>
+#include <utility>
 
 #include "playback/legacy_text.h"
 #include "state/logging.h"
@@ -87,30 +88,56 @@ QString TagText(const GstTagList* tags, const char* tag, bool id3) {
 
 GstMediaPlayer::GstMediaPlayer(QObject* parent) : MediaPlayer(parent) {}
 
-void GstMediaPlayer::Prepare() { Pipeline(); }
+void GstMediaPlayer::Prepare(const QString& likelyUrl) {
+  if (starter_.joinable() || playbin_ || pipelineFailed_) return;
+  // A first start builds GStreamer's plugin registry (a third of a second of CPU); the window
+  // need not wait for it, nor for the sound server.
+  QByteArray uri;
+  if (!likelyUrl.isEmpty() && !likelyUrl.contains("://")) {
+    openedAhead_ = likelyUrl;
+    uri = ToUri(likelyUrl).toUtf8();
+  }
+  starter_ = std::thread([this, uri] {
+    made_ = MakePlaybin();
+    if (!made_ || uri.isEmpty()) return;
+    g_object_set(made_, "uri", uri.constData(), nullptr);
+    // Paused, the sound server's stream waits silent, with the first sound decoded.
+    gst_element_set_state(made_, GST_STATE_PAUSED);
+  });
+}
 
-GstElement* GstMediaPlayer::Pipeline() {
-  if (playbin_ || pipelineFailed_) return playbin_;
-  // The sound system starts here, not with the window: a first start builds GStreamer's
-  // plugin registry, which the window need not wait for.
+GstElement* GstMediaPlayer::MakePlaybin() {
   if (!gst_is_initialized()) {
     gst_init(nullptr, nullptr);
     PreferLeanDecoders();
   }
-  playbin_ = gst_element_factory_make("playbin", "player");
+  GstElement* playbin = gst_element_factory_make("playbin", "player");
+  if (!playbin) return nullptr;
+  GstElement* video = gst_element_factory_make("fakesink", "video-output");
+  if (video) g_object_set(video, "sync", TRUE, nullptr);
+  g_object_set(playbin, "flags", kPlayFlags, "audio-sink", MakeAudioSink(), "video-sink", video,
+               nullptr);
+  g_signal_connect(playbin, "element-setup", G_CALLBACK(&GstMediaPlayer::OnElementSetup), this);
+  g_signal_connect(playbin, "deep-element-added", G_CALLBACK(&GstMediaPlayer::OnElementAdded),
+                   this);
+  g_signal_connect(playbin, "source-setup", G_CALLBACK(&GstMediaPlayer::OnSourceSetup), this);
+  return playbin;
+}
+
+GstElement* GstMediaPlayer::Pipeline() {
+  if (playbin_ || pipelineFailed_) return playbin_;
+  if (starter_.joinable())
+    starter_.join();
+  else
+    made_ = MakePlaybin();
+  playbin_ = std::exchange(made_, nullptr);
   if (!playbin_) {
     pipelineFailed_ = true;
+    openedAhead_.clear();
     qCWarning(lcPlayback, "GStreamer's playbin is missing; nothing can be played");
     return nullptr;
   }
-  GstElement* video = gst_element_factory_make("fakesink", "video-output");
-  if (video) g_object_set(video, "sync", TRUE, nullptr);
-  g_object_set(playbin_, "flags", kPlayFlags, "audio-sink", MakeAudioSink(), "video-sink", video,
-               nullptr);
-  g_signal_connect(playbin_, "element-setup", G_CALLBACK(&GstMediaPlayer::OnElementSetup), this);
-  g_signal_connect(playbin_, "deep-element-added", G_CALLBACK(&GstMediaPlayer::OnElementAdded),
-                   this);
-  g_signal_connect(playbin_, "source-setup", G_CALLBACK(&GstMediaPlayer::OnSourceSetup), this);
+  // The bus keeps what the pipeline said meanwhile; it is heard from here on.
   GstBus* bus = gst_element_get_bus(playbin_);
   busWatch_ = gst_bus_add_watch(bus, &GstMediaPlayer::OnBusMessage, this);
   gst_object_unref(bus);
@@ -119,6 +146,11 @@ GstElement* GstMediaPlayer::Pipeline() {
 }
 
 GstMediaPlayer::~GstMediaPlayer() {
+  if (starter_.joinable()) starter_.join();
+  if (made_) {
+    gst_element_set_state(made_, GST_STATE_NULL);
+    gst_object_unref(made_);
+  }
   if (!playbin_) return;
   gst_element_set_state(playbin_, GST_STATE_NULL);
   if (busWatch_) g_source_remove(busWatch_);
@@ -145,8 +177,19 @@ void GstMediaPlayer::setURL(const QString& url) {
     return;
   }
   const bool hadMedia = !url_.isEmpty();
-  gst_element_set_state(playbin_, GST_STATE_NULL);
-  current_ = GST_STATE_NULL;
+  const QString ahead = std::exchange(openedAhead_, QString());
+  const bool openedAlready = !ahead.isEmpty() && url == ahead && !hadMedia;
+  if (!openedAlready) {
+    gst_element_set_state(playbin_, GST_STATE_NULL);
+    current_ = GST_STATE_NULL;
+    if (!ahead.isEmpty()) {
+      // What the unused opening said is not about this media.
+      GstBus* bus = gst_element_get_bus(playbin_);
+      gst_bus_set_flushing(bus, TRUE);
+      gst_bus_set_flushing(bus, FALSE);
+      gst_object_unref(bus);
+    }
+  }
   url_ = url;
   buffering_ = false;
   opened_ = false;
@@ -162,7 +205,7 @@ void GstMediaPlayer::setURL(const QString& url) {
   }
   const QString uri = ToUri(url);
   network_ = IsNetwork(uri);
-  g_object_set(playbin_, "uri", uri.toUtf8().constData(), nullptr);
+  if (!openedAlready) g_object_set(playbin_, "uri", uri.toUtf8().constData(), nullptr);
   emit OpenStateChange(network_ ? osLocatingServer : osOpening);
   ChangeState(GST_STATE_PLAYING);
 }

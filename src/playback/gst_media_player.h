@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <atomic>
+#include <thread>
 
 #include "playback/media_player.h"
 
@@ -18,8 +19,9 @@ class GstMediaPlayer : public MediaPlayer {
   explicit GstMediaPlayer(QObject* parent = nullptr);
   ~GstMediaPlayer() override;
 
-  // Starts the sound system now rather than at the first play.
-  void Prepare() override;
+  // Starts the sound system on a thread of its own rather than at the first play; a local
+  // likelyUrl is opened there too, paused, so that playing it needs no more than a start.
+  void Prepare(const QString& likelyUrl = QString()) override;
 
   void setURL(const QString& url) override;
   QString URL() const override { return url_; }
@@ -53,10 +55,18 @@ class GstMediaPlayer : public MediaPlayer {
   void RefreshDuration();
   // Tells PlayStateChange when playState() has become another than last told.
   void NotifyPlayState();
-  // The playbin, made on first need; null when GStreamer cannot make one.
+  // The playbin, made on first need (or taken over from Prepare's thread); null when
+  // GStreamer cannot make one.
   GstElement* Pipeline();
+  // Starts GStreamer when needed and makes a playbin with its sinks; any thread.
+  GstElement* MakePlaybin();
 
   GstElement* playbin_ = nullptr;
+  // Prepare's thread, and what it made: only read once the thread has been joined.
+  std::thread starter_;
+  GstElement* made_ = nullptr;
+  // The address Prepare opened ahead; empty once a load has used it or gone elsewhere.
+  QString openedAhead_;
   bool pipelineFailed_ = false;
   int reportedState_ = wmppsUndefined;
   guint busWatch_ = 0;

@@ -64,8 +64,10 @@ class MediaPlayer : public QObject {
   MediaPlayer(const MediaPlayer&) = delete;
   MediaPlayer& operator=(const MediaPlayer&) = delete;
 
-  // Gets ready to play (a player may start its sound system lazily); nothing else changes.
-  virtual void Prepare() {}
+  // Gets ready to play without waiting for it (a player may start its sound system lazily,
+  // or in the background); nothing else changes. likelyUrl, when given, is what will most
+  // likely be loaded next: the player may open it ahead, silently.
+  virtual void Prepare(const QString& likelyUrl = QString()) { Q_UNUSED(likelyUrl); }
 
   // Loads media (a local path or a network address) in place of what was loaded, and starts
   // playing it.

@@ -134,15 +134,21 @@ void PlaybackController::PlayCurrent() {
 }
 
 bool PlaybackController::AddLocalFiles(QWidget* dialogParent) {
-  return Media::AddLocalFiles(dialogParent, &playlist_);
+  return PrepareFor(Media::AddLocalFiles(dialogParent, &playlist_));
 }
 
 bool PlaybackController::AddFiles(const QStringList& files) {
-  return Media::AddFiles(files, &playlist_);
+  return PrepareFor(Media::AddFiles(files, &playlist_));
 }
 
 bool PlaybackController::AddSong(const QString& url, const QString& title, const QString& author) {
-  return Media::AddSongToList(url, title, author, &playlist_);
+  return PrepareFor(Media::AddSongToList(url, title, author, &playlist_));
+}
+
+bool PlaybackController::PrepareFor(bool added) {
+  // Something to play: the sound system starts now, in the background.
+  if (PlaylistCount > 0) player_.Prepare();
+  return added;
 }
 
 void PlaybackController::DeleteCurrent() {

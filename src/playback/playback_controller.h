@@ -89,6 +89,8 @@ class PlaybackController : public QObject {
   void CurrentEntryLeaving();
 
  private:
+  // Gets the player ready once the playlist holds something; gives back added.
+  bool PrepareFor(bool added);
   void Play();
   void PlayerStateChanged(int state);
   // The player could not open or play what it was given: a catalog address is repaired from

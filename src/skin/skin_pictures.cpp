@@ -103,9 +103,11 @@ const QPixmap* Decode(const QString& path) {
 QImage KeyOut(const QImage& image) {
   QImage out = image.convertToFormat(QImage::Format_ARGB32);
   const QRgb key = kColourKey.rgb();
+  // (QImage::width() is a call into the library: once per picture, not once per pixel.)
+  const int width = out.width();
   for (int y = 0; y < out.height(); ++y) {
     auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
-    for (int x = 0; x < out.width(); ++x)
+    for (int x = 0; x < width; ++x)
       if ((line[x] | 0xff000000u) == key && qAlpha(line[x]) == 255) line[x] = 0;
   }
   return out;

@@ -138,6 +138,7 @@ TEST_F(ListControlTest, ShowReadsTheTableOnceThenShowsTheArray) {
   EXPECT_TRUE(log.Ran("select ID,Name,Path,Title,Web,author,Lyric from NUser"));
   EXPECT_EQ(Texts(list), (QStringList{"a.wma", "Bee"}));  // the title, else the name
   EXPECT_EQ(list.currentRow(), 0);
+  EXPECT_FALSE(log.Ran("delete from NUser"));  // stored just as read: nothing to write back
 
   // Changes on disk are not read again; the array is the master and overwrites them.
   RunSql(UserDb(), {"insert into NUser values (3,'sneaked.wma','p','',0,'','')"});
