@@ -3,8 +3,10 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
-#include <QThread>
+#include <QTimer>
+#include <algorithm>
 
 #include "platform/app_path.h"
 #include "platform/endpoints.h"
@@ -58,10 +60,19 @@ QStringList MsgBoxRecorder::Texts() const {
 }
 
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
+  // The answer is the state seen, as soon as it is seen: a state that holds only for a
+  // moment (a page drawn, then drawn again) still ends the wait. Between looks the events
+  // are handled, and the looks grow sparser, so that a look which starts a program (xdotool,
+  // say) does not take the processor from the program under test.
   QDeadlineTimer deadline(timeoutMs);
-  while (!done() && !deadline.hasExpired()) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(1);
+  int pauseMs = 1;
+  while (!done()) {
+    if (deadline.hasExpired()) return false;
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.start(static_cast<int>(std::min<qint64>(pauseMs, deadline.remainingTime())));
+    while (wake.isActive()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    pauseMs = std::min(pauseMs * 2, 50);
   }
-  return done();
+  return true;
 }
