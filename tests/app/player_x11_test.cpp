@@ -55,14 +55,14 @@ TEST_F(PlayerOnX11, CloseButtonEndsTheProgramWithThePlaylistStored) {
                   "insert into NUser values (3,'c.mid','/m/c.mid','It''s',1,'O''Neil','')"});
   QProcess& player = player_;
   Start(player);
+  // Once the window is on the screen, a click on it reaches it.
   ASSERT_TRUE(WaitUntil(
       [&] {
-        return Xdotool({"search", "--name", "Sonaveil V4.0"});
+        return player.state() != QProcess::Running ||
+               Xdotool({"search", "--onlyvisible", "--name", "^Sonaveil V4.0$"});
       },
-      15000))
-      << "player " << (player.state() == QProcess::Running ? "running" : "ended") << ": "
-      << player.readAllStandardError().constData();
-  WaitUntil([] { return false; }, 1500);  // the window has drawn itself
+      15000));
+  ASSERT_EQ(player.state(), QProcess::Running) << player.readAllStandardError().constData();
   // Top button 5, the close button, is at 223..231 x 7..23 of the window at the origin.
   ASSERT_TRUE(Xdotool({"mousemove", "227", "15"}));
   ASSERT_TRUE(Xdotool({"click", "1"}));
