@@ -3,17 +3,17 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <cmath>
 #include <QLabel>
 #include <QListWidget>
+#include <cmath>
 
 #include "app/frmmain.h"
-#include "state/shared_state.h"
 #include "catalog/list_control.h"
 #include "platform/endpoints.h"
 #include "playback/media_player.h"
 #include "skin/my_hscoll_bar.h"
 #include "skin/picture_box.h"
+#include "state/shared_state.h"
 #include "support/test_env.h"
 #include "support/test_http_server.h"
 #include "support/test_media.h"
@@ -145,12 +145,13 @@ TEST_F(PlaybackEndToEnd, EveryEntryIsHeardAtTheVolumeTheBarShows) {
   window->List1->setCurrentRow(0);
   ASSERT_TRUE(sound.StartRecording());
   window->ControlButton_Click(1);
+  // Heard whole up to the next entry: a song gives way a second before its end, so its last
+  // moments are no state to wait for.
   QList<int> order{CurrentIndex};
   ASSERT_TRUE(WaitUntil(
       [&] {
         if (CurrentIndex != order.last()) order << CurrentIndex;
-        return order.size() == 4 && window->WMP->currentMedia.duration() > 0 &&
-               window->WMP->controls.currentPosition() > 2.0;
+        return order.size() == 5;
       },
       25000));
   const QList<HeardTone> heard = Tones(sound.StopRecording());
@@ -159,7 +160,7 @@ TEST_F(PlaybackEndToEnd, EveryEntryIsHeardAtTheVolumeTheBarShows) {
     frequencies << int(std::lround(tone.frequency / 110.0) * 110);
     EXPECT_NEAR(tone.rms, 0.044, 0.01) << tone.frequency << " Hz";
   }
-  EXPECT_EQ(frequencies, (QList<int>{440, 660, 880, 440}));
+  EXPECT_EQ(frequencies.mid(0, 4), (QList<int>{440, 660, 880, 440}));
   EXPECT_NEAR(window->VolScroll->Position(), window->VolScroll->Lenth().value_or(0) / 2, 1);
 }
 
