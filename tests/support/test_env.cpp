@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QTimer>
@@ -62,17 +63,18 @@ QStringList MsgBoxRecorder::Texts() const {
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
   // The answer is the state seen, as soon as it is seen: a state that holds only for a
   // moment (a page drawn, then drawn again) still ends the wait. Between looks the events
-  // are handled, and the looks grow sparser, so that a look which starts a program (xdotool,
-  // say) does not take the processor from the program under test.
+  // are handled for at least as long as the last look took, so that a look which starts a
+  // program (xdotool, say) leaves the processor to the program under test.
   QDeadlineTimer deadline(timeoutMs);
-  int pauseMs = 1;
-  while (!done()) {
+  QElapsedTimer look;
+  for (qint64 pauseMs = 1;; pauseMs = std::min<qint64>(pauseMs * 2, 20)) {
+    look.start();
+    if (done()) return true;
     if (deadline.hasExpired()) return false;
     QTimer wake;
     wake.setSingleShot(true);
-    wake.start(static_cast<int>(std::min<qint64>(pauseMs, deadline.remainingTime())));
+    wake.start(
+        static_cast<int>(std::min(std::max(pauseMs, look.elapsed()), deadline.remainingTime())));
     while (wake.isActive()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    pauseMs = std::min(pauseMs * 2, 50);
   }
-  return true;
 }
