@@ -1,6 +1,5 @@
 // The real player on an X server, used with the X pointer.
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -26,12 +25,6 @@ class PlayerOnX11 : public ::testing::Test {
     process.setProcessEnvironment(env_);
     process.start(program_, {});
     ASSERT_TRUE(process.waitForStarted(5000));
-  }
-  void TearDown() override {
-    if (player_.state() != QProcess::NotRunning) {
-      ::kill(static_cast<pid_t>(player_.processId()), SIGKILL);
-      player_.waitForFinished(5000);
-    }
   }
   static bool Xdotool(const QStringList& args) {
     QProcess xdotool;

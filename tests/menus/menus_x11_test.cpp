@@ -2,7 +2,6 @@
 // message board's own program showing its page. The board's picture is left in the build
 // folder (screenshots/board.png).
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <QDir>
 #include <QGuiApplication>
@@ -55,11 +54,8 @@ class TrayOnX11 : public ::testing::Test {
     program_ = app_.InstallProgram();
   }
   void TearDown() override {
-    for (QProcess* process : {&player_, &trayer_}) {
-      if (process->state() == QProcess::NotRunning) continue;
-      ::kill(static_cast<pid_t>(process->processId()), SIGKILL);
-      process->waitForFinished(5000);
-    }
+    trayer_.kill();
+    trayer_.waitForFinished();
   }
   // The middle of the player's icon inside the tray host, once it is embedded there.
   std::optional<QPoint> IconCentre() {

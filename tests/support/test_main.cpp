@@ -13,57 +13,40 @@
 
 namespace {
 
-// The processes whose parent is this one: those a test started, and those they left
-// behind (this process adopts them, see main).
-QList<pid_t> Children() {
-  QList<pid_t> children;
-  const QString me = QString::number(getpid());
-  for (const QString& pid : QDir("/proc").entryList({"[0-9]*"}, QDir::Dirs)) {
-    QFile status("/proc/" + pid + "/status");
-    if (!status.open(QIODevice::ReadOnly)) continue;
-    for (const QByteArray& line : status.readAll().split('\n'))
-      if (line.startsWith("PPid:") && line.mid(5).trimmed() == me.toLatin1())
-        children << pid.toInt();
-  }
-  return children;
-}
-
-// Ends every program still running under this one, and what those leave behind in turn.
-void EndChildren(const char* when) {
-  for (int round = 0; round < 20; ++round) {
-    const QList<pid_t> children = Children();
-    if (children.isEmpty()) return;
-    for (pid_t child : children) {
-      QFile name(QString("/proc/%1/cmdline").arg(child));
-      if (name.open(QIODevice::ReadOnly))
-        std::fprintf(stderr, "%s: ending pid %d, %s\n", when, child,
-                     name.readAll().replace('\0', ' ').constData());
-      ::kill(child, SIGKILL);
-      ::waitpid(child, nullptr, 0);
+// Ends what still runs under this process: the programs a test started and whatever they
+// left behind, which this process adopts (see main).
+void EndChildren(const std::string& when) {
+  for (int round = 0, any = 1; any && round < 20; ++round) {
+    any = 0;
+    for (const QString& pid : QDir("/proc").entryList({"[0-9]*"}, QDir::Dirs)) {
+      QFile file("/proc/" + pid + "/stat");  // "pid (name) state ppid ..."
+      const QByteArray stat = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+      const qsizetype nameEnd = stat.lastIndexOf(')');
+      if (nameEnd < 0 || stat.mid(nameEnd + 2).split(' ').value(1).toInt() != getpid()) continue;
+      std::fprintf(stderr, "%s: ending %s\n", when.c_str(), stat.left(nameEnd + 1).constData());
+      ::kill(pid.toInt(), SIGKILL);
+      ::waitpid(pid.toInt(), nullptr, 0);
+      any = 1;
     }
   }
 }
 
-// Every program a test started ends with the test, whether it passed or not.
 class EndStartedPrograms : public ::testing::EmptyTestEventListener {
   void OnTestEnd(const ::testing::TestInfo& test) override {
-    EndChildren((std::string(test.test_suite_name()) + "." + test.name()).c_str());
+    EndChildren(std::string(test.test_suite_name()) + "." + test.name());
   }
 };
 
-pid_t testsPid = 0;
+pid_t tests = 0;
 
-// The tests run in a child of this process, which adopts whatever the tests leave running;
-// once the child has ended, however it ended (a crash included), those programs are ended
-// too. Returns in the child only.
+// The tests run in a child of this process, which ends what they leave running once they
+// end, however they end (a crash included). Returns in the child only.
 void Supervise() {
   prctl(PR_SET_CHILD_SUBREAPER, 1);
-  testsPid = fork();
-  if (testsPid <= 0) return;
-  // A request to stop is passed on; the tests' end is awaited all the same.
-  for (int sig : {SIGINT, SIGTERM, SIGHUP}) signal(sig, [](int sig) { ::kill(testsPid, sig); });
+  if ((tests = fork()) <= 0) return;
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) signal(sig, [](int sig) { ::kill(tests, sig); });
   int status = 0;
-  while (waitpid(testsPid, &status, 0) < 0 && errno == EINTR) {
+  while (waitpid(tests, &status, 0) < 0 && errno == EINTR) {
   }
   EndChildren("after the tests");
   if (WIFSIGNALED(status)) {
@@ -76,6 +59,7 @@ void Supervise() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Every program a test starts ends with the test, whether it passed or not.
   Supervise();
   prctl(PR_SET_CHILD_SUBREAPER, 1);
   // Tests that need an X server skip themselves where there is none.

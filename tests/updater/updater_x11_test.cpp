@@ -55,13 +55,6 @@ class UpdaterOnX11 : public ::testing::Test {
     ASSERT_TRUE(WaitUntil([&] { return WindowAt() == QPoint(100, 100); }));
   }
 
-  void TearDown() override {
-    if (update.state() != QProcess::NotRunning) {
-      update.kill();
-      update.waitForFinished(5000);
-    }
-  }
-
   QPoint WindowAt() {
     const QString out = Xdotool({"getwindowgeometry", window});
     const auto m = QRegularExpression(R"(Position: (-?\d+),(-?\d+))").match(out);
