@@ -61,10 +61,9 @@ QStringList MsgBoxRecorder::Texts() const {
 }
 
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
-  // The answer is the state seen, as soon as it is seen: a state that holds only for a
-  // moment (a page drawn, then drawn again) still ends the wait. Between looks the events
-  // are handled for at least as long as the last look took, so that a look which starts a
-  // program (xdotool, say) leaves the processor to the program under test.
+  // True as soon as done() is seen true, even for a moment (a page drawn, then drawn again).
+  // Between looks events are handled for at least as long as the last look took, so that a
+  // look which starts a program (xdotool, say) leaves the processor to the program tested.
   QDeadlineTimer deadline(timeoutMs);
   QElapsedTimer look;
   for (qint64 pauseMs = 1;; pauseMs = std::min<qint64>(pauseMs * 2, 20)) {

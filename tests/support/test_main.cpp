@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -37,23 +36,16 @@ class EndStartedPrograms : public ::testing::EmptyTestEventListener {
   }
 };
 
-pid_t tests = 0;
-
 // The tests run in a child of this process, which ends what they leave running once they
 // end, however they end (a crash included). Returns in the child only.
 void Supervise() {
   prctl(PR_SET_CHILD_SUBREAPER, 1);
-  if ((tests = fork()) <= 0) return;
-  for (int sig : {SIGINT, SIGTERM, SIGHUP}) signal(sig, [](int sig) { ::kill(tests, sig); });
+  const pid_t tests = fork();
+  if (tests <= 0) return;
   int status = 0;
-  while (waitpid(tests, &status, 0) < 0 && errno == EINTR) {
-  }
+  waitpid(tests, &status, 0);
   EndChildren("after the tests");
-  if (WIFSIGNALED(status)) {
-    signal(WTERMSIG(status), SIG_DFL);
-    raise(WTERMSIG(status));
-  }
-  _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 1);
+  _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
 }
 
 }  // namespace
