@@ -47,7 +47,7 @@ class UpdaterOnX11 : public ::testing::Test {
     ASSERT_TRUE(update.waitForStarted(5000));
     ASSERT_TRUE(WaitUntil(
         [&] {
-          return !(window = Xdotool({"search", "--name", "^update$"})).isEmpty();
+          return !(window = Xdotool({"search", "--onlyvisible", "--name", "^update$"})).isEmpty();
         },
         10000));
     window = window.section('\n', 0, 0);
@@ -106,7 +106,7 @@ TEST_F(UpdaterOnX11, UpdateTheProgramThenStartIt) {
   // The message box says it is done; Return closes it.
   QString box;
   ASSERT_TRUE(WaitUntil([&] {
-    return !(box = Xdotool({"search", "--name", "^提示！$"})).isEmpty();
+    return !(box = Xdotool({"search", "--onlyvisible", "--name", "^提示！$"})).isEmpty();
   }));
   Xdotool({"windowfocus", box.section('\n', 0, 0)});
   Xdotool({"key", "Return"});
