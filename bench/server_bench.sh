@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Requests per second of sonaveil-server on loopback, for a music file and the counter page,
-# beside Python's static http.server on the same file. Bounded: 5 s per measurement.
+# beside Python's static http.server on the same file, and the counter page while slow clients
+# wait. Bounded: 5 s per measurement, 12 s for the last.
 # Usage: bench/server_bench.sh [BUILD_DIR]   (default build/)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -33,3 +34,6 @@ bench="$build/bench/server_bench"
 "$bench" "http://127.0.0.1:$theirs$file" 5 2 close
 "$bench" "$ours/sonaveil/count1/active.asp" 5 2 keep-alive
 "$bench" "$ours/sonaveil/count1/active.asp" 5 2 close
+# While slow clients each send a byte of their head every second.
+"$bench" "$ours/sonaveil/count1/active.asp" 5 2 close 12
+"$bench" "$ours/sonaveil/count1/active.asp" 12 2 close 200

@@ -111,8 +111,16 @@ bool Server::Bind(std::string* error) {
 
   if (options_.accessLog) {
     http_.set_logger([](const Request& req, const Response& res) {
+      // A GET's query, decoded, says what was asked for (a lyric search's singer and song).
+      std::string target = req.path;
+      char separator = '?';
+      for (const auto& [key, value] : req.params) {
+        if (req.method != "GET") break;
+        target += separator + key + "=" + value;
+        separator = '&';
+      }
       std::fprintf(stderr, "%s %s %s %d %zu\n", req.remote_addr.c_str(), req.method.c_str(),
-                   req.path.c_str(), res.status, res.body.size());
+                   target.c_str(), res.status, res.body.size());
     });
   }
   if (options_.port == 0) {
@@ -124,6 +132,7 @@ bool Server::Bind(std::string* error) {
     *error = "cannot listen on " + options_.host + ":" + std::to_string(options_.port);
     return false;
   }
+  http_.WidenBacklog();
   return true;
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "server/bounded_http.h"
 #include "server/client_windows.h"
 #include "server/stores.h"
 
@@ -57,7 +58,7 @@ class Server {
   ServerOptions options_;
   std::filesystem::path root_;
   int port_ = 0;
-  httplib::Server http_;
+  BoundedHttpServer http_;
   std::unique_ptr<Board> board_;
   std::unique_ptr<LyricStore> lyrics_;
   std::unique_ptr<PublishedCatalog> catalog_;

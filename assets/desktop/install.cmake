@@ -4,6 +4,7 @@
 #   bin/sonaveil                      the launcher on the PATH (a link into the folder)
 #   share/applications/sonaveil.desktop
 #   share/icons/hicolor/NxN/apps/sonaveil.png
+#   share/metainfo/example.sonaveil.Sonaveil.metainfo.xml, share/man/man1/{sonaveil,update}.1.gz
 # The program names its files from its own folder, so the link resolves to the real one.
 set(SONAVEIL_INSTALL_DIR lib/sonaveil)
 
@@ -14,6 +15,23 @@ file(GLOB skin_pictures ${PROJECT_SOURCE_DIR}/assets/skin/*.gif
   ${PROJECT_SOURCE_DIR}/assets/skin/*.ico)
 install(FILES ${skin_pictures} DESTINATION ${SONAVEIL_INSTALL_DIR}/skin)
 install(FILES ${PROJECT_SOURCE_DIR}/assets/help/help.html DESTINATION ${SONAVEIL_INSTALL_DIR})
+
+# What software centres show, and the manual pages (compressed, as Debian keeps them).
+install(FILES ${PROJECT_SOURCE_DIR}/assets/desktop/example.sonaveil.Sonaveil.metainfo.xml
+  DESTINATION share/metainfo)
+set(manual_pages)
+foreach(page sonaveil.1 update.1)
+  set(gz ${CMAKE_BINARY_DIR}/man/${page}.gz)
+  add_custom_command(
+    OUTPUT ${gz}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
+    COMMAND sh -c "gzip -9n -c '${PROJECT_SOURCE_DIR}/assets/man/${page}' > '${gz}'"
+    DEPENDS ${PROJECT_SOURCE_DIR}/assets/man/${page}
+    VERBATIM)
+  list(APPEND manual_pages ${gz})
+  install(FILES ${gz} DESTINATION share/man/man1)
+endforeach()
+add_custom_target(manual_pages ALL DEPENDS ${manual_pages})
 
 # The theme icons are the pictures inside the skin's icon, one per size it holds.
 find_program(MAGICK_CONVERT convert REQUIRED)

@@ -30,6 +30,7 @@
 #include "playback/gst_media_player.h"
 #include "playback/media.h"
 #include "playback/now_playing.h"
+#include "skin/accessible.h"
 #include "skin/geometry.h"
 #include "skin/my_hscoll_bar.h"
 #include "skin/picture_box.h"
@@ -49,6 +50,10 @@ constexpr int kUpdateExitDelayMs = 2000;
 // Texts drawn on the skin: dark on its light panels, light on its dark face.
 const QColor kInk(29, 34, 64);
 const QColor kFaceText(178, 186, 216);
+// What has the keyboard's focus is marked in this colour.
+const QColor kFocusMark(63, 208, 201);
+constexpr double kSeekStepSeconds = 5;
+constexpr int kVolumeStep = 5;
 
 void SetTextColour(QWidget* widget, const QColor& colour) {
   QPalette palette = widget->palette();
@@ -103,8 +108,35 @@ frmmain::frmmain(MediaPlayer* player)
     BoardProcess::Unload();
   });
   ConnectHandlers();
+  SetUpKeyboardAndNames();
   new PlaylistDrop(List1, playback);
   StartTimers();
+}
+
+void frmmain::SetUpKeyboardAndNames() {
+  for (SkinButton* button : ControlButton) button->setAccessibleName(button->toolTip());
+  for (SkinButton* button : imgTopButton) button->setAccessibleName(button->toolTip());
+  const std::pair<QWidget*, const char*> names[] = {
+      {Main, "播放器面板"},   {List, "播放列表面板"}, {imgSearch, "歌曲库面板"},
+      {Image1, "关闭歌曲库"}, {List1, "播放列表"},    {lstSinger, "歌手"},
+      {lstSpecial, "专辑"},   {lstSong, "歌曲"},      {lstSearch, "搜索结果"},
+      {Text1, "搜索歌曲"},    {Text2, "歌词"},        {PosScroll, "播放位置"},
+      {VolScroll, "音量"},
+  };
+  for (const auto& [widget, name] : names) widget->setAccessibleName(name);
+  VolScroll->SetValueRange(100, kVolumeStep);
+  Text2->setFocusPolicy(Qt::ClickFocus);
+
+  // Tab goes through the lists, the search box and the sliders; each of them, and the window,
+  // hears the window's keys first.
+  QWidget* const chain[] = {List1,     lstSinger, lstSpecial, lstSong,   Text1,    Go,
+                            lstSearch, cmdAdd[0], cmdAdd[1],  PosScroll, VolScroll};
+  for (size_t i = 0; i + 1 < std::size(chain); ++i) setTabOrder(chain[i], chain[i + 1]);
+  for (QWidget* widget : chain) widget->installEventFilter(this);
+  setStyleSheet(QString("QListWidget:focus, QLineEdit:focus { border: 2px solid %1; }")
+                    .arg(kFocusMark.name()));
+  connect(qApp, &QApplication::focusChanged, this,
+          [this](QWidget*, QWidget* now) { FocusMoved(now); });
 }
 
 frmmain::~frmmain() {
@@ -127,6 +159,8 @@ void frmmain::UnloadMenus() {
 }
 
 void frmmain::CreateControls() {
+  // Before any control is made: assistive technology meets each one as what it is.
+  SkinAccessibility::Install();
   // Stacking from the bottom up: List under Main under the catalog panel's picture, then the
   // labels and buttons above them all.
   List = Place(new PictureBox(this), "List", 0, kPanelOpenTop, kFaceWidth, kPanelHeight);
@@ -191,6 +225,8 @@ void frmmain::CreateControls() {
   for (int i = 0; i < 10; ++i) {
     lbSingerType[i] = Place(new PictureBox(this), Indexed("lbSingerType", i), kTypeLeft[i],
                             i < 5 ? 32 : 48, 60, 13);
+    // Labels that act on a click are buttons to assistive technology.
+    lbSingerType[i]->SetPressable(true);
     lbSingerType[i]->setText("华语男歌手");
     lbSingerType[i]->setFont(PixelFont(12));
     lbSingerType[i]->setCursor(Qt::PointingHandCursor);
@@ -199,6 +235,7 @@ void frmmain::CreateControls() {
   }
   for (int i = 0; i < 26; ++i) {
     lbLetter[i] = Place(new PictureBox(this), Indexed("lbLetter", i), 264 + 16 * i, 64, 7, 13);
+    lbLetter[i]->SetPressable(true);
     lbLetter[i]->setText("A");
     lbLetter[i]->setFont(PixelFont(10, true));
     lbLetter[i]->setAlignment(Qt::AlignCenter);
@@ -220,6 +257,7 @@ void frmmain::CreateControls() {
     w->hide();
 
   Image1 = Place(new PictureBox(this), "Image1", 899, 8, 9, 17);
+  Image1->SetPressable(true);
   Image1->setPixmap(SkinPictures::Builtin("close-1.gif"));
   Image1->hide();
 
@@ -277,7 +315,6 @@ void frmmain::ConnectHandlers() {
   for (int i = 0; i < 2; ++i)
     connect(cmdAdd[i], &QPushButton::clicked, this, [this, i] { cmdAdd_Click(i); });
   connect(Go, &QPushButton::clicked, this, &frmmain::Go_Click);
-  Text1->installEventFilter(this);
   connect(lstSearch, &QListWidget::itemDoubleClicked, this, &frmmain::lstSearch_DblClick);
   connect(WBYS, &WebBrowser::DocumentComplete, this, &frmmain::WBYS_DocumentComplete);
   connect(Image1, &PictureBox::Click, this, &frmmain::Image1_Click);
@@ -434,9 +471,38 @@ void frmmain::Picture1_MouseMove(int X) {
   trayBusy_ = false;
 }
 
-void frmmain::ShowFromAnotherStart() {
+void frmmain::ShowFromAnotherStart(const StartRequest& request) {
   qCInfo(lcApp, "another start asked for the main window");
   RestoreWindow();
+  Open(request);
+}
+
+void frmmain::Open(const StartRequest& request) {
+  const int before = PlaylistCount;
+  if (!request.items.isEmpty() && playback.AddFiles(request.items) && !request.enqueue &&
+      PlaylistCount > before) {
+    // As if the user double-clicked the first of them.
+    playback.SelectRow(before);
+    playback.PlayCurrent();
+  }
+  using Transport = StartRequest::Transport;
+  using Command = PlaybackController::Command;
+  switch (request.transport) {
+    case Transport::kPlayPause:
+      playback.PlayPause();
+      break;
+    case Transport::kNext:
+      playback.ButtonTransport(Command::kNext);
+      break;
+    case Transport::kPrevious:
+      playback.ButtonTransport(Command::kPrevious);
+      break;
+    case Transport::kStop:
+      playback.ButtonTransport(Command::kStop);
+      break;
+    case Transport::kNone:
+      break;
+  }
 }
 
 void frmmain::RestoreWindow() {
@@ -654,11 +720,128 @@ bool frmmain::eventFilter(QObject* watched, QEvent* event) {
     }
     return mouse->button() == Qt::RightButton;
   }
-  if (watched == Text1 && event->type() == QEvent::KeyPress) {
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) Text1_KeyPress(13);
+  if (event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (KeyPressed(watched, *key)) return true;
+    if (watched == Text1 && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter))
+      Text1_KeyPress(13);
   }
   return QWidget::eventFilter(watched, event);
+}
+
+// Keyboard
+
+void frmmain::keyPressEvent(QKeyEvent* event) {
+  if (!KeyPressed(this, *event)) QWidget::keyPressEvent(event);
+}
+
+bool frmmain::KeyPressed(QObject* target, const QKeyEvent& key) {
+  using Command = PlaybackController::Command;
+  // The search box keeps what editing text needs; a list keeps its arrows, a button its
+  // space, a slider its left and right.
+  const bool inText = target == Text1;
+  const bool inList = qobject_cast<QListWidget*>(target) != nullptr;
+  const bool onButton = qobject_cast<QPushButton*>(target) != nullptr;
+  const bool onSlider = qobject_cast<MyHScollBar*>(target) != nullptr;
+  const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
+  if (modifiers == Qt::ControlModifier) {
+    switch (key.key()) {
+      case Qt::Key_Right:
+        if (inText) return false;
+        playback.ButtonTransport(Command::kNext);
+        return true;
+      case Qt::Key_Left:
+        if (inText) return false;
+        playback.ButtonTransport(Command::kPrevious);
+        return true;
+      case Qt::Key_Period:
+        playback.ButtonTransport(Command::kStop);
+        return true;
+      case Qt::Key_O:
+        ControlButton_Click(5);
+        return true;
+      case Qt::Key_L:
+        Menus()->addurl_Click();
+        if (imgSearch->isVisible()) Text1->setFocus(Qt::ShortcutFocusReason);
+        return true;
+      case Qt::Key_F:
+        if (!imgSearch->isVisible()) face->ToggleCatalogPanel();
+        Text1->setFocus(Qt::ShortcutFocusReason);
+        Text1->selectAll();
+        return true;
+      case Qt::Key_P:
+        face->TogglePlaylistPanel();
+        if (List1->isVisible()) List1->setFocus(Qt::ShortcutFocusReason);
+        return true;
+      case Qt::Key_Q:
+        ExitProgram();
+        return true;
+      default:
+        return false;
+    }
+  }
+  const bool menuKey =
+      key.key() == Qt::Key_Menu || (key.key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier);
+  if (menuKey) {
+    QWidget* at = focusWidget() ? focusWidget() : this;
+    Menus()->menuForm->popup(at->mapToGlobal(at->rect().center()));
+    return true;
+  }
+  if (modifiers != Qt::NoModifier) return false;
+  switch (key.key()) {
+    case Qt::Key_Space:
+      if (inText || onButton) return false;
+      playback.PlayPause();
+      return true;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+      if (inText || onSlider) return false;
+      playback.SeekBy(key.key() == Qt::Key_Right ? kSeekStepSeconds : -kSeekStepSeconds);
+      return true;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+      if (inList) return false;
+      playback.StepVolume(key.key() == Qt::Key_Up ? kVolumeStep : -kVolumeStep);
+      return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      if (target == List1 && List1->currentRow() >= 0)
+        List1_DblClick();
+      else if (target == lstSong)
+        lstSong_DblClick();
+      else if (target == lstSearch)
+        AddSelectedResult();
+      else
+        return false;
+      return true;
+    case Qt::Key_Delete:
+      if (target != List1 || List1->currentRow() < 0) return false;
+      playback.DeleteCurrent();
+      return true;
+    case Qt::Key_Escape:
+      if (imgSearch->isVisible())
+        face->ToggleCatalogPanel();
+      else if (List1->isVisible())
+        face->ClosePlaylistPanel();
+      else
+        return false;
+      if (!focusWidget() || !focusWidget()->isVisible())
+        (List1->isVisible() ? static_cast<QWidget*>(List1) : this)->setFocus();
+      return true;
+    case Qt::Key_F1:
+      imgTopButton_Click(0);
+      return true;
+    default:
+      return false;
+  }
+}
+
+void frmmain::FocusMoved(QWidget* now) {
+  // The slider in focus lights up its label on the face.
+  for (auto [bar, label] : {std::pair{PosScroll, Label3}, std::pair{VolScroll, Label2}}) {
+    SetTextColour(label, now == bar ? kFocusMark : kFaceText);
+    label->setFont(PixelFont(8, true));
+  }
 }
 
 void frmmain::Text1_KeyPress(int KeyAscii) {
@@ -723,6 +906,7 @@ void frmmain::timVol_Timer() {
     VolScroll->SetPosition(VolScroll->Lenth().value_or(0) * (static_cast<float>(volume) / 100));
   }
   const int32_t length = Media::GetMediaLength(*WMP, CurrentIndex);
+  PosScroll->SetValueRange(std::max(length, 0), kSeekStepSeconds);
   if (length == 0) {
     // Nothing plays: the bar goes back to the start.
     PosScroll->SetPosition(0);

@@ -8,6 +8,7 @@
 #include <memory>
 #include <utility>
 
+#include "app/command_line.h"
 #include "lyrics/lyric_box.h"
 #include "lyrics/lyric_lookup.h"
 #include "menus/frm_menu.h"
@@ -43,8 +44,10 @@ class frmmain : public QWidget, public MenuHost {
   // ends the load quietly; what was done stays done.
   void Form_Load();
 
-  // Another start of the program asked for this window.
-  void ShowFromAnotherStart();
+  // Adds, plays or acts on what a command line asked for (this start's or another's).
+  void Open(const StartRequest& request);
+  // Another start of the program asked for the main window and for request.
+  void ShowFromAnotherStart(const StartRequest& request);
   // Brings the window back in its normal state, in front.
   void RestoreWindow();
 
@@ -193,6 +196,7 @@ class frmmain : public QWidget, public MenuHost {
  protected:
   // Removes the tray icon; the window always closes.
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   // The pointer came over the window: the hover pictures follow it again.
   void enterEvent(QEnterEvent* event) override;
@@ -216,6 +220,11 @@ class frmmain : public QWidget, public MenuHost {
   // selected search result, as AddSource says.
   std::pair<QString, QString> SongAndSinger() const;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // The window's keys, pressed while target has the focus; false leaves the key to it.
+  bool KeyPressed(QObject* target, const QKeyEvent& key);
+  // Names the controls for assistive technology and chains them for Tab.
+  void SetUpKeyboardAndNames();
+  void FocusMoved(QWidget* now);
   // The hover tick rests while the pointer does; a pointer event on the window wakes it.
   void WakeHover();
   QPointer<QWindow> hoverWatched_;

@@ -11,6 +11,8 @@ class QSystemTrayIcon;
 inline constexpr char kAppTitle[] = "Sonaveil v4.0";
 // The main window's own caption.
 inline constexpr char kMainCaption[] = "Sonaveil V4.0";
+// What --version says.
+inline constexpr char kVersion[] = "4.0";
 
 // The tray-icon record: what the load step registers and the unload step removes.
 struct TrayIconRecord {

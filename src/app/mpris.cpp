@@ -62,8 +62,11 @@ class RootAdaptor : public QDBusAbstractAdaptor {
   QString DesktopEntry() const { return "sonaveil"; }
   QStringList SupportedUriSchemes() const { return {"file"}; }
   QStringList SupportedMimeTypes() const {
-    return {"audio/mpeg",     "audio/midi", "audio/x-wav",
-            "audio/x-ms-wma", "video/mpeg", "video/x-ms-wmv"};
+    return {"audio/mpeg",       "audio/midi",    "audio/x-wav",
+            "audio/x-ms-wma",   "video/mpeg",    "video/x-ms-wmv",
+            "audio/flac",       "audio/ogg",     "audio/x-vorbis+ogg",
+            "audio/x-opus+ogg", "audio/mp4",     "audio/x-wavpack",
+            "audio/x-mpegurl",  "audio/x-scpls", "application/vnd.apple.mpegurl"};
   }
 
  public slots:
@@ -340,8 +343,8 @@ void Mpris::OpenUri(const QString& uri) {
   const int before = PlaylistCount;
   PlaybackController& playback = window_->playback;
   if (!playback.AddFiles({path}) || PlaylistCount == before) return;
-  // As if the user double-clicked the new row.
-  playback.SelectRow(PlaylistCount - 1);
+  // As if the user double-clicked the first new row (a playlist file adds several).
+  playback.SelectRow(before);
   playback.PlayCurrent();
   Sample();
 }

@@ -10,6 +10,7 @@
 
 #include "playback/media.h"
 #include "playback/playback_controller.h"
+#include "playback/playlist_file.h"
 #include "state/shared_state.h"
 
 namespace {
@@ -38,10 +39,15 @@ QStringList PlaylistDrop::MediaFiles(const QList<QUrl>& urls) {
       // The playlist holds no more than this; a huge tree is not walked to its end.
       while (it.hasNext() && files.size() <= PlaylistArray::kSlots) {
         const QString file = it.next();
-        if (Media::IsMediaFile(file)) files << file;
+        // A folder's playlist lists songs the walk finds anyway.
+        if (Media::IsMediaFile(file) && !PlaylistFile::IsPlaylist(file)) files << file;
       }
+      for (const QString& file : PlaylistFile::FilesWithUndecodableNames(info.filePath()))
+        if (Media::IsMediaFile(file)) files << file;
     } else if (info.isFile() && Media::IsMediaFile(info.filePath())) {
       files << info.filePath();
+    } else if (Media::IsMediaFile(info.filePath())) {
+      files << url.toString(QUrl::FullyEncoded);  // a name that is not UTF-8, in its bytes
     }
   }
   // In the user's language, "Track 2" before "Track 10", as a file manager shows them.

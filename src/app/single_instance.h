@@ -4,9 +4,12 @@
 #include <QObject>
 #include <QString>
 
+#include "app/command_line.h"
+
 // Lets one instance of the player run per user. The first start listens on a local socket
-// named from the application title; a later start finds it, asks it to show its main window
-// and ends. A socket left behind by a crashed instance answers nobody and is replaced.
+// named from the application title; a later start finds it, hands it what its own command
+// line asked for, and ends. A socket left behind by a crashed instance answers nobody and is
+// replaced.
 class SingleInstance : public QObject {
   Q_OBJECT
 
@@ -17,15 +20,15 @@ class SingleInstance : public QObject {
   static QString SocketName(const QString& title);
 
   // True when this process is now the one instance. False when another instance answered;
-  // it has then been asked to show its window.
-  bool Claim();
+  // it has then been handed request.
+  bool Claim(const StartRequest& request = {});
 
  signals:
-  // Another start asked this instance to show its main window.
-  void ShowRequested();
+  // Another start asked for this: files to add, a transport command, and the main window.
+  void Requested(const StartRequest& request);
 
  private:
-  bool AskRunningInstanceToShow();
+  bool HandToRunningInstance(const StartRequest& request);
 
   QString name_;
   QLocalServer server_;

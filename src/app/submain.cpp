@@ -1,13 +1,17 @@
 #include "app/submain.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QTimer>
+#include <cstdio>
 
+#include "app/command_line.h"
 #include "app/frmmain.h"
 #include "app/identity.h"
 #include "app/mpris.h"
 #include "app/single_instance.h"
 #include "menus/board_process.h"
+#include "platform/termination_signals.h"
 #include "playback/media_player.h"
 #include "skin/skin_pictures.h"
 
@@ -26,25 +30,47 @@ void PreferX11() {
 }  // namespace
 
 int Main(int argc, char** argv) {
+  // Help, the version and a wrong option need no display.
+  const ParsedCommandLine command =
+      ParseCommandLine(argc, argv, QFile::encodeName(QDir::currentPath()));
+  switch (command.outcome) {
+    case ParsedCommandLine::Outcome::kHelp:
+      std::fputs(qPrintable(Usage()), stdout);
+      return 0;
+    case ParsedCommandLine::Outcome::kVersion:
+      std::printf("sonaveil %s\n", kVersion);
+      return 0;
+    case ParsedCommandLine::Outcome::kUsageError:
+      std::fprintf(stderr, "sonaveil: %s\n%s", qPrintable(command.error), qPrintable(Usage()));
+      return 2;
+    case ParsedCommandLine::Outcome::kRun:
+      break;
+  }
+  for (const QString& missing : command.missing)
+    std::fprintf(stderr, "sonaveil: %s: no such file\n", qPrintable(missing));
+
   PreferX11();
   QApplication app(argc, argv);
   QApplication::setApplicationName("sonaveil");
-  // The program ends through its own exit command, not when a window happens to close.
+  // The program ends through its own exit command, not when a window happens to close; the
+  // signals of a logout or a Ctrl+C end it the same way.
   QApplication::setQuitOnLastWindowClosed(false);
+  TerminationSignals termination;
 
   SingleInstance instance(kAppTitle);
-  if (!instance.Claim()) return 0;
+  if (!instance.Claim(command.request)) return 0;
 
   // The face's pictures are read while the window's controls are made.
   SkinPictures::Preload({"Main.gif", "List.gif", "Search.gif", "1-1.gif", "2-1.gif", "3-1.gif",
                          "4-1.gif", "5-1.gif", "6-1.gif", "7-1.gif", "8-1.gif", "9-1.gif",
                          "10-1.gif", "11-1.gif", "12-1.gif"});
   auto* window = new frmmain;
-  QObject::connect(&instance, &SingleInstance::ShowRequested, window,
-                   &frmmain::ShowFromAnotherStart);
+  QObject::connect(&instance, &SingleInstance::Requested, window, &frmmain::ShowFromAnotherStart);
+  QObject::connect(&termination, &TerminationSignals::Received, window, &frmmain::ExitProgram);
   window->Form_Load();
   QApplication::processEvents();
   window->show();
+  window->Open(command.request);
   // Desktops reach the player over the session bus where there is one; the window need not
   // wait for the bus.
   QTimer::singleShot(0, window, [window] { (new Mpris(window))->Register(); });

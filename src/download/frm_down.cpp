@@ -25,6 +25,16 @@ std::optional<SongRecord> CurrentSong() {
   return song ? std::optional(*song) : std::nullopt;
 }
 
+// The title as a plain file name: it names no other folder and no hidden file.
+QString PlainFileName(QString title) {
+  title.replace(u'/', u'_').replace(u'\\', u'_');
+  for (QChar& c : title) {
+    if (c != u'.') break;
+    c = u'_';
+  }
+  return title;
+}
+
 }  // namespace
 
 frmDown::frmDown(QWidget* parent) : QDialog(parent) {
@@ -41,6 +51,8 @@ frmDown::frmDown(QWidget* parent) : QDialog(parent) {
   Label1->setGeometry(Twips(120, 840, 1575, 255));
   Downloader = new ::Downloader(this);
   Downloader->setGeometry(Twips(1080, 840, 2640, 240));
+  // A server without the song answers with a page, which is no song to save.
+  Downloader->SetRefusePages(true);
   Command2 = new QPushButton("开始", this);
   Command2->setGeometry(Twips(3840, 840, 735, 255));
   Command2->setAutoDefault(false);
@@ -72,7 +84,7 @@ void frmDown::done(int result) {
 void frmDown::Command1_Click() {
   const QString title = CurrentSong() ? CurrentSong()->Title : QString();
   const QString chosen = FileDialog::SaveFile(
-      this, "另存为", QDir(AppPath()).filePath(title + ".wma"), "所有类型文件 (*)");
+      this, "另存为", QDir(AppPath()).filePath(PlainFileName(title) + ".wma"), "所有类型文件 (*)");
   if (!chosen.isEmpty()) Text1->setText(chosen);
 }
 

@@ -1,6 +1,5 @@
 #include "lyrics/synced_lyric.h"
 
-#include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
 
@@ -10,24 +9,64 @@ int SyncedLyric::LineAt(double seconds) const {
   return int(after - lines.begin()) - 1;
 }
 
-std::optional<SyncedLyric> ParseSyncedLyric(const QString& lyric) {
-  static const QRegularExpression timeTag(R"(\s*\[(\d{1,3}):(\d{1,2})(?:[.:](\d{1,3}))?\])");
-  static const QRegularExpression lineEnd(R"(\r\n|\r|\n)");
+namespace {
+
+bool IsDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+
+// Reads a run of at most `most` digits at `at`; -1 when there is none or the run is longer.
+int Digits(QStringView line, qsizetype& at, int most, int* count = nullptr) {
+  const qsizetype start = at;
+  int value = 0;
+  while (at < line.size() && IsDigit(line[at]) && at - start <= most)
+    value = value * 10 + (line[at++].unicode() - u'0');
+  const int n = int(at - start);
+  if (count) *count = n;
+  return n == 0 || n > most ? -1 : value;
+}
+
+// Reads spaces and one time tag "[m:ss]", "[m:ss.ff]" or "[m:ss:ff]" at `at`, and moves past
+// them; nothing when no tag stands there. Each character is looked at once.
+std::optional<double> TimeTag(QStringView line, qsizetype& at) {
+  qsizetype i = at;
+  while (i < line.size() &&
+         (line[i] == u' ' || line[i] == u'\t' || line[i] == u'\v' || line[i] == u'\f'))
+    ++i;
+  if (i >= line.size() || line[i++] != u'[') return std::nullopt;
+  const int minutes = Digits(line, i, 3);
+  if (minutes < 0 || i >= line.size() || line[i++] != u':') return std::nullopt;
+  const int secs = Digits(line, i, 2);
+  if (secs < 0 || i >= line.size()) return std::nullopt;
+  double seconds = minutes * 60 + secs;
+  if (line[i] == u'.' || line[i] == u':') {
+    int places = 0;
+    const int fraction = Digits(line, ++i, 3, &places);
+    if (fraction < 0) return std::nullopt;
+    seconds += fraction / std::pow(10.0, places);
+  }
+  if (i >= line.size() || line[i++] != u']') return std::nullopt;
+  at = i;
+  return seconds;
+}
+
+std::optional<SyncedLyric> Parse(const QString& lyric) {
   SyncedLyric synced;
-  for (const QString& raw : lyric.split(lineEnd)) {
-    QList<double> times;
-    qsizetype rest = 0;
-    for (QRegularExpressionMatch m = timeTag.match(raw, rest, QRegularExpression::NormalMatch,
-                                                   QRegularExpression::AnchorAtOffsetMatchOption);
-         m.hasMatch(); m = timeTag.match(raw, rest, QRegularExpression::NormalMatch,
-                                         QRegularExpression::AnchorAtOffsetMatchOption)) {
-      const QString fraction = m.captured(3);
-      double seconds = m.captured(1).toInt() * 60 + m.captured(2).toInt();
-      if (!fraction.isEmpty()) seconds += fraction.toInt() / std::pow(10.0, fraction.size());
-      times << seconds;
-      rest = m.capturedEnd();
+  QStringView rest(lyric);
+  while (!rest.isNull()) {
+    // Lines end at CR LF, CR or LF.
+    qsizetype end = 0;
+    while (end < rest.size() && rest[end] != u'\r' && rest[end] != u'\n') ++end;
+    const QStringView raw = rest.first(end);
+    if (end == rest.size()) {
+      rest = QStringView();
+    } else {
+      const bool crlf = rest[end] == u'\r' && end + 1 < rest.size() && rest[end + 1] == u'\n';
+      rest = rest.sliced(end + (crlf ? 2 : 1));
     }
-    const QString text = raw.mid(rest).trimmed();
+    QList<double> times;
+    qsizetype at = 0;
+    while (const std::optional<double> seconds = TimeTag(raw, at)) times << *seconds;
+    if (times.isEmpty()) continue;
+    const QString text = raw.sliced(at).trimmed().toString();
     for (double seconds : times) synced.lines << SyncedLyric::Line{seconds, text};
   }
   if (synced.lines.isEmpty()) return std::nullopt;
@@ -35,4 +74,18 @@ std::optional<SyncedLyric> ParseSyncedLyric(const QString& lyric) {
       synced.lines.begin(), synced.lines.end(),
       [](const SyncedLyric::Line& a, const SyncedLyric::Line& b) { return a.seconds < b.seconds; });
   return synced;
+}
+
+}  // namespace
+
+std::optional<SyncedLyric> ParseSyncedLyric(const QString& lyric) {
+  // The same lyric is shown again and again (by each tick that shows it, after buffering):
+  // the last one read is kept with its result.
+  thread_local std::optional<QString> last;
+  thread_local std::optional<SyncedLyric> parsed;
+  if (last != lyric) {
+    parsed = Parse(lyric);
+    last = lyric;
+  }
+  return parsed;
 }

@@ -18,5 +18,6 @@ struct SyncedLyric {
 
 // Reads the time tags of a lyric. A line with several tags is sung at each of them; tag-only
 // lines such as "[ar:...]" and lines without a time are left out. Nothing when no line
-// carries a time, so a plain lyric stays plain.
+// carries a time, so a plain lyric stays plain. Takes time in proportion to the lyric's length;
+// asked again for the lyric it read last, it gives the same result without reading it again.
 std::optional<SyncedLyric> ParseSyncedLyric(const QString& lyric);

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -19,6 +20,12 @@ QString AppPath() {
 
 void SetAppPath(const QString& folder) { OverridePath() = folder; }
 
+bool PackageManaged() {
+  QFile mark(AppPath() + "/package-managed");
+  return mark.open(QIODevice::ReadOnly) &&
+         QDir::cleanPath(QFile::decodeName(mark.readAll().trimmed())) == QDir::cleanPath(AppPath());
+}
+
 namespace {
 bool Writable(const QString& path) {
   const QFileInfo info(path);
@@ -31,7 +38,7 @@ QString ChooseDataPath() {
   bool writable = Writable(data.path());
   for (const QString& name : data.entryList(QDir::Files))
     writable = writable && Writable(data.filePath(name));
-  if (writable) return installed;
+  if (writable && !PackageManaged()) return installed;
 
   const QString user =
       QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/sonaveil";

@@ -11,11 +11,17 @@ QString AppPath();
 void SetAppPath(const QString& folder);
 
 // The folder whose data/ holds the catalog and the stored playlist: the application folder
-// when the program may write there, else the user's own copy of it. A system-wide install
-// is read-only to its users, so their first start copies the installed data/ to
-// $XDG_DATA_HOME/sonaveil/data; files already there are kept. Decided once per run (tests
-// that point AppPath() elsewhere get that folder).
+// when the program may write there and no package owns it, else the user's own copy of it.
+// A system-wide install is read-only to its users, so their first start copies the installed
+// data/ to $XDG_DATA_HOME/sonaveil/data; files already there are kept. Decided once per run
+// (tests that point AppPath() elsewhere get that folder).
 QString DataPath();
+
+// True when the package manager owns the program in the application folder: the package
+// marks the folder it installs by a file "package-managed" there that names that folder
+// (so a copy unpacked elsewhere is not taken for it). Such a program is updated only through
+// the package manager, and its data/ is left as the package laid it out.
+bool PackageManaged();
 
 // The program's title: the caption of message boxes that bring none of their own.
 QString AppTitle();

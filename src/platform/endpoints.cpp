@@ -25,6 +25,7 @@ constexpr Key kKeys[] = {
     {"RingToneSite", &EndpointSettings::ringToneSite},
     {"MessageBoardHost", &EndpointSettings::messageBoardHost},
     {"UpdateServer", &EndpointSettings::updateServer},
+    {"FallbackEncodings", &EndpointSettings::fallbackEncodings},
 };
 
 std::optional<EndpointSettings>& Cached() {
@@ -60,6 +61,7 @@ EndpointSettings EndpointSettings::Defaults() {
   d.ringToneSite = "http://ring.sonaveil.example/";
   d.messageBoardHost = "http://bbs.sonaveil.example/";
   d.updateServer = "https://update.sonaveil.example/";
+  d.fallbackEncodings = "GB18030";
   return d;
 }
 

@@ -2,8 +2,9 @@
 
 #include <QString>
 
-// Where the programs find the web services they use. Every host and prefix is named here
-// and nowhere else; data/endpoints.ini in the application folder may override any of them.
+// Where the programs find the web services they use, and the code pages of text that declares
+// none. Every host and prefix is named here and nowhere else; data/endpoints.ini in the
+// application folder may override any of them.
 struct EndpointSettings {
   QString counterHost;            // online-user counter page
   QString lyricsSite;             // lyric search and lyric pages
@@ -16,6 +17,7 @@ struct EndpointSettings {
   QString ringToneSite;           // ring-tone search page
   QString messageBoardHost;       // message-board page
   QString updateServer;           // published versions and files
+  QString fallbackEncodings;      // code pages of tags and playlists, in order ("GB18030,Big5")
 
   // The built-in value of every key.
   static EndpointSettings Defaults();

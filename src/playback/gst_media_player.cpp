@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "playback/legacy_text.h"
 #include "state/logging.h"
 
 namespace {
@@ -65,6 +66,21 @@ void PreferLeanDecoders() {
       gst_object_unref(feature);
     }
   }
+}
+
+// A tag's text. GStreamer reads ID3 text that declares no character set (ID3v1, and ID3v2
+// frames marked ISO-8859-1) as UTF-8 when it is valid, else as ISO-8859-1; such text, every
+// character within ISO-8859-1, is read again in the fallback code pages. Other formats declare
+// their character set and are taken as read.
+QString TagText(const GstTagList* tags, const char* tag, bool id3) {
+  gchar* value = nullptr;
+  QString text;
+  if (gst_tag_list_get_string(tags, tag, &value) && value) text = QString::fromUtf8(value);
+  g_free(value);
+  const bool latin1 =
+      std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x100; });
+  if (id3 && latin1) text = LegacyText::Decode(text.toLatin1(), LegacyText::FallbackEncodings());
+  return text;
 }
 
 }  // namespace
@@ -313,14 +329,14 @@ void GstMediaPlayer::OnSourceSetup(GstElement*, GstElement* source, gpointer sel
 }
 
 void GstMediaPlayer::ReadTags(GstTagList* tags) {
-  gchar* value = nullptr;
-  if (gst_tag_list_get_string(tags, GST_TAG_TITLE, &value) && value && *value)
-    title_ = QString::fromUtf8(value);
-  g_free(value);
-  value = nullptr;
-  if (gst_tag_list_get_string(tags, GST_TAG_ARTIST, &value) && value && *value)
-    artist_ = QString::fromUtf8(value);
-  g_free(value);
+  // The sink posts the tags of the whole stream; an ID3 tag names itself as the container.
+  gchar* container = nullptr;
+  const bool id3 = gst_tag_list_get_string(tags, GST_TAG_CONTAINER_FORMAT, &container) &&
+                   g_str_has_prefix(container, "ID3");
+  g_free(container);
+  if (const QString title = TagText(tags, GST_TAG_TITLE, id3); !title.isEmpty()) title_ = title;
+  if (const QString artist = TagText(tags, GST_TAG_ARTIST, id3); !artist.isEmpty())
+    artist_ = artist;
 }
 
 void GstMediaPlayer::HandleMessage(GstMessage* message) {

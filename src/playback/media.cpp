@@ -8,15 +8,22 @@
 #include "catalog/list_control.h"
 #include "platform/file_dialog.h"
 #include "platform/msgbox.h"
+#include "playback/legacy_text.h"
 #include "playback/media_player.h"
+#include "playback/playlist_file.h"
 #include "state/shared_state.h"
 
 namespace Media {
 
 namespace {
 
-constexpr char kFileFilter[] = "所有支持类型 (*.mp3 *.mid *.wav *.wmv *.wma *.mpeg *.mpg)";
-constexpr const char* kFileTypes[] = {"mp3", "mid", "wav", "wmv", "wma", "mpeg", "mpg"};
+constexpr char kFileFilter[] =
+    "所有支持类型 (*.mp3 *.mid *.wav *.wmv *.wma *.mpeg *.mpg *.flac *.ogg *.opus *.m4a *.wv "
+    "*.midi *.kar *.m3u *.m3u8 *.pls)";
+constexpr const char* kFileTypes[] = {"mp3",  "mid",  "wav", "wmv",  "wma", "mpeg",
+                                      "mpg",  "flac", "ogg", "opus", "m4a", "wv",
+                                      "midi", "kar",  "m3u", "m3u8", "pls"};
+constexpr char kAddFailed[] = "本地文件打开错误！";
 
 bool IsPlaying(const MediaPlayer& player) {
   return player.playState() == MediaPlayer::wmppsPlaying;
@@ -73,15 +80,26 @@ bool IsMediaFile(const QString& path) {
 }
 
 bool AddFiles(const QStringList& files, QListWidget* list) {
-  // A single file that does not fit is left out without a word; of several, the first that
-  // does not fit is reported, and those before it stay.
-  bool fitted = true;
-  for (const QString& file : files)
-    if (!(fitted = Append(file, 1))) break;
+  const PlaylistFile::Expansion found =
+      PlaylistFile::Expand(files, LegacyText::FallbackEncodings());
+  qsizetype added = 0;
+  for (; added < found.entries.size(); ++added) {
+    const PlaylistFile::Entry& entry = found.entries[added];
+    if (!Append(entry.path, entry.network ? 0 : 1)) break;
+    SongRecord& song = Playlist[PlaylistCount - 1];
+    if (!entry.name.isEmpty()) song.Name = entry.name;
+    song.Title = entry.title;
+  }
+  // Stored once, with everything that fitted.
   ListControl::ShowPlaylist(list);
-  if (fitted || files.size() == 1) return true;
-  MsgBox("本地文件打开错误！", "Error!", vbOKOnly);
-  return false;
+  if (const QString problems = PlaylistFile::ProblemText(found); !problems.isEmpty())
+    MsgBox(problems, "提示！", vbOKOnly);
+  // A single file that does not fit is left out without a word.
+  if (added < found.entries.size() && found.entries.size() > 1) {
+    MsgBox(kAddFailed, "Error!", vbOKOnly);
+    return false;
+  }
+  return true;
 }
 
 bool AddSongToList(const QString& url, const QString& title, const QString& author,

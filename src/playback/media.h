@@ -17,9 +17,11 @@ namespace Media {
 
 // Lets the user choose local files and appends them (Web = 1).
 bool AddLocalFiles(QWidget* dialogParent, QListWidget* list);
-// Appends local files in the given order, as AddLocalFiles does with the chosen ones.
+// Appends local files in the given order, as AddLocalFiles does with the chosen ones; a
+// playlist file adds its entries (see PlaylistFile::Expand), all stored at once. Files left
+// out are reported in one message.
 bool AddFiles(const QStringList& files, QListWidget* list);
-// A local file of a type AddLocalFiles offers, judged by its name.
+// A local file of a type AddLocalFiles offers (playlist files too), judged by its name.
 bool IsMediaFile(const QString& path);
 // Appends a catalog or search song with its title and singer. False, adding nothing, when
 // the playlist is full.

@@ -1,6 +1,7 @@
 #include "playback/playback_controller.h"
 
 #include <QListWidget>
+#include <algorithm>
 #include <utility>
 
 #include "platform/endpoints.h"
@@ -104,6 +105,26 @@ void PlaybackController::MenuTransport(Command command) {
       }
       break;
   }
+}
+
+void PlaybackController::PlayPause() {
+  const int state = player_.playState();
+  const bool playing =
+      state == MediaPlayer::wmppsPlaying || state == MediaPlayer::wmppsBuffering;
+  ButtonTransport(playing ? Command::kPause : Command::kPlay);
+}
+
+void PlaybackController::SeekBy(double seconds) {
+  const int32_t length = Media::GetMediaLength(player_, CurrentIndex);
+  const int32_t position = length > 0 ? Media::GetMediaPosition(player_) : -1;
+  if (position < 0) return;  // nothing plays
+  const double target = std::clamp(position + seconds, 0.0, double(length));
+  Media::SetMediaPosition(player_, Media::RoundHalfEven(target));
+}
+
+void PlaybackController::StepVolume(int delta) {
+  const int32_t volume = Media::GetVolume(player_);
+  if (volume >= 0) Media::SetVolume(player_, std::clamp(volume + delta, 0, 100));
 }
 
 void PlaybackController::PlayCurrent() {

@@ -33,8 +33,14 @@ class PlaybackController : public QObject {
   // pause, play leaves Paused as it was. Previous is tried down to the first row, where the
   // current entry plays again.
   void MenuTransport(Command command);
+  // Pauses what plays, else plays, as the window's buttons do.
+  void PlayPause();
   // A double-click on a row: plays the current entry, or resumes it when it is the paused one.
   void PlayCurrent();
+  // Moves the playing entry's position by seconds (within the song), as the position bar does.
+  void SeekBy(double seconds);
+  // Changes the volume by delta, kept within 0..100, as the volume bar does.
+  void StepVolume(int delta);
   // Makes row current the way a click on it does, also when it is current already. False
   // when there is no such row.
   bool SelectRow(int row);

@@ -1,6 +1,8 @@
 #include "skin/my_hscoll_bar.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -56,6 +58,7 @@ MyHScollBar::MyHScollBar(QWidget* parent)
     if (part != Scroll) part->setAttribute(Qt::WA_TransparentForMouseEvents);
   }
   Scroll->raise();
+  setFocusPolicy(Qt::StrongFocus);
   Layout();
 }
 
@@ -116,4 +119,50 @@ void MyHScollBar::ThumbMoved(double x) {
 void MyHScollBar::ThumbReleased() {
   dragging_ = false;
   emit MouseUp();
+}
+
+void MyHScollBar::SetValueRange(double maximum, double step) {
+  valueMaximum_ = std::max(0.0, maximum);
+  valueStep_ = step;
+}
+
+double MyHScollBar::Value() const {
+  const float travel = Lenth().value_or(0);
+  if (travel <= 0 || valueMaximum_ <= 0) return 0;
+  return std::clamp(Position() / double(travel), 0.0, 1.0) * valueMaximum_;
+}
+
+void MyHScollBar::MoveByUser(double value) {
+  const float travel = Lenth().value_or(0);
+  if (travel <= 0 || valueMaximum_ <= 0) return;
+  emit MouseDown();
+  SetPosition(std::clamp(value, 0.0, valueMaximum_) / valueMaximum_ * travel);
+  emit OnScroll();
+  emit MouseUp();
+}
+
+void MyHScollBar::keyPressEvent(QKeyEvent* event) {
+  const double value = Value();
+  switch (event->key()) {
+    case Qt::Key_Left:
+      MoveByUser(value - valueStep_);
+      break;
+    case Qt::Key_Right:
+      MoveByUser(value + valueStep_);
+      break;
+    case Qt::Key_PageDown:
+      MoveByUser(value - 10 * valueStep_);
+      break;
+    case Qt::Key_PageUp:
+      MoveByUser(value + 10 * valueStep_);
+      break;
+    case Qt::Key_Home:
+      MoveByUser(0);
+      break;
+    case Qt::Key_End:
+      MoveByUser(valueMaximum_);
+      break;
+    default:
+      QWidget::keyPressEvent(event);
+  }
 }

@@ -36,6 +36,16 @@ class MyHScollBar : public QWidget {
   }
   bool Dragging() const { return dragging_; }
 
+  // What the bar stands for to its user: 0..maximum in steps of step (a volume, a song's
+  // seconds). The keyboard and assistive technology move it by these; the thumb's place
+  // shows value / maximum of its travel.
+  void SetValueRange(double maximum, double step);
+  double ValueMaximum() const { return valueMaximum_; }
+  double ValueStep() const { return valueStep_; }
+  double Value() const;
+  // Moves the thumb to value as a user's drag would: MouseDown, OnScroll, MouseUp.
+  void MoveByUser(double value);
+
  signals:
   void OnScroll();
   void MouseDown();
@@ -43,6 +53,8 @@ class MyHScollBar : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  // Left and right (and Home, End, Page Up, Page Down) move it by its steps.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   class Thumb;
@@ -68,4 +80,6 @@ class MyHScollBar : public QWidget {
   int16_t grabX_ = 0;
   int thumbLeft_ = 600;  // the design place, until Position is first set
   QSize laidOutSize_;
+  double valueMaximum_ = 100;
+  double valueStep_ = 5;
 };

@@ -25,6 +25,11 @@ class PictureBox : public QLabel {
   // Where on the screen the last mouse event happened (not where the pointer is now).
   QPoint LastGlobalPos() const { return lastGlobalPos_; }
 
+  // Whether assistive technology sees it as a button that can be pressed (its Click) rather
+  // than as a picture or a text. Skin buttons are; clickable labels are made so.
+  void SetPressable(bool pressable) { pressable_ = pressable; }
+  bool Pressable() const { return pressable_; }
+
  signals:
   void Click();
   void DblClick();
@@ -42,5 +47,6 @@ class PictureBox : public QLabel {
  private:
   QPoint lastGlobalPos_;
   bool doubleClicked_ = false;
+  bool pressable_ = false;
   int linePitch_ = 0;
 };

@@ -2,7 +2,9 @@
 
 #include "skin/skin_pictures.h"
 
-SkinButton::SkinButton(int number, QWidget* parent) : PictureBox(parent), number_(number) {}
+SkinButton::SkinButton(int number, QWidget* parent) : PictureBox(parent), number_(number) {
+  SetPressable(true);
+}
 
 bool SkinButton::ShowState(int state) {
   if (state < 0 || state > 2) return false;

@@ -11,11 +11,14 @@
 #include "platform/msgbox.h"
 #include "skin/skin.h"
 #include "skin/skin_pictures.h"
+#include "updater/update_signature.h"
 
 namespace {
 
 constexpr char kLoading[] = "读取中…";
 constexpr char kNoConnection[] = "无法连接";
+// Neither missing, malformed nor wrong signatures say more: none vouches for the file.
+constexpr char kUnverified[] = "下载的文件无法验证（没有发布者的有效签名），";
 const QColor kTextColour(38, 42, 70);
 
 QFont PixelFont(int pixels) {
@@ -73,6 +76,8 @@ frmUpdate::frmUpdate(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Framele
   Downloader1 = new ::Downloader(this);
   Downloader1->setGeometry(88, 80, 288, 16);
   Downloader1->SetSizeItOnResize(true);
+  // A program or catalog cut short must never be installed.
+  Downloader1->SetRequireAnnouncedEnd(true);
   Downloader1->SizeIt();
 
   Command1 = new QPushButton("升级主程序", this);
@@ -140,6 +145,11 @@ void frmUpdate::ShowVersion(PictureBox* label, bool ok, const QString& text) {
 }
 
 void frmUpdate::Command1_Click() {
+  if (PackageManaged()) {
+    MsgBox("主程序由系统的软件包管理器安装，请通过软件包管理器更新它（例如 sudo apt upgrade）。",
+           "提示！", vbOKOnly);
+    return;
+  }
   BeginUpdate(ProgramUrl(), ProgramFile(), InstalledFile::Kind::kProgram, Command1);
 }
 
@@ -151,15 +161,18 @@ void frmUpdate::BeginUpdate(const QString& url, const QString& target, Installed
                             QPushButton* button) {
   // The download lands beside the target and takes its place only after it has been checked.
   const QString staged = target + ".download";
-  if (pending_.contains(staged)) return;
-  const int reads = Downloader1->PendingReads();
-  pending_.insert(staged, {target, kind, button});
+  if (pending_.contains(staged) || pending_.contains(staged + ".sig")) return;
   button->setEnabled(false);
-  Downloader1->BeginDownload(url, staged);
-  if (Downloader1->PendingReads() == reads) {  // refused, with the control's own message
-    pending_.remove(staged);
-    button->setEnabled(true);
-  }
+  if (!BeginRead(staged, {url, target, kind, button})) button->setEnabled(true);
+}
+
+bool frmUpdate::BeginRead(const QString& saveFile, const Pending& pending) {
+  const int reads = Downloader1->PendingReads();
+  pending_.insert(saveFile, pending);
+  Downloader1->BeginDownload(pending.signature ? pending.url + ".sig" : pending.url, saveFile);
+  if (Downloader1->PendingReads() != reads) return true;
+  pending_.remove(saveFile);  // refused, with the control's own message
+  return false;
 }
 
 void frmUpdate::Downloader1_DownloadComplete(qint64 MaxBytes, const QString& SaveFile) {
@@ -167,24 +180,44 @@ void frmUpdate::Downloader1_DownloadComplete(qint64 MaxBytes, const QString& Sav
   if (it == pending_.constEnd()) return;
   const Pending update = *it;
   pending_.erase(it);
-  update.button->setEnabled(true);
 
+  QString staged = SaveFile;
   QString failure;
-  if (MaxBytes == 0) {
+  if (update.signature) {
+    staged.chop(4);
+    failure = Install(staged, update, MaxBytes != 0);
+    QFile::remove(SaveFile);
+  } else if (MaxBytes == 0) {
     failure = KeptMessage(update.kind, "下载失败，");
   } else if (!InstalledFile::Is(update.kind, SaveFile)) {
     failure = KeptMessage(update.kind, update.kind == InstalledFile::Kind::kProgram
                                            ? "下载的文件不是本机能运行的程序，"
                                            : "下载的文件不是歌曲库，");
-  } else if (!InstalledFile::Replace(SaveFile, update.target, update.kind)) {
-    failure = KeptMessage(update.kind, "无法替换已安装的文件，");
+  } else {
+    failure = FetchSignature(SaveFile, update);
+    if (failure.isEmpty()) return;  // the signature's read ends the update
   }
+  update.button->setEnabled(true);
   if (failure.isEmpty()) {
     MsgBox("下载完毕！", "提示！", vbOKOnly);
   } else {
-    QFile::remove(SaveFile);
+    QFile::remove(staged);
     MsgBox(failure, "Error!", vbOKOnly);
   }
+}
+
+QString frmUpdate::FetchSignature(const QString& staged, const Pending& update) {
+  Pending read = update;
+  read.signature = true;
+  return BeginRead(staged + ".sig", read) ? QString() : KeptMessage(update.kind, kUnverified);
+}
+
+QString frmUpdate::Install(const QString& staged, const Pending& update, bool signatureRead) {
+  if (!signatureRead || !UpdateSignature::Verify(staged, staged + ".sig"))
+    return KeptMessage(update.kind, kUnverified);
+  if (!InstalledFile::Replace(staged, update.target, update.kind))
+    return KeptMessage(update.kind, "无法替换已安装的文件，");
+  return QString();
 }
 
 void frmUpdate::Image1_Click() {

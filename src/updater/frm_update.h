@@ -61,14 +61,24 @@ class frmUpdate : public QWidget {
 
  private:
   struct Pending {
+    QString url;
     QString target;
     InstalledFile::Kind kind;
     QPushButton* button;
+    bool signature = false;  // the read of the file's signature, which follows the file's
   };
 
-  // Downloads url beside target; the target is replaced once the download has been checked.
+  // Downloads url beside target, then its signature; the target is replaced once both have
+  // been checked.
   void BeginUpdate(const QString& url, const QString& target, InstalledFile::Kind kind,
                    QPushButton* button);
+  // Starts the read that pending names; false when the control refused it.
+  bool BeginRead(const QString& saveFile, const Pending& pending);
+  // The file is whole and of its kind: fetches the signature that must vouch for it.
+  QString FetchSignature(const QString& staged, const Pending& update);
+  // Puts staged in place of the target if its signature, read beside it, vouches for it.
+  // Each returns the message of a failure, or "" when all went well.
+  QString Install(const QString& staged, const Pending& update, bool signatureRead);
   void ShowVersion(PictureBox* label, bool ok, const QString& text);
 
   // Keyed by the file each download is written to, which the Downloader hands back.

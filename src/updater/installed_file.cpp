@@ -5,6 +5,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QUuid>
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -12,8 +13,8 @@ namespace InstalledFile {
 
 namespace {
 
-// The fields of an ELF header that decide whether this machine can run the file: the first
-// 20 bytes hold the magic, class, byte order, file type and machine.
+// The fields of an ELF header that decide whether this machine can run the file: its class,
+// byte order, file type and machine.
 struct ElfIdentity {
   char elfClass;
   char byteOrder;
@@ -21,20 +22,66 @@ struct ElfIdentity {
   int machine;
 };
 
+// Reads an unsigned field of `bytes` bytes at `at`; nothing past the end.
+std::optional<quint64> Field(const QByteArray& elf, quint64 at, int bytes) {
+  if (at > quint64(elf.size()) || quint64(elf.size()) - at < quint64(bytes)) return std::nullopt;
+  const bool little = elf[5] == 1;
+  quint64 value = 0;
+  for (int i = 0; i < bytes; ++i) {
+    const auto byte = static_cast<unsigned char>(elf[qsizetype(at) + (little ? bytes - 1 - i : i)]);
+    value = value << 8 | byte;
+  }
+  return value;
+}
+
+bool Within(const QByteArray& elf, quint64 offset, quint64 length) {
+  return offset <= quint64(elf.size()) && length <= quint64(elf.size()) - offset;
+}
+
+// Whether the headers and the tables they point to lie inside the file, with every segment and
+// every section that has content: a file cut short anywhere fails here.
+bool IsWhole(const QByteArray& elf) {
+  const bool wide = elf[4] == 2;
+  const int word = wide ? 8 : 4;
+  const quint64 header = wide ? 64 : 52;
+  const auto phoff = Field(elf, wide ? 32 : 28, word), shoff = Field(elf, wide ? 40 : 32, word);
+  const auto phentsize = Field(elf, header - 10, 2), phnum = Field(elf, header - 8, 2);
+  const auto shentsize = Field(elf, header - 6, 2), shnum = Field(elf, header - 4, 2);
+  if (!phoff || !shoff || !phentsize || !phnum || !shentsize || !shnum) return false;
+  if (*phnum > 0 && (*phentsize < (wide ? 56u : 32u) || !Within(elf, *phoff, *phnum * *phentsize)))
+    return false;
+  if (*shoff != 0 && (*shentsize < (wide ? 64u : 40u) ||
+                      !Within(elf, *shoff, std::max<quint64>(*shnum, 1) * *shentsize)))
+    return false;
+  for (quint64 i = 0; i < *phnum; ++i) {
+    const quint64 at = *phoff + i * *phentsize;
+    const auto offset = Field(elf, at + (wide ? 8 : 4), word);
+    const auto size = Field(elf, at + (wide ? 32 : 16), word);
+    if (!offset || !size || !Within(elf, *offset, *size)) return false;
+  }
+  constexpr quint64 kNoBits = 8;  // a section that takes no room in the file
+  for (quint64 i = 0; *shoff != 0 && i < *shnum; ++i) {
+    const quint64 at = *shoff + i * *shentsize;
+    const auto type = Field(elf, at + 4, 4);
+    const auto offset = Field(elf, at + (wide ? 24 : 16), word);
+    const auto size = Field(elf, at + (wide ? 32 : 20), word);
+    if (!type || !offset || !size || (*type != kNoBits && !Within(elf, *offset, *size)))
+      return false;
+  }
+  return true;
+}
+
+// The identity of a whole ELF file; nothing for anything else.
 std::optional<ElfIdentity> ReadElfIdentity(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-  const QByteArray head = file.read(20);
-  if (head.size() < 20 || !head.startsWith("\x7f"
-                                           "ELF"))
+  const QByteArray elf = file.readAll();
+  if (elf.size() < 64 ||
+      !elf.startsWith("\x7f"
+                      "ELF") ||
+      (elf[4] != 1 && elf[4] != 2) || (elf[5] != 1 && elf[5] != 2) || !IsWhole(elf))
     return std::nullopt;
-  const bool little = head[5] == 1;
-  auto half = [&](int at) {
-    const auto lo = static_cast<unsigned char>(head[little ? at : at + 1]);
-    const auto hi = static_cast<unsigned char>(head[little ? at + 1 : at]);
-    return lo | (hi << 8);
-  };
-  return ElfIdentity{head[4], head[5], half(16), half(18)};
+  return ElfIdentity{elf[4], elf[5], int(*Field(elf, 16, 2)), int(*Field(elf, 18, 2))};
 }
 
 constexpr int kElfExecutable = 2;

@@ -7,8 +7,9 @@ namespace InstalledFile {
 
 enum class Kind { kProgram, kCatalog };
 
-// A program: an ELF executable whose class, byte order and machine are those of the running
-// program, so that it can run here.
+// A program: a whole ELF executable (its header tables, segments and sections all inside the
+// file) whose class, byte order and machine are those of the running program, so that it can
+// run here.
 bool IsProgramForThisMachine(const QString& path);
 
 // A catalog: an SQLite database holding the tables SClass, NNClass, NSpecial and NMusicList.

@@ -199,7 +199,7 @@ TEST_F(FrmmainTest, AnotherStartBringsAMinimisedWindowBack) {
   window.show();
   window.showMinimized();
   window.hide();
-  window.ShowFromAnotherStart();
+  window.ShowFromAnotherStart({});
   EXPECT_TRUE(window.isVisible());
   EXPECT_FALSE(window.windowState() & Qt::WindowMinimized);
 }

@@ -37,8 +37,9 @@ for f in sonaveil update help.html data/db.dll data/endpoints.ini skin/sonaveil.
 done
 [ "$(readlink -f "$prefix/bin/sonaveil")" = "$app/sonaveil" ] || fail "bin/sonaveil is no launcher"
 entry=$prefix/share/applications/sonaveil.desktop
-grep -qx "Exec=$prefix/bin/sonaveil" "$entry" || fail "the desktop entry does not start the launcher"
+grep -qx "Exec=$prefix/bin/sonaveil %U" "$entry" || fail "the desktop entry does not start the launcher"
 grep -qx "Actions=play-pause;next;previous;" "$entry" || fail "the desktop entry has no actions"
+[ -z "$(desktop-file-validate "$entry" 2>&1)" ] || fail "$(desktop-file-validate "$entry" 2>&1)"
 for size in 16 24 32 48 64; do
   icon=$prefix/share/icons/hicolor/${size}x$size/apps/sonaveil.png
   [ "$(identify -format '%wx%h' "$icon")" = "${size}x$size" ] || fail "no ${size}px icon"

@@ -4,12 +4,15 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include "app/identity.h"
 #include "app/single_instance.h"
+#include "catalog/catalog_fixture.h"
 #include "support/test_env.h"
+#include "support/test_media.h"
 
 namespace {
 
@@ -98,12 +101,16 @@ TEST_F(PlayerProcessTest, StartSucceedsAfterTheFirstWasKilled) {
   Kill(next);
 }
 
-// Starts at the same moment: exactly one player runs, the others show it and end well.
-TEST_F(PlayerProcessTest, FiveStartsAtOnceLeaveOnePlayer) {
+// Starts at the same moment, each with a file of its own: exactly one player runs, and it
+// has every file in its playlist, once; the others end well.
+TEST_F(PlayerProcessTest, FiveStartsAtOnceLeaveOnePlayerWithEveryFile) {
   QProcess starts[5];
-  for (QProcess& start : starts) {
-    start.setProcessEnvironment(env_);
-    start.start(program_, {});
+  QStringList names;
+  for (int i = 0; i < 5; ++i) {
+    names << QString("%1.mp3").arg(i);
+    app_.Write(names.last(), "x");
+    starts[i].setProcessEnvironment(env_);
+    starts[i].start(program_, {"--enqueue", app_.File(names.last())});
   }
   int ended = 0;
   for (QProcess& start : starts) {
@@ -113,7 +120,55 @@ TEST_F(PlayerProcessTest, FiveStartsAtOnceLeaveOnePlayer) {
     EXPECT_EQ(start.exitCode(), 0);
   }
   EXPECT_EQ(ended, 4);
+  QStringList stored;
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        stored = Rows(app_.File("data/user.dll"), "select Name from NUser order by Name");
+        return stored == names;
+      },
+      10000))
+      << stored.join(',').toStdString();
   for (QProcess& start : starts) Kill(start);
+}
+
+// A logout's SIGTERM while a song plays ends the player as its exit command does: playlist
+// stored, socket gone, status 0.
+TEST_F(PlayerProcessTest, SigtermWhileASongPlaysEndsItAsTheExitCommandDoes) {
+  const QString heard = tmp_.filePath("heard.wav");
+  env_.insert("SONAVEIL_AUDIO_SINK", "wavenc ! filesink location=" + heard);
+  QProcess player;
+  player.setProcessEnvironment(env_);
+  player.start(program_, {TestMedia::Tone("sigterm", "wav", 30.0)});
+  ASSERT_TRUE(player.waitForStarted(5000));
+  ASSERT_TRUE(WaitUntil([&] { return QFileInfo(heard).size() > 100000; }, 20000)) << "not playing";
+  ::kill(static_cast<pid_t>(player.processId()), SIGTERM);
+  ASSERT_TRUE(player.waitForFinished(10000));
+  EXPECT_EQ(player.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(player.exitCode(), 0);
+  EXPECT_FALSE(QFile::exists(socket_));
+  EXPECT_EQ(Rows(app_.File("data/user.dll"), "select Name from NUser"), QStringList{"sigterm.wav"});
+}
+
+// Help, the version and a wrong option are answered without a display and start no player.
+TEST_F(PlayerProcessTest, HelpVersionAndAWrongOptionNeedNoDisplay) {
+  env_.remove("DISPLAY");
+  env_.insert("QT_QPA_PLATFORM", "xcb");  // a player would fail to start here
+  const struct {
+    QStringList arguments;
+    int exitCode;
+    const char* says;
+  } cases[] = {
+      {{"--version"}, 0, "sonaveil 4.0"}, {{"-h"}, 0, "--enqueue"}, {{"--bogus"}, 2, "Usage:"}};
+  for (const auto& c : cases) {
+    QProcess process;
+    process.setProcessEnvironment(env_);
+    process.start(program_, c.arguments);
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitCode(), c.exitCode) << c.says;
+    EXPECT_TRUE(
+        (process.readAllStandardOutput() + process.readAllStandardError()).contains(c.says));
+  }
+  EXPECT_FALSE(QFile::exists(socket_));
 }
 
 }  // namespace

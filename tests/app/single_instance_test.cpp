@@ -10,9 +10,11 @@
 #include <QSignalSpy>
 #include <QUuid>
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <latch>
 #include <thread>
+#include <vector>
 
 #include "support/test_env.h"
 
@@ -20,15 +22,78 @@ namespace {
 
 QString UniqueTitle() { return "Sonaveil test " + QUuid::createUuid().toString(); }
 
-TEST(SingleInstance, SecondClaimAsksTheFirstToShow) {
+TEST(SingleInstance, SecondClaimHandsItsRequestToTheFirst) {
   const QString title = UniqueTitle();
   SingleInstance first(title);
-  QSignalSpy shown(&first, &SingleInstance::ShowRequested);
+  QList<StartRequest> heard;
+  QObject::connect(&first, &SingleInstance::Requested,
+                   [&](const StartRequest& request) { heard << request; });
   ASSERT_TRUE(first.Claim());
   // The title is compared without regard to letter case.
   SingleInstance second(title.toUpper());
-  EXPECT_FALSE(second.Claim());
-  EXPECT_TRUE(WaitUntil([&] { return shown.size() == 1; }));
+  const StartRequest request{
+      {"/music/甜蜜蜜.mp3", "http://radio.test/live"}, true, StartRequest::Transport::kNext};
+  EXPECT_FALSE(second.Claim(request));
+  ASSERT_TRUE(WaitUntil([&] { return heard.size() == 1; }));
+  EXPECT_EQ(heard[0].items, request.items);
+  EXPECT_TRUE(heard[0].enqueue);
+  EXPECT_EQ(heard[0].transport, StartRequest::Transport::kNext);
+}
+
+// The command line, read as the system gives it: options, names relative to the folder of
+// the start, addresses, names that are not UTF-8, and what is wrong with it.
+TEST(CommandLine, ReadsOptionsFilesAndAddresses) {
+  TempAppFolder folder;
+  folder.Write("a.mp3", "x");
+  folder.Write("list.m3u", "a.mp3\n");
+  const QByteArray gbk = QFile::encodeName(folder.Path()) + "/\xd4\xc2.mp3";  // 月.mp3 in GBK
+  std::fclose(std::fopen(gbk.constData(), "w"));
+  using Outcome = ParsedCommandLine::Outcome;
+  struct Case {
+    std::vector<const char*> argv;
+    Outcome outcome;
+    QStringList items;
+    bool enqueue;
+    StartRequest::Transport transport;
+    QStringList missing;
+  } cases[] = {
+      {{"a.mp3", "http://radio.test/x", "gone.mp3"},
+       Outcome::kRun,
+       {folder.File("a.mp3"), "http://radio.test/x"},
+       false,
+       {},
+       {"gone.mp3"}},
+      {{"-e", "list.m3u", "--next"},
+       Outcome::kRun,
+       {folder.File("list.m3u")},
+       true,
+       StartRequest::Transport::kNext,
+       {}},
+      {{"-platform", "offscreen", "--play-pause", "--", "-e"},
+       Outcome::kRun,
+       {},
+       false,
+       StartRequest::Transport::kPlayPause,
+       {"-e"}},
+      {{gbk.constData()}, Outcome::kRun, {"file://" + gbk.toPercentEncoding("/")}, false, {}, {}},
+      {{"a.mp3", "--version"}, Outcome::kVersion, {}, false, {}, {}},
+      {{"-h"}, Outcome::kHelp, {}, false, {}, {}},
+      {{"--shuffle", "a.mp3"}, Outcome::kUsageError, {}, false, {}, {}},
+  };
+  for (const Case& c : cases) {
+    std::vector<const char*> argv{"sonaveil"};
+    argv.insert(argv.end(), c.argv.begin(), c.argv.end());
+    SCOPED_TRACE(argv[1]);
+    const ParsedCommandLine parsed =
+        ParseCommandLine(int(argv.size()), argv.data(), QFile::encodeName(folder.Path()));
+    EXPECT_EQ(parsed.outcome, c.outcome);
+    if (c.outcome != Outcome::kRun) continue;
+    EXPECT_EQ(parsed.request.items, c.items);
+    EXPECT_EQ(parsed.request.enqueue, c.enqueue);
+    EXPECT_EQ(parsed.request.transport, c.transport);
+    EXPECT_EQ(parsed.missing, c.missing);
+  }
+  std::remove(gbk.constData());
 }
 
 TEST(SingleInstance, NamesArePerTitleAndPerUser) {
@@ -54,7 +119,7 @@ TEST(SingleInstance, StaleSocketOfACrashedInstanceDoesNotBlockTheNextStart) {
   ASSERT_TRUE(QFileInfo::exists(QString::fromLocal8Bit(path)));
 
   SingleInstance next(title);
-  QSignalSpy shown(&next, &SingleInstance::ShowRequested);
+  QSignalSpy shown(&next, &SingleInstance::Requested);
   EXPECT_TRUE(next.Claim());
   SingleInstance later(title);
   EXPECT_FALSE(later.Claim());

@@ -66,18 +66,21 @@ class DownloadTest : public ::testing::Test {
 
 TEST_F(DownloadTest, WritesTheServedBytesWithOrWithoutAnAnnouncedTotal) {
   const QByteArray body = Pattern(300000);
-  for (bool chunked : {false, true}) {
+  // Sent with a length, chunked, or ended by a clean close of the connection.
+  for (int framing : {0, 1, 2}) {
     log.clear();
-    server.Route(
-        "/song.wma",
-        {.body = body, .contentType = "audio/x-ms-wma", .chunked = chunked, .chunkBytes = 40000});
+    server.Route("/song.wma", {.body = body,
+                               .contentType = "audio/x-ms-wma",
+                               .chunked = framing == 1,
+                               .chunkBytes = 40000,
+                               .noLength = framing == 2});
     const QString target = app.File("data/song.wma");
     control.BeginDownload(server.Url("/song.wma"), target);
-    ASSERT_TRUE(WaitUntil([&] { return Completed(); })) << chunked;
-    EXPECT_EQ(ReadFile(target), body) << chunked;
-    EXPECT_EQ(Ends(), QStringList{"complete 300000 song.wma"}) << chunked;
+    ASSERT_TRUE(WaitUntil([&] { return Completed(); })) << framing;
+    EXPECT_EQ(ReadFile(target), body) << framing;
+    EXPECT_EQ(Ends(), QStringList{"complete 300000 song.wma"}) << framing;
     const QStringList progress = log.filter(QRegularExpression("^progress"));
-    if (chunked) {
+    if (framing != 0) {
       EXPECT_TRUE(progress.isEmpty()) << progress.join(", ").toStdString();
     } else {
       ASSERT_FALSE(progress.isEmpty());
@@ -148,6 +151,9 @@ TEST_F(DownloadTest, FailedTransfersLeaveTheOldFileAndReportErrorThenCompletion)
       {"dropped with a length", {.body = Pattern(400000), .dropAfterBytes = 150000}, false},
       {"dropped chunked",
        {.body = Pattern(400000), .chunked = true, .chunkBytes = 50000, .dropAfterBytes = 150000},
+       false},
+      {"cut by a reset, no length",
+       {.body = Pattern(40000), .dropAfterBytes = 10000, .noLength = true, .reset = true},
        false},
       {"stalled", {.body = Pattern(10000), .pauseAfterBytes = {3000}, .pauseMs = 5000}, false},
       {"disk full", {.body = Pattern(400000)}, true},

@@ -36,7 +36,8 @@ class FrmDownTest : public ::testing::Test {
                    .Web = 0};
     PlaylistCount = 1;
     CurrentIndex = 0;
-    server.Route("/songs/qingtian.wma", {.body = QByteArray(50000, 's')});
+    server.Route("/songs/qingtian.wma",
+                 {.body = QByteArray(50000, 's'), .contentType = "audio/x-ms-wma"});
   }
   ~FrmDownTest() override {
     FileDialog::SetAnswerer(nullptr);
@@ -96,6 +97,15 @@ TEST_F(FrmDownTest, SaveDialogOffersTheTitleAsWmaAndTheMessageSaysWmaWhateverThe
   ASSERT_EQ(requests.size(), 1);
   EXPECT_EQ(requests[0].kind, FileDialog::Request::kSaveFile);
   EXPECT_EQ(requests[0].suggestedName, QDir(AppPath()).filePath("晴天.wma"));
+  // A title never names a place outside the folder.
+  for (const auto& [title, name] :
+       {std::pair{"../../.config/autostart/x", "___.._.config_autostart_x.wma"},
+        std::pair{"AC\\DC", "AC_DC.wma"}, std::pair{".hidden", "_hidden.wma"}}) {
+    Playlist[0].Title = title;
+    dialog.Command1->click();
+    EXPECT_EQ(requests.last().suggestedName, QDir(AppPath()).filePath(name)) << title;
+  }
+  Playlist[0].Title = "晴天";
   EXPECT_EQ(dialog.Text1->text(), app.File("data/my song.mp3"));
 
   answer.clear();  // cancelled: the path stays
@@ -117,16 +127,29 @@ TEST_F(FrmDownTest, AnEmptyPathIsRefusedAndNothingStarts) {
   EXPECT_EQ(dialog.Downloader->PendingReads(), 0);
 }
 
-TEST_F(FrmDownTest, AFailedDownloadSaysOnlyThatItFailed) {
-  app.Write("data/song.wma", "old");
-  Playlist[0].Path = "mms://stream.test/songs/missing.wma";
-  Download(app.File("data/song.wma"));
-  WaitUntil([] { return false; }, 100);
-  EXPECT_EQ(boxes.Texts(), QStringList{"文件下载错误!"});
-  EXPECT_EQ(boxes.Boxes()[0].caption, "Sonaveil v4.0");
-  QFile file(app.File("data/song.wma"));
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  EXPECT_EQ(file.readAll(), "old");
+TEST_F(FrmDownTest, AFailedDownloadSaysOnlyThatItFailedAndKeepsTheFile) {
+  const TestRoute failures[] = {
+      {.status = 404, .body = "<html>no such song</html>"},
+      {.body = "<html><body>服务器维护中，请稍后再试</body></html>"},  // 200, text/html
+      {.body = "\xEF\xBB\xBF\r\n<!DOCTYPE html><title>x</title>", .contentType = "audio/x-ms-wma"},
+      {.body = QByteArray(50000, 's'),
+       .contentType = "audio/x-ms-wma",
+       .dropAfterBytes = 20000,
+       .noLength = true,
+       .reset = true},
+  };
+  for (const TestRoute& route : failures) {
+    boxes.Clear();
+    app.Write("data/song.wma", "old");
+    server.Route("/songs/qingtian.wma", route);
+    Download(app.File("data/song.wma"));
+    WaitUntil([] { return false; }, 100);
+    EXPECT_EQ(boxes.Texts(), QStringList{"文件下载错误!"}) << route.body.left(30).toStdString();
+    EXPECT_EQ(boxes.Boxes().value(0).caption, "Sonaveil v4.0");
+    QFile file(app.File("data/song.wma"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "old");
+  }
 }
 
 TEST_F(FrmDownTest, ClosingDuringATransferCancelsItAndRemovesThePartialFile) {

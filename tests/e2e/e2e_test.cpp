@@ -15,16 +15,19 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSet>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <utility>
 
 #include "catalog/catalog_fixture.h"
 #include "server/server_process.h"
 #include "support/test_env.h"
+#include "support/test_media.h"
 #include "support/test_sound.h"
 
 namespace {
@@ -208,17 +211,40 @@ class E2e : public ::testing::Test {
 
   // Starts the player from the private application folder and waits for its window, which
   // stands at the origin of the screen.
-  void StartPlayer() {
+  void StartPlayer(const QStringList& arguments = {}) {
+    player_.setProcessEnvironment(PlayerEnvironment());
+    player_.setProcessChannelMode(QProcess::ForwardedChannels);
+    player_.start(program_, arguments);
+    ASSERT_TRUE(player_.waitForStarted(5000));
+    ASSERT_TRUE(WaitUntil([&] { return !(main_ = Window("^Sonaveil V4.0$")).isEmpty(); }, 15000));
+    Pause(1500);  // the window has drawn itself
+  }
+
+  QProcessEnvironment PlayerEnvironment() const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();  // PULSE_SERVER too
     env.insert("TMPDIR", tmp_.path());
     env.insert("QT_QPA_PLATFORM", "xcb");
     env.remove("SONAVEIL_AUDIO_SINK");
-    player_.setProcessEnvironment(env);
-    player_.setProcessChannelMode(QProcess::ForwardedChannels);
-    player_.start(program_, {});
-    ASSERT_TRUE(player_.waitForStarted(5000));
-    ASSERT_TRUE(WaitUntil([&] { return !(main_ = Window("^Sonaveil V4.0$")).isEmpty(); }, 15000));
-    Pause(1500);  // the window has drawn itself
+    return env;
+  }
+
+  // Another start of the player, as from a second shell; its exit code.
+  int StartAgain(const QStringList& arguments) {
+    QProcess again;
+    again.setProcessEnvironment(PlayerEnvironment());
+    again.start(program_, arguments);
+    return again.waitForFinished(10000) ? again.exitCode() : -1;
+  }
+
+  // What the sound server heard in the last second: its pitch (0 for silence) and level.
+  HeardTone Lately() const {
+    const QList<float> heard = sound_.Heard();
+    const QList<HeardTone> tones =
+        Tones(heard.mid(std::max<qsizetype>(0, heard.size() - TestSoundServer::kRate)));
+    return tones.isEmpty() ? HeardTone{0, 0, 0} : tones.last();
+  }
+  bool Hearing(int frequency) const {
+    return WaitUntil([&] { return std::abs(Lately().frequency - frequency) < 30; }, 15000);
   }
 
   // Ends the player with its close button; the stored playlist afterwards.
@@ -267,7 +293,7 @@ class E2e : public ::testing::Test {
   }
 
   QTemporaryDir tmp_;
-  ServerProcess server_{QString(), tmp_.filePath("board.sqlite")};
+  ServerProcess server_{QString(), tmp_.filePath("board.sqlite"), /*log=*/true};
   TestSoundServer sound_;
   TempAppFolder app_;
   QString program_;
@@ -420,6 +446,58 @@ TEST_F(E2e, CountTheClientAndPostOnTheBoard) {
   ClosePlayer();
 }
 
+// One song in three files, tagged as Windows-era taggers did (UTF-16, GBK in frames declared
+// ISO-8859-1, GBK in ID3v1), the last also named in GBK bytes and stored as a drop stores it:
+// each plays from the stored playlist, its title and singer shown, stored and sent for its lyric.
+TEST_F(E2e, LegacyTaggedFilesPlayFromTheStoredPlaylist) {
+  const QString title = "月亮代表我的心", singer = "邓丽君";
+  QStringList rows{
+      "create table NUser(ID integer, Name text, Path text, Title text, Web integer,"
+      " author text, Lyric text)"};
+  for (int i = 0; i < 3; ++i) {
+    QString path = TestMedia::Id3Tagged(QString("moon%1").arg(i), 5.0, 440 + 220 * i, title, singer,
+                                        i ? "GBK" : "UTF-16", i == 2);
+    if (i == 2) {
+      const QByteArray gbk =
+          QFile::encodeName(TestMedia::Folder()) + QStringEncoder("GBK")(u"/月.mp3");
+      ASSERT_EQ(std::rename(QFile::encodeName(path).constData(), gbk.constData()), 0);
+      path = "file://" + gbk.toPercentEncoding("/");
+    }
+    rows << QString("insert into NUser values (%1,'%1.mp3','%2','',1,'','')").arg(i + 1).arg(path);
+  }
+  RunSql(app_.File("data/user.dll"), rows);
+  StartPlayer();
+  TopButton(3);
+  ASSERT_TRUE(Still(kPlaylistPanel));
+  ASSERT_TRUE(sound_.StartRecording());
+  DoubleClick(kPlaylistRow.x(), kPlaylistRow.y());
+  // Each entry's lyric search comes a second after it starts; meanwhile the label shows it.
+  const QStringList right{"歌曲标题：" + title, "艺术家：" + singer};
+  QStringList searches, shown;
+  for (int entry = 0; entry < 3; ++entry) {
+    ASSERT_TRUE(WaitUntil(
+        [&] { return (searches = server_.Log().filter("/searchgc.asp")).size() > entry; }, 15000));
+    EXPECT_TRUE(WaitUntil([&] {
+      shown.clear();
+      for (int line : {0, 1})  // each against itself garbled, as Latin-1
+        shown << ShownText(Grab(QRect(32, 48 + 13 * line, 177, 13)),
+                           {right[line], QString::fromLatin1(QStringEncoder("GBK")(right[line]))},
+                           12, Qt::AlignLeft | Qt::AlignVCenter, QColor(29, 34, 64));
+      return shown == right;
+    })) << shown.join(" / ").toStdString();
+  }
+  Screenshot("legacy-tags", QRect(0, 0, 242, 500));
+  QList<int> heard;
+  for (const HeardTone& tone : Tones(sound_.StopRecording()))
+    heard << std::lround(tone.frequency / 110) * 110;
+  EXPECT_EQ(heard.mid(0, 3), (QList<int>{440, 660, 880}));
+  for (const QString& search : searches)
+    EXPECT_TRUE(search.contains("lyricname=" + title) && search.contains("singername=" + singer))
+        << search.toStdString();
+  std::printf("the lyric request: %s\n", qUtf8Printable(searches.last()));
+  EXPECT_EQ(ClosePlayer().filter(title + "|" + singer + "|").size(), 3);
+}
+
 TEST_F(E2e, UpgradeStartsTheUpdaterWithTheServedVersions) {
   StartPlayer();
   TopButton(1);
@@ -451,6 +529,88 @@ TEST_F(E2e, UpgradeStartsTheUpdaterWithTheServedVersions) {
       10000))
       << shownData.toStdString() << " / " << shownProgram.toStdString();
   Screenshot("update", frame);
+
+  // The demo catalog is signed with the key the build put into the updater.
+  const std::string catalog = Get(server_.Port(), "/sonaveil/updatefile/db.rar").body;
+  app_.Write("data/db.dll", "an older catalog");
+  Click(frame.x() + 248 + 36, frame.y() + 104 + 12);  // 升级歌曲库
+  EXPECT_TRUE(AnswerBox("提示！")) << "no message that the catalog was updated";
+  EXPECT_TRUE(ReadFile(app_.File("data/db.dll")).toStdString() == catalog);
+}
+
+// Driven by the keyboard alone: a stored playlist of three tones.
+TEST_F(E2e, TheKeyboardPlaysSkipsRaisesTheVolumeAndDeletes) {
+  const QList<int> frequencies{440, 660, 880};
+  QStringList rows{
+      "create table NUser(ID integer, Name text, Path text, Title text, Web integer,"
+      " author text, Lyric text)"};
+  for (int i = 0; i < 3; ++i)
+    rows << QString("insert into NUser values (%1,'t%1.wav','%2','',1,'','')")
+                .arg(i)
+                .arg(TestMedia::Tone(QString("key%1").arg(i), "wav", 8.0, frequencies[i]));
+  RunSql(app_.File("data/user.dll"), rows);
+  StartPlayer();
+  ASSERT_TRUE(Xdotool({"windowfocus", "--sync", main_}));
+  ASSERT_TRUE(sound_.StartRecording());
+  Keys({"space"});
+  EXPECT_TRUE(Hearing(440)) << "space played nothing";
+  Keys({"ctrl+Right"});
+  ASSERT_TRUE(Hearing(660)) << "ctrl+Right did not move on";
+  const double before = Lately().rms;
+  Keys({"Up", "Up", "Up", "Up"});
+  EXPECT_TRUE(WaitUntil([&] { return Lately().rms > before * 1.5; }, 10000))
+      << "Up left the level at " << before;
+  Keys({"ctrl+p", "Delete"});  // the playlist panel, in focus; its current row goes
+  EXPECT_TRUE(WaitUntil([&] { return Lately().frequency == 0; }, 10000));
+  Keys({"ctrl+q"});
+  ASSERT_TRUE(Ended(player_));
+  EXPECT_EQ(Rows(app_.File("data/user.dll"), "select Name from NUser"),
+            (QStringList{"t0.wav", "t2.wav"}));
+}
+
+// From the command line: the song given to a first start is heard; a second start adds a
+// playlist without playing it, a third moves on to its first song.
+TEST_F(E2e, TheCommandLinePlaysEnqueuesAndMovesOn) {
+  const QString list = tmp_.filePath("list.m3u");
+  QFile m3u(list);
+  ASSERT_TRUE(m3u.open(QIODevice::WriteOnly));
+  for (int frequency : {660, 880})
+    m3u.write(
+        (TestMedia::Tone(QString("cl%1").arg(frequency), "mp3", 20.0, frequency) + "\n").toUtf8());
+  m3u.close();
+  ASSERT_TRUE(sound_.StartRecording());
+  StartPlayer({TestMedia::Tone("cl440", "mp3", 20.0, 440)});
+  EXPECT_TRUE(Hearing(440)) << "the song on the command line was not heard";
+  EXPECT_EQ(StartAgain({"--enqueue", list}), 0);
+  EXPECT_TRUE(WaitUntil(
+      [&] { return Rows(app_.File("data/user.dll"), "select Name from NUser").size() == 3; }));
+  EXPECT_TRUE(Hearing(440)) << "enqueued, yet the song was interrupted";
+  EXPECT_EQ(StartAgain({"--next"}), 0);
+  EXPECT_TRUE(Hearing(660)) << "--next did not move on";
+}
+
+// "Open with" from the desktop: installed into a prefix, made the default for MP3, and
+// opened with xdg-open, the player starts and the song is heard.
+TEST_F(E2e, XdgOpenStartsTheInstalledPlayerAndPlaysTheSong) {
+  const QString prefix = tmp_.filePath("prefix");
+  ASSERT_EQ(QProcess::execute("cmake", {"--install", SONAVEIL_BINARY_DIR, "--prefix", prefix}), 0);
+  QProcessEnvironment env = PlayerEnvironment();
+  env.insert("XDG_DATA_DIRS", prefix + "/share:/usr/share");
+  env.insert("XDG_DATA_HOME", tmp_.filePath("data"));
+  env.insert("XDG_CONFIG_HOME", tmp_.filePath("config"));
+  env.remove("XDG_CURRENT_DESKTOP");
+  QProcess mime, open;
+  for (QProcess* step : {&mime, &open}) step->setProcessEnvironment(env);
+  mime.start("xdg-mime", {"default", "sonaveil.desktop", "audio/mpeg"});
+  ASSERT_TRUE(mime.waitForFinished(10000) && mime.exitCode() == 0);
+  ASSERT_TRUE(sound_.StartRecording());
+  open.start("xdg-open", {TestMedia::Tone("opened", "mp3", 20.0, 550)});
+  EXPECT_TRUE(Hearing(550)) << "xdg-open did not play the song";
+  // The player, xdg-open's child, ends with a logout's signal; xdg-open with it.
+  const int pid = RunTool("xdotool", {"getwindowpid", Window("^Sonaveil V4.0$")}).toInt();
+  if (pid > 0) ::kill(static_cast<pid_t>(pid), SIGTERM);
+  EXPECT_TRUE(Ended(open));
+  if (open.state() != QProcess::NotRunning) open.kill();
 }
 
 }  // namespace

@@ -66,10 +66,13 @@ TEST(LyricText, LyricFromTheLyricPage) {
 }
 
 TEST(SyncedLyric, TimeTagsMakeATimedLyric) {
-  const std::optional<SyncedLyric> synced = ParseSyncedLyric(
+  const QString lyric =
       "[ti:小城故事]\r\n[00:03.50]第二句\r\n[00:01.00][00:05.25]第一句\n"
-      "no time here\n[01:02]第三句\r[00:04.5]");
+      "no time here\n[01:02]第三句\r[00:04.5]";
+  const std::optional<SyncedLyric> synced = ParseSyncedLyric(lyric);
   ASSERT_TRUE(synced);
+  // Shown again, the lyric is not parsed again.
+  EXPECT_TRUE(ParseSyncedLyric(lyric)->lines.isSharedWith(synced->lines));
   QStringList texts;
   QList<double> times;
   for (const SyncedLyric::Line& line : synced->lines) {

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
 
 #include "app/frmmain.h"
 #include "catalog/catalog_fixture.h"
@@ -13,6 +17,7 @@
 #include "playback/media.h"
 #include "playback/now_playing.h"
 #include "playback/playback_controller.h"
+#include "skin/my_hscoll_bar.h"
 #include "skin/picture_box.h"
 #include "state/shared_state.h"
 #include "support/fake_media_player.h"
@@ -418,6 +423,99 @@ TEST_F(ControllerTest, EveryPlaybackErrorGetsItsOwnOutcome) {
   EXPECT_EQ(boxes.Texts(), QStringList{"无法播放，请删除本歌曲！"});  // for the local file only
   EXPECT_EQ(player->calls, (QStringList{"setURL mms://stream.test:8080/music/1.wma", "play"}));
   EXPECT_EQ(server.Requests().size(), 1);
+}
+
+// The window's keys act as the buttons and menu entries do, where the focus leaves them to
+// the window: the search box keeps its editing keys, a list its arrows.
+TEST_F(ControllerTest, KeysActAsTheButtonsAndMenus) {
+  window->show();
+  AddEntries(3);
+  window->List1->setCurrentRow(1);
+  player->duration = 200;
+  player->position = 100;
+  struct Case {
+    QWidget* target;
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    int state;  // the player's, before the key
+    QStringList calls;
+    int current;  // the current row after the key
+  } cases[] = {
+      {window->List1, Qt::Key_Space, {}, MediaPlayer::wmppsPlaying, {"pause"}, 1},
+      {window.get(), Qt::Key_Space, {}, MediaPlayer::wmppsPaused, {"play"}, 1},
+      {window->List1,
+       Qt::Key_Right,
+       Qt::ControlModifier,
+       3,
+       {"setURL http://placeholder.test/music/2.wma", "play"},
+       2},
+      {window->Text1, Qt::Key_Left, Qt::ControlModifier, 3, {}, 2},
+      {window->List1,
+       Qt::Key_Left,
+       Qt::ControlModifier,
+       3,
+       {"setURL http://placeholder.test/music/1.wma", "play"},
+       1},
+      {window.get(), Qt::Key_Period, Qt::ControlModifier, 3, {"stop"}, 1},
+      {window->List1, Qt::Key_Right, {}, 3, {"seek 105"}, 1},
+      {window->Text1, Qt::Key_Right, {}, 3, {}, 1},
+      {window.get(), Qt::Key_Up, {}, 3, {"volume 55"}, 1},
+      {window->Text1, Qt::Key_Down, {}, 3, {"volume 50"}, 1},
+      {window->List1, Qt::Key_Up, {}, 3, {}, 0},
+      {window->List1,
+       Qt::Key_Return,
+       {},
+       3,
+       {"setURL http://placeholder.test/music/0.wma", "play"},
+       0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(QTest::toString(QKeySequence(c.key | c.modifiers)));
+    player->state = c.state;
+    player->calls.clear();
+    QTest::keyClick(c.target, Qt::Key(c.key), c.modifiers);
+    EXPECT_EQ(player->calls, c.calls);
+    EXPECT_EQ(CurrentIndex, c.current);
+  }
+  // Delete removes the selected row, as the menu's delete does; the list is stored.
+  QTest::keyClick(window->List1, Qt::Key_Delete);
+  EXPECT_EQ(Rows(ListControl::UserDatabaseFile(), "select Name from NUser"),
+            (QStringList{"1.wma", "2.wma"}));
+  // Ctrl+F opens the catalog with the cursor in the search box; Escape closes it.
+  QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier);
+  EXPECT_TRUE(window->imgSearch->isVisible());
+  EXPECT_EQ(window->focusWidget(), window->Text1);
+  QTest::keyClick(window->Text1, Qt::Key_Escape);
+  EXPECT_FALSE(window->imgSearch->isVisible());
+}
+
+// Assistive technology finds every control that reacts to a click named and with its role; the
+// sliders tell and take their value.
+TEST_F(ControllerTest, ControlsAreNamedForAssistiveTechnology) {
+  window->show();
+  for (QWidget* control : window->findChildren<QWidget*>()) {
+    const auto* picture = qobject_cast<PictureBox*>(control);
+    if (!(picture && control != window->Picture1) && !qobject_cast<QAbstractButton*>(control) &&
+        !qobject_cast<QListWidget*>(control) && !qobject_cast<MyHScollBar*>(control) &&
+        control != window->Text1)
+      continue;
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+    ASSERT_NE(accessible, nullptr) << control->objectName().toStdString();
+    EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty())
+        << control->objectName().toStdString();
+    EXPECT_NE(accessible->role(), QAccessible::NoRole) << control->objectName().toStdString();
+  }
+  QAccessibleInterface* play = QAccessible::queryAccessibleInterface(window->ControlButton[1]);
+  EXPECT_EQ(play->text(QAccessible::Name), "播放");
+  EXPECT_EQ(play->role(), QAccessible::Button);
+  QAccessibleInterface* volume = QAccessible::queryAccessibleInterface(window->VolScroll);
+  ASSERT_NE(volume->valueInterface(), nullptr);
+  player->volume = 40;
+  window->timVol_Timer();
+  EXPECT_NEAR(volume->valueInterface()->currentValue().toDouble(), 40, 1);
+  EXPECT_EQ(volume->valueInterface()->maximumValue().toDouble(), 100);
+  volume->valueInterface()->setCurrentValue(80);
+  EXPECT_EQ(player->volume, 80);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <memory>
 
+#include "platform/endpoints.h"
 #include "support/test_env.h"
 #include "support/test_http_server.h"
 #include "support/test_media.h"
@@ -34,6 +35,9 @@ struct MediaCase {
   QString title;
   QString artist;
   double seconds;
+  const char* id3 = nullptr;  // an MP3 tagged in this character set, as Windows taggers did
+  bool id3v1 = false;
+  const char* encodings = "";  // the fallback code pages; "" keeps GB18030
 };
 
 TEST_F(GstPlayerTest, LocalFilesPlayWithDurationAndTags) {
@@ -41,11 +45,28 @@ TEST_F(GstPlayerTest, LocalFilesPlayWithDurationAndTags) {
       {"wav", "月亮代表我的心", "邓丽君", 2.0},
       {"mp3", "茉莉花", "白云飞", 3.0},
       {"wma", "康定情歌", "林晚星", 2.5},
+      // ID3 text that declares no character set, read in the fallback code pages; Latin-1
+      // names stay as they are.
+      {"mp3", "月亮代表我的心", "邓丽君", 1.0, "UTF-16"},
+      {"mp3", "月亮代表我的心", "邓丽君", 1.0, "GBK"},
+      {"mp3", "月亮代表我的心", "邓丽君", 1.0, "GBK", true},
+      {"mp3", "月亮代表我的心", "邓丽君", 1.0, "UTF-8"},
+      {"mp3", "月亮代表我的心", "鄧麗君", 1.0, "Big5", false, "Big5"},
+      {"mp3", "我愛你MV", "Live 鄧麗君", 1.0, "Big5", false, "Big5"},  // 你 is A7 41, "A"
+      {"mp3", "Sigur Rós", "Beyoncé", 1.0, "ISO-8859-1"},  // "ós" is F3 73, valid GB18030
+      {"mp3", "Café del Mar", "Mötley Crüe", 1.0, "ISO-8859-1", true},
+      {"mp3", "Größe", "Björk", 1.0, "ISO-8859-1"},
   };
+  TempAppFolder folder;
+  int n = 0;
   for (const MediaCase& c : cases) {
-    SCOPED_TRACE(c.format);
-    const QString file = TestMedia::Tone(QString("tagged_%1").arg(c.format), c.format, c.seconds,
-                                         440, c.title, c.artist);
+    SCOPED_TRACE(std::string(c.format) + " " + (c.id3 ? c.id3 : "") + (c.id3v1 ? " ID3v1" : ""));
+    folder.Write("data/endpoints.ini", QByteArray("[endpoints]\nFallbackEncodings=") + c.encodings);
+    ReloadEndpoints();
+    const QString name = QString("tagged_%1_%2").arg(c.format).arg(n++);
+    const QString file =
+        c.id3 ? TestMedia::Id3Tagged(name, c.seconds, 440, c.title, c.artist, c.id3, c.id3v1)
+              : TestMedia::Tone(name, c.format, c.seconds, 440, c.title, c.artist);
     ASSERT_FALSE(file.isEmpty());
     GstMediaPlayer player;
     QSignalSpy errors(&player, &MediaPlayer::Error);

@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QListWidget>
+#include <QStringEncoder>
+#include <QTimer>
+#include <QUrl>
+#include <cstdio>
 
 #include "catalog/catalog_fixture.h"
 #include "catalog/list_control.h"
@@ -38,12 +42,19 @@ class MediaTest : public ::testing::Test {
     ListControl::ShowPlaylist(window->List1);
   }
 
-  void AnswerFiles(const QStringList& files) {
+  // Answers the file dialog with these files, made in the test's folder.
+  QStringList AnswerFiles(const QStringList& names) {
+    QStringList files;
+    for (const QString& name : names) {
+      folder.Write(name, "x");
+      files << folder.File(name);
+    }
     FileDialog::SetAnswerer([files](const FileDialog::Request& request) {
       EXPECT_EQ(request.kind, FileDialog::Request::kOpenFiles);
       EXPECT_TRUE(request.filter.contains("*.mp3"));
       return files;
     });
+    return files;
   }
 
   TempAppFolder folder;
@@ -58,17 +69,17 @@ TEST_F(MediaTest, AddingLocalFiles) {
   EXPECT_EQ(PlaylistCount, 0);
   EXPECT_TRUE(QFile::exists(ListControl::UserDatabaseFile()));  // the list was still redrawn
 
-  AnswerFiles({"/home/u/音乐/one.mp3"});
+  const QString one = AnswerFiles({"音乐/one.mp3"}).first();
   EXPECT_TRUE(Media::AddLocalFiles(window.get(), window->List1));
   ASSERT_EQ(PlaylistCount, 1);
   EXPECT_EQ(Playlist[0].Name, "one.mp3");
-  EXPECT_EQ(Playlist[0].Path, "/home/u/音乐/one.mp3");
+  EXPECT_EQ(Playlist[0].Path, one);
   EXPECT_EQ(Playlist[0].Web, 1);
 
-  AnswerFiles({"/m/b.wma", "/m/a.wav", "/m/c.mid"});
+  const QStringList three = AnswerFiles({"m/b.wma", "m/a.wav", "m/c.mid"});
   EXPECT_TRUE(Media::AddLocalFiles(window.get(), window->List1));
   ASSERT_EQ(PlaylistCount, 4);
-  EXPECT_EQ(Playlist[1].Path, "/m/b.wma");
+  EXPECT_EQ(Playlist[1].Path, three[0]);
   EXPECT_EQ(Playlist[3].Name, "c.mid");
   EXPECT_EQ(window->List1->count(), 4);
   EXPECT_EQ(Rows(ListControl::UserDatabaseFile(), "select count(*) from NUser"), QStringList{"4"});
@@ -77,18 +88,64 @@ TEST_F(MediaTest, AddingLocalFiles) {
 
 TEST_F(MediaTest, AddingToAFullPlaylist) {
   PlaylistCount = 5000;
-  AnswerFiles({"/m/last.mp3", "/m/over.mp3", "/m/over2.mp3"});
+  AnswerFiles({"m/last.mp3", "m/over.mp3", "m/over2.mp3"});
   EXPECT_FALSE(Media::AddLocalFiles(window.get(), window->List1));
   EXPECT_EQ(PlaylistCount, 5001);  // the one that fitted stays
   EXPECT_EQ(Playlist[5000].Name, "last.mp3");
   EXPECT_EQ(boxes.Texts(), QStringList{"本地文件打开错误！"});
 
   // A single file that does not fit is left out quietly.
-  AnswerFiles({"/m/one_more.mp3"});
+  AnswerFiles({"m/one_more.mp3"});
   EXPECT_TRUE(Media::AddLocalFiles(window.get(), window->List1));
   EXPECT_EQ(PlaylistCount, 5001);
   EXPECT_EQ(boxes.Boxes().size(), 1);
   EXPECT_FALSE(Media::AddSongToList("http://h/x.wma", "", "", window->List1));
+
+  // A playlist file stops at the limit; what was there and what fitted is stored.
+  PlaylistCount = 4999;
+  folder.Write("m/list.m3u", "last.mp3\nover.mp3\nover2.mp3\n");
+  EXPECT_FALSE(Media::AddFiles({folder.File("m/list.m3u")}, window->List1));
+  EXPECT_EQ(Playlist[5000].Name, "over.mp3");
+  EXPECT_EQ(boxes.Texts().last(), "本地文件打开错误！");
+  EXPECT_EQ(Rows(ListControl::UserDatabaseFile(), "select count(*) from NUser"),
+            QStringList{"5001"});
+}
+
+// Playlist files add their entries as if each had been chosen on its own.
+TEST_F(MediaTest, AddingPlaylistFiles) {
+  QStringEncoder gbk("GBK");
+  for (const char* name : {"list/月亮.mp3", "list/sub/b.ogg", "other/c.flac", "other/d.wv"})
+    folder.Write(name, "x");
+  // A file whose name is GBK bytes, unpacked from a Windows archive.
+  const QByteArray gbkName = QFile::encodeName(folder.File("list/")) + gbk(u"邓丽君.mp3");
+  std::fclose(std::fopen(gbkName.constData(), "w"));
+  folder.Write("list/old.m3u",
+               gbk(QString("#EXTM3U\n#EXTINF:215,甜蜜蜜\r\n月亮.mp3\r\nsub\\b.ogg\n"
+                           "#EXTINF:-1,电台\nhttp://radio.test/live/stream\n"
+                           "gone.mp3\n邓丽君.mp3\n%1\n")
+                       .arg(QUrl::fromLocalFile(folder.File("other/d.wv")).toString())));
+  folder.Write("other/new.pls",
+               "[playlist]\nFile2=c.flac\nFile1=../list/月亮.mp3\nTitle1=第一首\n");
+  folder.Write("other/new.m3u8", QString(folder.File("list/月亮.mp3") + "\n").toUtf8());
+  // A name Qt made text of (a file dialog's answer) has lost its bytes.
+  const QString lost = folder.File("list/\ufffd\ufffd.mp3");
+  EXPECT_TRUE(Media::AddFiles({folder.File("list/old.m3u"), folder.File("other/new.pls"),
+                               folder.File("other/new.m3u8"), lost}, window->List1));
+  QStringList added;
+  for (int i = 0; i < PlaylistCount; ++i)
+    added << QString("%1|%2|%3|%4")
+                 .arg(QString(Playlist[i].Path).remove(folder.Path() + "/"), Playlist[i].Name,
+                      Playlist[i].Title)
+                 .arg(Playlist[i].Web);
+  EXPECT_EQ(added, (QStringList{"list/月亮.mp3|月亮.mp3|甜蜜蜜|1", "list/sub/b.ogg|b.ogg||1",
+                                "http://radio.test/live/stream|stream|电台|0",
+                                "file://list/%B5%CB%C0%F6%BE%FD.mp3|邓丽君.mp3||1",
+                                "other/d.wv|d.wv||1", "list/月亮.mp3|月亮.mp3|第一首|1",
+                                "other/c.flac|c.flac||1", "list/月亮.mp3|月亮.mp3||1"}));
+  EXPECT_EQ(boxes.Texts(), QStringList{"1 个文件不存在，已跳过。\n以下文件的名称不是 UTF-8 编码，"
+                                       "无法播放，请改名后再添加：\n" +
+                                       lost});
+  std::remove(gbkName.constData());  // QTemporaryDir does not see it
 }
 
 TEST_F(MediaTest, AddingCatalogAndSearchSongs) {

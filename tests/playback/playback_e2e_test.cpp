@@ -5,11 +5,15 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
+#include <QStringEncoder>
 #include <cmath>
+#include <cstdio>
 
 #include "app/frmmain.h"
+#include "catalog/catalog_fixture.h"
 #include "catalog/list_control.h"
 #include "platform/endpoints.h"
+#include "playback/media.h"
 #include "playback/media_player.h"
 #include "skin/my_hscoll_bar.h"
 #include "skin/picture_box.h"
@@ -125,43 +129,54 @@ TEST_F(PlaybackEndToEnd, PlaceholderAddressIsRepairedFromTheScriptAndPlays) {
   EXPECT_EQ(boxes.Texts(), QStringList{"无法播放，请删除本歌曲！"});
 }
 
-// Through the desktop's sound server, as a user hears it: every entry at the bar's volume.
-TEST_F(PlaybackEndToEnd, EveryEntryIsHeardAtTheVolumeTheBarShows) {
+// Through the desktop's sound server, as a user hears it: every type the player takes, added as
+// the add-files button adds it, heard at the bar's volume, with its tags (read as its format
+// declares them; the MP3's in GBK, as Windows taggers wrote them) stored. The Ogg file's name
+// is in GBK bytes, added as a file manager's drop names it.
+TEST_F(PlaybackEndToEnd, EveryFormatIsHeardAtTheVolumeTheBarShows) {
   TestSoundServer sound;
   ASSERT_TRUE(sound.Ok());
   qunsetenv("SONAVEIL_AUDIO_SINK");
-  const QList<std::pair<QString, int>> files{{"mp3", 440}, {"wma", 660}, {"wav", 880}};
-  for (const auto& [format, frequency] : files) {
-    const QString file = TestMedia::Tone(QString("level%1").arg(frequency), format, 3.0, frequency);
-    ASSERT_FALSE(file.isEmpty());
-    Add(file, QFileInfo(file).fileName(), 1);
+  const QStringList formats{"mp3", "wma", "wav", "flac", "ogg", "opus", "m4a", "wv"};
+  QStringList stored{
+      "茉莉花|白云飞",     "康定情歌|林晚星", "月亮代表我的心|邓丽君",
+      "Sigur Rós|Beyoncé", "甜蜜蜜|邓丽君",   "Café del Mar|Björk",
+      "小城故事|邓丽君",   "ÔÂÁÁ´ú±í|µËÀö¾ý"};  // Latin-1 in an APE tag stays Latin-1
+  QStringList files;
+  for (int i = 0; i < formats.size(); ++i) {
+    const QString title = stored[i].section('|', 0, 0), singer = stored[i].section('|', 1);
+    files << (i ? TestMedia::Tone("level_" + formats[i], formats[i], 3.0, 330 + 110 * i, title,
+                                  singer)
+                : TestMedia::Id3Tagged("level_gbk", 3.0, 330, title, singer, "GBK", false));
   }
+  const QByteArray gbk = QFile::encodeName(TestMedia::Folder()) + QStringEncoder("GBK")(u"/甜.ogg");
+  ASSERT_EQ(std::rename(QFile::encodeName(files[4]).constData(), gbk.constData()), 0);
+  files[4] = "file://" + gbk.toPercentEncoding("/");
+  files << TestMedia::Folder() + "/karaoke.kar";
+  ASSERT_TRUE(QFile::copy(TestMedia::Midi("karaoke", 8), files.last()));
   window = std::make_unique<frmmain>();
   window->Form_Load();
   window->show();
+  ASSERT_TRUE(window->playback.AddFiles(files));
   // Set while nothing plays: the bar says 80, then the user drags it to 50.
   window->WMP->settings.setVolume(80);
   window->WMP->settings.setVolume(50);
   window->List1->setCurrentRow(0);
   ASSERT_TRUE(sound.StartRecording());
   window->ControlButton_Click(1);
-  // Heard whole up to the next entry: a song gives way a second before its end, so its last
-  // moments are no state to wait for.
-  QList<int> order{CurrentIndex};
   ASSERT_TRUE(WaitUntil(
-      [&] {
-        if (CurrentIndex != order.last()) order << CurrentIndex;
-        return order.size() == 5;
-      },
-      25000));
-  const QList<HeardTone> heard = Tones(sound.StopRecording());
-  QList<int> frequencies;
-  for (const HeardTone& tone : heard) {
-    frequencies << int(std::lround(tone.frequency / 110.0) * 110);
-    EXPECT_NEAR(tone.rms, 0.044, 0.01) << tone.frequency << " Hz";
+      [&] { return CurrentIndex == 8 && window->WMP->controls.currentPosition() > 2.5; }, 60000))
+      << "at entry " << CurrentIndex;
+  // The tones, then the karaoke file's half-second notes (the synthesiser is quiet).
+  const QList<HeardTone> heard = Tones(sound.StopRecording(), 0.0005, 0.3);
+  ASSERT_GT(heard.size(), 8);
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_NEAR(heard[i].frequency, 330 + 110 * i, 5) << formats[i].toStdString();
+    EXPECT_NEAR(heard[i].rms, 0.044, 0.01) << formats[i].toStdString();
   }
-  EXPECT_EQ(frequencies.mid(0, 4), (QList<int>{440, 660, 880, 440}));
+  EXPECT_EQ(Rows(ListControl::UserDatabaseFile(), "select title,author from NUser"), stored << "|");
   EXPECT_NEAR(window->VolScroll->Position(), window->VolScroll->Lenth().value_or(0) / 2, 1);
+  std::remove(gbk.constData());
 }
 
 }  // namespace

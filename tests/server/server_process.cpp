@@ -10,12 +10,14 @@
 #include <cctype>
 #include <cstdlib>
 
-ServerProcess::ServerProcess(const QString& content, const QString& board) {
-  QStringList args{"--listen", "127.0.0.1:0", "--quiet", "--board", board};
+ServerProcess::ServerProcess(const QString& content, const QString& board, bool log) {
+  QStringList args{"--listen", "127.0.0.1:0", "--board", board};
+  if (!log) args << "--quiet";
   if (!content.isEmpty()) args << "--content" << content;
   process_.setProgram(QStringLiteral(SONAVEIL_BINARY_DIR "/server/sonaveil-server"));
   process_.setArguments(args);
-  process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  process_.setProcessChannelMode(log ? QProcess::SeparateChannels
+                                     : QProcess::ForwardedErrorChannel);
   process_.start();
   if (!process_.waitForStarted(5000)) return;
   QByteArray said;
@@ -23,6 +25,11 @@ ServerProcess::ServerProcess(const QString& content, const QString& board) {
   const QByteArray marker = "listening on http://127.0.0.1:";
   const qsizetype at = said.indexOf(marker);
   if (at >= 0) port_ = said.mid(at + marker.size()).split('/').first().toInt();
+}
+
+QStringList ServerProcess::Log() {
+  log_ += process_.readAllStandardError();
+  return QString::fromUtf8(log_).split('\n', Qt::SkipEmptyParts);
 }
 
 ServerProcess::~ServerProcess() {
@@ -52,11 +59,9 @@ std::string Reply::Header(const std::string& name) const {
   return "";
 }
 
-Reply SendRaw(int port, const std::string& raw, const std::string& source, int timeoutMs,
-              bool halfClose) {
-  Reply reply;
+int Connect(int port, const std::string& source, int timeoutMs) {
   const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return reply;
+  if (fd < 0) return -1;
   timeval timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
   setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
   setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
@@ -70,8 +75,16 @@ Reply SendRaw(int port, const std::string& raw, const std::string& source, int t
   if (bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0 ||
       connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
     close(fd);
-    return reply;
+    return -1;
   }
+  return fd;
+}
+
+Reply SendRaw(int port, const std::string& raw, const std::string& source, int timeoutMs,
+              bool halfClose) {
+  Reply reply;
+  const int fd = Connect(port, source, timeoutMs);
+  if (fd < 0) return reply;
   for (size_t sent = 0; sent < raw.size();) {
     const ssize_t n = send(fd, raw.data() + sent, raw.size() - sent, MSG_NOSIGNAL);
     if (n <= 0) break;  // the server may refuse before it has read everything

@@ -9,16 +9,21 @@
 class ServerProcess {
  public:
   // content: the folder served (the built demo content when empty); board: the board file.
-  ServerProcess(const QString& content, const QString& board);
+  // With log, the server's line for each request is kept for Log().
+  ServerProcess(const QString& content, const QString& board, bool log = false);
   ~ServerProcess();
   bool Started() const { return port_ > 0; }
   int Port() const { return port_; }
   bool Running() const { return process_.state() == QProcess::Running; }
+  qint64 Pid() const { return process_.processId(); }
   std::string Base() const { return "http://127.0.0.1:" + std::to_string(port_); }
+  // The request lines logged so far.
+  QStringList Log();
 
  private:
   QProcess process_;
   int port_ = 0;
+  QByteArray log_;
 };
 
 // One HTTP exchange over a fresh connection, read to its end.
@@ -30,6 +35,9 @@ struct Reply {
   std::string Header(const std::string& name) const;
 };
 
+// A connection to the server from the loopback address source, with timeoutMs on each send
+// and receive; -1 when it failed.
+int Connect(int port, const std::string& source, int timeoutMs = 5000);
 // Sends raw bytes from the loopback address source and reads one answer (at most timeoutMs
 // of waiting for it). halfClose ends the sending side at once, for requests the server would
 // otherwise wait to see completed.

@@ -1,5 +1,8 @@
 // The reference web server, started as built, answering in the forms the player cuts.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <QByteArray>
 #include <QDir>
@@ -7,7 +10,9 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <chrono>
+#include <fstream>
 #include <memory>
 #include <set>
 
@@ -368,6 +373,57 @@ TEST_F(ServerTest, SurvivesABurstOfMalformedRequests) {
   const Reply after = Get(Port(), "/sonaveil/count1/active.asp", "", "127.0.0.71");
   EXPECT_EQ(after.status, 200);
   EXPECT_FALSE(after.body.empty());
+}
+
+// True once the server has answered or closed the connection.
+bool Ended(int fd) {
+  char byte;
+  return recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) >= 0 || errno != EAGAIN;
+}
+
+TEST_F(ServerTest, SlowClientsDoNotHoldUpOthersAndAreCutAtTheirDeadline) {
+  std::vector<int> slow;
+  for (int i = 0; i < 12; ++i) {
+    slow.push_back(Connect(Port(), "127.0.0.91"));
+    ASSERT_GT(send(slow.back(), "GET /note/ HTTP/1.1\r\nHo", 23, MSG_NOSIGNAL), 0);
+  }
+  EXPECT_EQ(Get(Port(), "/sonaveil/count1/active.asp", "", "127.0.0.92").status, 200);
+  for (int fd : slow) EXPECT_FALSE(Ended(fd));  // answered while they all wait
+  // A byte a second does not keep a request's head open for ever.
+  for (int second = 0; second < 60; ++second) {
+    std::vector<pollfd> waiting;
+    for (int fd : slow)
+      if (!Ended(fd)) waiting.push_back({fd, POLLIN, 0});
+    if (waiting.empty()) break;
+    poll(waiting.data(), waiting.size(), 1000);
+    for (const pollfd& p : waiting) send(p.fd, "s", 1, MSG_NOSIGNAL);
+  }
+  for (int fd : slow) {
+    EXPECT_TRUE(Ended(fd));
+    close(fd);
+  }
+}
+
+TEST_F(ServerTest, AnEndlessHeadIsRefusedAndTheServerStaysSmall) {
+  const int fd = Connect(Port(), "127.0.0.93");
+  ASSERT_GE(fd, 0);
+  const std::string line = "X-Flood: " + std::string(8000, 'f') + "\r\n";
+  send(fd, "GET / HTTP/1.1\r\n", 16, MSG_NOSIGNAL);
+  // Sends until the server answers, or 100 MB have gone.
+  pollfd answer{fd, POLLIN, 0};
+  for (size_t sent = 0; sent < 100 << 20 && poll(&answer, 1, 0) == 0; sent += line.size())
+    if (send(fd, line.data(), line.size(), MSG_NOSIGNAL) <= 0) break;
+  std::ifstream status("/proc/" + std::to_string(server_->Pid()) + "/status");
+  std::string key;
+  long residentKb = 0;
+  while (status >> key && key != "VmRSS:") status.ignore(1 << 10, '\n');
+  status >> residentKb;
+  EXPECT_GT(residentKb, 0);
+  EXPECT_LT(residentKb, 50 * 1024);
+  char head[12] = {};
+  recv(fd, head, sizeof head, MSG_WAITALL);
+  EXPECT_EQ(std::string(head, sizeof head), "HTTP/1.1 431");
+  close(fd);
 }
 
 // Refusals, on a content folder of the test's own with links pointing out of it.

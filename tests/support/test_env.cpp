@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QTimer>
 #include <algorithm>
 
@@ -26,6 +27,7 @@ TempAppFolder::~TempAppFolder() {
 }
 
 void TempAppFolder::Write(const QString& relative, const QByteArray& content) const {
+  QDir().mkpath(QFileInfo(File(relative)).path());
   QFile file(File(relative));
   if (file.open(QIODevice::WriteOnly)) file.write(content);
 }

@@ -1,5 +1,7 @@
 #include "support/test_http_server.h"
 
+#include <sys/socket.h>
+
 #include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -22,6 +24,21 @@ QByteArray ReasonPhrase(int status) {
       return "Internal Server Error";
     default:
       return "Status";
+  }
+}
+
+// Ends the connection once what was written has left: cleanly, or with a reset.
+void End(QTcpSocket* socket, bool reset) {
+  if (!reset) {
+    socket->disconnectFromHost();
+  } else if (socket->bytesToWrite() > 0) {
+    QObject::connect(socket, &QTcpSocket::bytesWritten, socket, [socket] {
+      if (socket->bytesToWrite() == 0) End(socket, true);
+    });
+  } else {
+    const linger abortive{1, 0};
+    setsockopt(socket->socketDescriptor(), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+    socket->abort();
   }
 }
 
@@ -56,7 +73,7 @@ void SendPieces(QPointer<QTcpSocket> socket, const TestRoute& route, qint64 offs
   if (route.dropAfterBytes >= 0) end = qMin(end, route.dropAfterBytes);
   socket->write(route.body.mid(offset, end - offset));
   if (end == route.body.size() || end == route.dropAfterBytes) {
-    socket->disconnectFromHost();
+    End(socket, route.reset);
     return;
   }
   QTimer::singleShot(route.pauseMs, socket,
@@ -115,6 +132,7 @@ void TestHttpServer::Serve(QTcpSocket* socket, const TestRoute& route) {
     SendChunks(socket, route.body, route.chunkBytes, route.chunkDelayMs, route.dropAfterBytes);
     return;
   }
-  socket->write(head + "Content-Length: " + QByteArray::number(route.body.size()) + "\r\n\r\n");
+  if (!route.noLength) head += "Content-Length: " + QByteArray::number(route.body.size()) + "\r\n";
+  socket->write(head + "\r\n");
   SendPieces(socket, route, 0);
 }

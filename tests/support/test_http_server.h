@@ -25,6 +25,8 @@ struct TestRoute {
   int pauseMs = 0;
   // Closes the connection once this much of the body is out, whatever the headers promised.
   qint64 dropAfterBytes = -1;
+  bool noLength = false;  // neither Content-Length nor chunked: the close ends the body
+  bool reset = false;     // the connection ends with a reset instead of a clean close
 };
 
 // An HTTP/1.1 server on loopback for the tests, running on the test's own event loop.

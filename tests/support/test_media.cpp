@@ -2,7 +2,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QProcess>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -54,25 +56,49 @@ QString Tone(const QString& name, const QString& format, double seconds, int fre
   if (!artist.isEmpty())
     args << "-metadata"
          << "artist=" + artist;
-  if (format == "mp3")
-    args << "-c:a"
-         << "libmp3lame"
-         << "-b:a"
-         << "128k"
-         << "-id3v2_version"
-         << "3";
-  else if (format == "wma")
-    args << "-c:a"
-         << "wmav2"
-         << "-b:a"
-         << "128k";
-  else
-    args << "-c:a"
-         << "pcm_s16le";
+  static const QHash<QString, QStringList> kCodecs{
+      {"mp3", {"-c:a", "libmp3lame", "-b:a", "128k", "-id3v2_version", "3"}},
+      {"wma", {"-c:a", "wmav2", "-b:a", "128k"}},
+      {"flac", {"-c:a", "flac"}},
+      {"ogg", {"-c:a", "libvorbis"}},
+      {"opus", {"-c:a", "libopus"}},
+      {"m4a", {"-c:a", "aac"}},
+      {"wv", {"-c:a", "wavpack"}}};
+  args << kCodecs.value(format, {"-c:a", "pcm_s16le"});
   args << path;
   const bool made = Run("ffmpeg", args);
   QFile::remove(raw);
   return made ? path : QString();
+}
+
+QString Id3Tagged(const QString& name, double seconds, int frequency, const QString& title,
+                  const QString& artist, const char* codec, bool id3v1) {
+  QFile tone(Tone(name + "_untagged", "mp3", seconds, frequency));
+  if (!tone.open(QIODevice::ReadOnly)) return QString();
+  QByteArray audio = tone.readAll();
+  int size = 0;  // of the encoder's own ID3v2 tag, which goes
+  for (int i = 6; i < 10; ++i) size = size << 7 | (audio[i] & 0x7f);
+  audio.remove(0, 10 + size);
+  const bool utf16 = qstrcmp(codec, "UTF-16") == 0;
+  const auto text = [&](const QString& value) {  // with the frame's encoding byte in front
+    QStringEncoder encoder(utf16 ? "UTF-16LE" : codec);
+    return QByteArray(utf16 ? "\x01\xff\xfe" : "\x00", utf16 ? 3 : 1) + QByteArray(encoder(value));
+  };
+  QByteArray tag = "TAG" + text(title).mid(1).leftJustified(30, 0) +
+                   text(artist).mid(1).leftJustified(30, 0) + QByteArray(64, 0) + char(0xff);
+  if (!id3v1) {
+    tag = QByteArray("ID3\x03\x00\x00\x00\x00\x00\x00", 10);
+    for (const auto& [id, value] : {std::pair{"TIT2", title}, std::pair{"TPE1", artist}}) {
+      tag += id;
+      Be32(tag, int(text(value).size()));
+      tag += QByteArray(2, 0) + text(value);
+    }
+    for (int i = 0; i < 4; ++i) tag[9 - i] = char(((tag.size() - 10) >> (7 * i)) & 0x7f);
+  }
+  const QString path = QDir(Folder()).filePath(name + ".mp3");
+  QFile out(path);
+  const QByteArray file = id3v1 ? audio + tag : tag + audio;
+  return out.open(QIODevice::WriteOnly) && out.write(file) == file.size() ? path : QString();
 }
 
 QString Midi(const QString& name, int quarterNotes) {

@@ -33,11 +33,10 @@ TestSoundServer::TestSoundServer() {
   env.remove("PULSE_SERVER");
   server_.setProcessEnvironment(env);
   server_.setProcessChannelMode(QProcess::MergedChannels);
-  server_.start("pulseaudio",
-                {"-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
-                 "--disable-shm=yes", "--log-target=stderr", "-L",
-                 "module-null-sink sink_name=out rate=44100 channels=2", "-L",
-                 "module-native-protocol-unix auth-anonymous=1 socket=" + socket});
+  server_.start("pulseaudio", {"-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+                               "--disable-shm=yes", "--log-target=stderr", "-L",
+                               "module-null-sink sink_name=out rate=44100 channels=2", "-L",
+                               "module-native-protocol-unix auth-anonymous=1 socket=" + socket});
   if (!server_.waitForStarted(5000)) {
     std::fprintf(stderr, "pulseaudio did not start\n");
     return;
@@ -79,6 +78,10 @@ bool TestSoundServer::StartRecording() {
 QList<float> TestSoundServer::StopRecording() {
   recorder_.terminate();
   recorder_.waitForFinished(3000);
+  return Heard();
+}
+
+QList<float> TestSoundServer::Heard() const {
   QFile file(dir_.filePath("heard.raw"));
   QList<float> samples;
   if (!file.open(QIODevice::ReadOnly)) return samples;

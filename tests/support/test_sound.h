@@ -17,7 +17,9 @@ class TestSoundServer {
   bool Ok() const { return ok_; }
 
   bool StartRecording();
-  // Stops recording; the samples heard since StartRecording, scaled to -1..1.
+  // The samples heard since StartRecording, scaled to -1..1, while it goes on.
+  QList<float> Heard() const;
+  // Stops recording; the samples heard since StartRecording.
   QList<float> StopRecording();
 
   static constexpr int kRate = 44100;

@@ -18,6 +18,7 @@
 #include "platform/msgbox.h"
 #include "support/test_env.h"
 #include "support/test_http_server.h"
+#include "updater/update_signing.h"
 
 namespace {
 
@@ -71,6 +72,12 @@ class UpdaterTest : public ::testing::Test {
     });
   }
   ~UpdaterTest() override { Launcher::SetRecorder(nullptr); }
+
+  // Publishes body at path with its signature beside it.
+  void Serve(const QString& path, const QByteArray& body) {
+    server.Route(path, {.body = body});
+    server.Route(path + ".sig", {.body = Signature(body), .contentType = {}});
+  }
 
   // Clicks the button and waits for the message that ends the update.
   void Update(QPushButton* button) {
@@ -132,7 +139,7 @@ TEST_F(UpdaterTest, UnreachableServerLeavesLabelsSayingSo) {
 TEST_F(UpdaterTest, NewProgramReplacesTheInstalledOneAndStaysExecutable) {
   auto expected = Folder();
   expected.remove("sonaveil");
-  server.Route(kProgramPath, {.body = NewProgram(), .contentType = "application/x-rar"});
+  Serve(kProgramPath, NewProgram());
   Update(form.Command1);
   EXPECT_EQ(boxes.Texts(), QStringList{"下载完毕！"});
   EXPECT_EQ(boxes.Boxes()[0].caption, "提示！");
@@ -148,7 +155,7 @@ TEST_F(UpdaterTest, NewCatalogReplacesTheInstalledOneAndThePlayerListsItsSingers
   const QByteArray catalog = MakeCatalog({"歌手一号", "歌手二号"});
   auto expected = Folder();
   expected["data/db.dll"].replace(0, 12, Digest(catalog));
-  server.Route(kCatalogPath, {.body = catalog});
+  Serve(kCatalogPath, catalog);
   Update(form.Command2);
   EXPECT_EQ(boxes.Texts(), QStringList{"下载完毕！"});
   EXPECT_EQ(Folder(), expected);
@@ -179,6 +186,14 @@ TEST_F(UpdaterTest, RefusedDownloadsLeaveBothInstalledFilesAsTheyWere) {
        true,
        {.body = NewProgram(), .dropAfterBytes = NewProgram().size() / 2},
        "下载失败，" + programKept},
+      {"program without a length",
+       true,
+       {.body = NewProgram(), .noLength = true},
+       "下载失败，" + programKept},
+      {"program cut short, sent whole",
+       true,
+       {.body = NewProgram().left(NewProgram().size() / 3)},
+       "下载的文件不是本机能运行的程序，" + programKept},
       {"program as HTML page",
        true,
        {.body = html},
@@ -207,6 +222,69 @@ TEST_F(UpdaterTest, RefusedDownloadsLeaveBothInstalledFilesAsTheyWere) {
     EXPECT_EQ(boxes.Texts(), QStringList{c.message});
     EXPECT_EQ(Folder(), before);
   }
+}
+
+// Only a file that its signature vouches for replaces the installed one.
+TEST_F(UpdaterTest, OnlyAFileWithTheServersSignatureReplacesTheInstalledOne) {
+  const QByteArray program = NewProgram();
+  const QByteArray catalog = MakeCatalog({"歌手三号"});
+  QByteArray flippedProgram = program, flippedSignature = Signature(catalog);
+  flippedProgram[program.size() - 1] = static_cast<char>(program.back() ^ 1);
+  flippedSignature[10] = static_cast<char>(flippedSignature[10] ^ 1);
+  const QByteArray html = "<html><body>404 Not Found</body></html>";
+  struct Case {
+    const char* name;
+    bool replaces;
+    bool program;  // Command1, else Command2
+    QByteArray body;
+    std::optional<QByteArray> signature;  // none: no .sig published
+  };
+  const Case cases[] = {
+      {"signed catalog", true, false, catalog, Signature(catalog)},
+      {"signed program", true, true, program, Signature(program)},
+      {"another key", false, true, program, Signature(program, QByteArray(32, 'k'))},
+      {"flipped byte in the program", false, true, flippedProgram, Signature(program)},
+      {"flipped byte in the signature", false, false, catalog, flippedSignature},
+      {"no signature", false, false, catalog, std::nullopt},
+      {"HTML page as signature", false, true, program, html},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    boxes.Clear();
+    const QString path = c.program ? kProgramPath : kCatalogPath;
+    server.Route(path, {.body = c.body});
+    server.Route(path + ".sig", c.signature ? TestRoute{.body = *c.signature}
+                                            : TestRoute{.status = 404, .body = html});
+    const auto before = Folder();
+    Update(c.program ? form.Command1 : form.Command2);
+    if (c.replaces) {
+      EXPECT_EQ(boxes.Texts(), QStringList{"下载完毕！"});
+      EXPECT_EQ(ReadFile(app.File(c.program ? "sonaveil" : "data/db.dll")), c.body);
+    } else {
+      EXPECT_EQ(boxes.Texts(),
+                QStringList{QString("下载的文件无法验证（没有发布者的有效签名），") +
+                            (c.program ? "原来的主程序没有改动。" : "原来的歌曲库没有改动。")});
+      EXPECT_EQ(Folder(), before);
+    }
+  }
+}
+
+// A program the package manager owns is left to it; the catalog still updates.
+TEST_F(UpdaterTest, PackagedProgramIsLeftToThePackageManager) {
+  app.Write("package-managed", QFile::encodeName(app.File("")) + "\n");
+  const QByteArray catalog = MakeCatalog({"歌手四号"});
+  Serve(kProgramPath, NewProgram());
+  Serve(kCatalogPath, catalog);
+  const auto before = Folder();
+  Update(form.Command1);
+  EXPECT_EQ(boxes.Texts()[0],
+            "主程序由系统的软件包管理器安装，请通过软件包管理器更新它（例如 sudo apt upgrade）。");
+  EXPECT_EQ(Folder(), before);
+  EXPECT_TRUE(server.Requests().isEmpty());
+  boxes.Clear();
+  Update(form.Command2);
+  EXPECT_EQ(boxes.Texts(), QStringList{"下载完毕！"});
+  EXPECT_EQ(ReadFile(app.File("data/db.dll")), catalog);
 }
 
 TEST_F(UpdaterTest, Image1StartsThePlayerAndTheUpdaterEndsTwoSecondsLater) {

@@ -10,6 +10,7 @@
 
 #include "support/test_env.h"
 #include "support/test_http_server.h"
+#include "updater/update_signing.h"
 
 namespace {
 
@@ -39,6 +40,8 @@ class UpdaterOnX11 : public ::testing::Test {
     server.Route("/sonaveil/updatefile/db.txt", {.body = "2024.06.01"});
     server.Route("/sonaveil/updatefile/sonaveil.txt", {.body = "v4.1.2"});
     server.Route("/sonaveil/updatefile/sonaveil.rar", {.body = ReadFile(UPDATER_TEST_PLAYER)});
+    server.Route("/sonaveil/updatefile/sonaveil.rar.sig",
+                 {.body = Signature(ReadFile(UPDATER_TEST_PLAYER))});
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "xcb");

@@ -1,0 +1,134 @@
+// sonaveil-sign: the key pair of an update server, and the detached signatures it publishes
+// beside each update file.
+//
+//   sonaveil-sign keygen SECRET PUBLIC   makes SECRET unless it exists (mode 0600), then
+//                                        writes its public half to PUBLIC
+//   sonaveil-sign sign SECRET FILE...    writes FILE.sig: the 64-byte Ed25519 signature
+//
+// Both key files are one line of hexadecimal: the secret one the 32-byte seed, the public one
+// the 32-byte key that programs built with it trust.
+#include <sodium.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<unsigned char>;
+
+constexpr char kUsage[] =
+    "usage: sonaveil-sign keygen SECRET PUBLIC\n"
+    "       sonaveil-sign sign SECRET FILE...\n";
+
+bool ReadFile(const fs::path& path, std::string* bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  bytes->assign(std::istreambuf_iterator<char>(in), {});
+  return !in.bad();
+}
+
+// Writes beside path and renames over it, so a reader sees the old file or the new one.
+bool WriteFile(const fs::path& path, const std::string& bytes, mode_t mode) {
+  const fs::path temporary = path.string() + ".tmp";
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    if (!out || !out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush())
+      return false;
+  }
+  std::error_code error;
+  return ::chmod(temporary.c_str(), mode) == 0 && (fs::rename(temporary, path, error), !error);
+}
+
+std::string Hex(const Bytes& bytes) {
+  std::string hex(bytes.size() * 2 + 1, '\0');
+  sodium_bin2hex(hex.data(), hex.size(), bytes.data(), bytes.size());
+  hex.back() = '\n';
+  return hex;
+}
+
+bool ReadSeed(const fs::path& path, Bytes* seed) {
+  std::string text;
+  if (!ReadFile(path, &text)) return false;
+  seed->assign(crypto_sign_SEEDBYTES, 0);
+  size_t length = 0;
+  const char* end = nullptr;
+  return sodium_hex2bin(seed->data(), seed->size(), text.data(), text.size(), nullptr, &length,
+                        &end) == 0 &&
+         length == crypto_sign_SEEDBYTES &&
+         text.find_first_not_of("\r\n", end - text.data()) == std::string::npos;
+}
+
+// The key pair grown from the seed in the secret file.
+bool KeyPair(const fs::path& secretFile, Bytes* publicKey, Bytes* secretKey) {
+  Bytes seed;
+  if (!ReadSeed(secretFile, &seed)) {
+    std::cerr << "sonaveil-sign: " << secretFile << " holds no key\n";
+    return false;
+  }
+  publicKey->assign(crypto_sign_PUBLICKEYBYTES, 0);
+  secretKey->assign(crypto_sign_SECRETKEYBYTES, 0);
+  crypto_sign_seed_keypair(publicKey->data(), secretKey->data(), seed.data());
+  sodium_memzero(seed.data(), seed.size());
+  return true;
+}
+
+int Keygen(const fs::path& secretFile, const fs::path& publicFile) {
+  if (!fs::exists(secretFile)) {
+    Bytes seed(crypto_sign_SEEDBYTES);
+    randombytes_buf(seed.data(), seed.size());
+    if (!WriteFile(secretFile, Hex(seed), 0600)) {
+      std::cerr << "sonaveil-sign: cannot write " << secretFile << "\n";
+      return 1;
+    }
+  }
+  Bytes publicKey, secretKey;
+  if (!KeyPair(secretFile, &publicKey, &secretKey)) return 1;
+  if (!WriteFile(publicFile, Hex(publicKey), 0644)) {
+    std::cerr << "sonaveil-sign: cannot write " << publicFile << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+int Sign(const fs::path& secretFile, const std::vector<fs::path>& files) {
+  Bytes publicKey, secretKey;
+  if (!KeyPair(secretFile, &publicKey, &secretKey)) return 1;
+  for (const fs::path& file : files) {
+    std::string bytes;
+    std::string signature(crypto_sign_BYTES, '\0');
+    if (!ReadFile(file, &bytes)) {
+      std::cerr << "sonaveil-sign: cannot read " << file << "\n";
+      return 1;
+    }
+    crypto_sign_detached(reinterpret_cast<unsigned char*>(signature.data()), nullptr,
+                         reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
+                         secretKey.data());
+    if (!WriteFile(file.string() + ".sig", signature, 0644)) {
+      std::cerr << "sonaveil-sign: cannot write " << file << ".sig\n";
+      return 1;
+    }
+  }
+  sodium_memzero(secretKey.data(), secretKey.size());
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (sodium_init() < 0) {
+    std::cerr << "sonaveil-sign: libsodium cannot start\n";
+    return 1;
+  }
+  const std::string command = argc > 1 ? argv[1] : "";
+  if (command == "keygen" && argc == 4) return Keygen(argv[2], argv[3]);
+  if (command == "sign" && argc >= 4) return Sign(argv[2], {argv + 3, argv + argc});
+  std::cerr << kUsage;
+  return 2;
+}
