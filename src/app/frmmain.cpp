@@ -140,6 +140,8 @@ void frmmain::SetUpKeyboardAndNames() {
 }
 
 frmmain::~frmmain() {
+  // Hiding the window as it goes moves the focus: by then there is no frmmain to hear it.
+  disconnect(qApp, &QApplication::focusChanged, this, nullptr);
   Form_QueryUnload();
   UnloadMenus();
 }
