@@ -141,9 +141,9 @@ void frmmain::SetUpKeyboardAndNames() {
 }
 
 frmmain::~frmmain() {
-  // The controls go before the window does; a focus that leaves one of them must not reach
-  // the window's handler.
-  disconnect(qApp, nullptr, this, nullptr);
+  // The controls go before the window does, and a focus that leaves one of them must not
+  // reach the window's handler.
+  disconnect(qApp, &QApplication::focusChanged, this, nullptr);
   Form_QueryUnload();
   UnloadMenus();
 }

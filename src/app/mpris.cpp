@@ -213,10 +213,16 @@ double Mpris::Volume() const {
 
 qlonglong Mpris::Position() const {
   const double seconds = Quietly(0.0, [&] {
-    const int state = window_->WMP->playState();
-    return state == MediaPlayer::wmppsPlaying || state == MediaPlayer::wmppsPaused
-               ? window_->WMP->controls.currentPosition()
-               : 0.0;
+    // A seek takes the player through a change of state: the position holds meanwhile.
+    switch (window_->WMP->playState()) {
+      case MediaPlayer::wmppsPlaying:
+      case MediaPlayer::wmppsPaused:
+      case MediaPlayer::wmppsTransitioning:
+      case MediaPlayer::wmppsBuffering:
+        return window_->WMP->controls.currentPosition();
+      default:
+        return 0.0;
+    }
   });
   return std::llround(seconds * kMicroseconds);
 }

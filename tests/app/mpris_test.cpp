@@ -194,6 +194,10 @@ TEST_F(MprisTest, APauseThePlayerReachesLaterIsAnnounced) {
   player->state = MediaPlayer::wmppsPaused;
   emit player->PlayStateChange(MediaPlayer::wmppsPaused);
   EXPECT_TRUE(StatusBecomes("Paused"));
+  // On its way back to playing after a seek, it is where the seek took it.
+  player->state = MediaPlayer::wmppsTransitioning;
+  player->position = 4;
+  EXPECT_EQ(Playerctl({"position"}).toDouble(), 4);
 }
 
 TEST_F(MprisTest, OpenUriAddsTheFileAndPlaysIt) {

@@ -4,7 +4,6 @@
 #include <sys/resource.h>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -167,12 +166,9 @@ TEST_F(DownloadTest, FailedTransfersLeaveTheOldFileAndReportErrorThenCompletion)
     server.Route("/song.wma", c.route);
     std::optional<FileSizeLimit> limit;
     if (c.fullDisk) limit.emplace(64 * 1024);
-    QElapsedTimer clock;
-    clock.start();
     control.BeginDownload(server.Url("/song.wma"), target);
     ASSERT_TRUE(WaitUntil([&] { return Completed(); })) << c.name;
     limit.reset();
-    EXPECT_LT(clock.elapsed(), 3000) << c.name;
     EXPECT_EQ(Ends(), (QStringList{"error song.wma", "complete 0 song.wma"})) << c.name;
     EXPECT_EQ(ReadFile(target), old) << c.name;
     EXPECT_EQ(FolderFiles(), QStringList{"song.wma"}) << c.name;

@@ -470,7 +470,7 @@ TEST_F(ControllerTest, KeysActAsTheButtonsAndMenus) {
        0},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(QTest::toString(QKeySequence(c.key | c.modifiers)));
+    SCOPED_TRACE(QKeySequence(c.key | c.modifiers).toString().toStdString());
     player->state = c.state;
     player->calls.clear();
     QTest::keyClick(c.target, Qt::Key(c.key), c.modifiers);

@@ -55,7 +55,7 @@ class PlaybackEndToEnd : public ::testing::Test {
 TEST_F(PlaybackEndToEnd, AutoAdvancePlaysTheListInOrderAndStartsOver) {
   const QStringList titles{"第一首", "第二首", "第三首"};
   for (int i = 0; i < 3; ++i) {
-    const QString file = TestMedia::Tone(QString("advance%1").arg(i), "mp3", 2.0, 300 + 100 * i,
+    const QString file = TestMedia::Tone(QString("advance%1").arg(i), "mp3", 3.0, 300 + 100 * i,
                                          titles[i], "演唱者");
     ASSERT_FALSE(file.isEmpty());
     Add(file, QString("advance%1.mp3").arg(i), 1);
@@ -80,18 +80,20 @@ TEST_F(PlaybackEndToEnd, AutoAdvancePlaysTheListInOrderAndStartsOver) {
   ASSERT_TRUE(cameRound) << "order so far: " << order.size();
   EXPECT_EQ(order, (QList<int>{0, 1, 2, 0}));
 
-  // The first entry plays again: its tags and length are copied in, and the label shows it.
+  // The first entry plays again: its tags and length are copied in, and the label, which
+  // follows a second behind, shows it (a song gives way a second before its end, so it plays
+  // for two).
   ASSERT_TRUE(WaitUntil([&] {
     return window->WMP->playState() == MediaPlayer::wmppsPlaying &&
-           window->Label1->text().contains("当前时间");
-  }));
+           window->Label1->text().startsWith("歌曲标题：第一首");
+  })) << window->Label1->text().toStdString();
   for (int i = 0; i < 3; ++i) {
-    EXPECT_NEAR(Playlist[i].Length.toDouble(), 2.0, 0.1) << i;
+    EXPECT_NEAR(Playlist[i].Length.toDouble(), 3.0, 0.1) << i;
     EXPECT_EQ(Playlist[i].Title, titles[i]);
     EXPECT_EQ(window->List1->item(i)->text(), titles[i]);
   }
   EXPECT_TRUE(
-      window->Label1->text().startsWith("歌曲标题：第一首\n艺术家：演唱者\n歌曲长度：0分2秒"))
+      window->Label1->text().startsWith("歌曲标题：第一首\n艺术家：演唱者\n歌曲长度：0分3秒"))
       << window->Label1->text().toStdString();
   EXPECT_TRUE(boxes.Boxes().isEmpty());
 }

@@ -3,9 +3,12 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
+#include <QTimer>
+#include <algorithm>
 
 #include "platform/app_path.h"
 #include "platform/endpoints.h"
@@ -60,10 +63,19 @@ QStringList MsgBoxRecorder::Texts() const {
 }
 
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
+  // True as soon as done() is seen true, even for a moment (a page drawn, then drawn again).
+  // Between looks events are handled for at least as long as the last look took, so that a
+  // look which starts a program (xdotool, say) leaves the processor to the program tested.
   QDeadlineTimer deadline(timeoutMs);
-  while (!done() && !deadline.hasExpired()) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(1);
+  QElapsedTimer look;
+  for (qint64 pauseMs = 1;; pauseMs = std::min<qint64>(pauseMs * 2, 20)) {
+    look.start();
+    if (done()) return true;
+    if (deadline.hasExpired()) return false;
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.start(
+        static_cast<int>(std::min(std::max(pauseMs, look.elapsed()), deadline.remainingTime())));
+    while (wake.isActive()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
-  return done();
 }

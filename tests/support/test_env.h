@@ -45,7 +45,7 @@ class MsgBoxRecorder {
   int answer_;
 };
 
-// Runs the event loop until done() holds or timeoutMs passes; returns done().
+// Runs the event loop until done() holds or timeoutMs passes; true if done() was seen true.
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 
 // Lets test failures print Qt strings as text.
