@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QListWidget>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
@@ -75,4 +76,10 @@ ExclusiveLock::~ExclusiveLock() {
     db.close();
   }
   QSqlDatabase::removeDatabase(name_);
+}
+
+QStringList Texts(const QListWidget& list) {
+  QStringList texts;
+  for (int i = 0; i < list.count(); ++i) texts << list.item(i)->text();
+  return texts;
 }

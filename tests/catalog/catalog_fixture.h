@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+class QListWidget;
+
 #include "catalog/recordset.h"
 #include "support/test_env.h"
 
@@ -27,6 +29,9 @@ void RunSql(const QString& file, const QStringList& statements);
 
 // A catalog with the real schema and a handful of rows (see catalog_fixture.cpp).
 void WriteSmallCatalog(const QString& file);
+
+// The texts of a list's rows, in order.
+QStringList Texts(const QListWidget& list);
 
 // Every row of a query on file, each row's columns joined by "|".
 QStringList Rows(const QString& file, const QString& query);

@@ -10,12 +10,6 @@
 
 namespace {
 
-QStringList Texts(const QListWidget& list) {
-  QStringList texts;
-  for (int i = 0; i < list.count(); ++i) texts << list.item(i)->text();
-  return texts;
-}
-
 QList<int32_t> Ids(const QListWidget& list) {
   QList<int32_t> ids;
   for (int i = 0; i < list.count(); ++i) ids << Data::ItemData(&list, i);

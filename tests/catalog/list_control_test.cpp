@@ -31,12 +31,6 @@ void SetPlaylist(const QList<SongRecord>& songs) {
   PlaylistCount = static_cast<int16_t>(songs.size());
 }
 
-QStringList Texts(const QListWidget& list) {
-  QStringList texts;
-  for (int i = 0; i < list.count(); ++i) texts << list.item(i)->text();
-  return texts;
-}
-
 class ListControlTest : public ::testing::Test {
  protected:
   void SetUp() override { ResetSharedState(); }

@@ -7,6 +7,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringEncoder>
 #include <QTimer>
 #include <algorithm>
 
@@ -78,4 +79,9 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
         static_cast<int>(std::min(std::max(pauseMs, look.elapsed()), deadline.remainingTime())));
     while (wake.isActive()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
+}
+
+QByteArray Gb(const QString& text) {
+  QStringEncoder encoder("GB18030");
+  return encoder.encode(text);
 }

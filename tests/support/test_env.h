@@ -48,6 +48,9 @@ class MsgBoxRecorder {
 // Runs the event loop until done() holds or timeoutMs passes; true if done() was seen true.
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 
+// text in GB18030 (a superset of GBK and GB2312), as Chinese web pages and old tags hold it.
+QByteArray Gb(const QString& text);
+
 // Lets test failures print Qt strings as text.
 inline void PrintTo(const QString& text, std::ostream* os) {
   *os << '"' << text.toStdString() << '"';

@@ -13,11 +13,6 @@
 
 namespace {
 
-QByteArray Gb(const QString& text) {
-  QStringEncoder encoder("GB18030");
-  return encoder.encode(text);
-}
-
 // Reads a completed response the way the lyric lookup does: 1024 characters at a time.
 QString ReadAll(Inet& inet) {
   QString all;

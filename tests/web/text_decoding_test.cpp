@@ -8,11 +8,6 @@
 
 namespace {
 
-QByteArray Gb(const QString& text) {
-  QStringEncoder encoder("GB18030");
-  return encoder.encode(text);
-}
-
 TEST(DeclaredCharset, HeaderMetaAndDefault) {
   struct Case {
     QByteArray body;
