@@ -158,10 +158,7 @@ bool ShowPlaylist(QListWidget* list) {
   }
   QStringList texts;
   texts.reserve(PlaylistCount);
-  for (int i = 0; i < PlaylistCount; ++i) {
-    const SongRecord& song = Playlist[i];
-    texts << (song.Title.isEmpty() ? song.Name : song.Title);
-  }
+  for (int i = 0; i < PlaylistCount; ++i) texts << Playlist[i].ShownTitle();
   list->addItems(texts);
   if (list->count() > 0 && remembered < list->count()) list->setCurrentRow(remembered);
   if (readFailed) {

@@ -23,7 +23,7 @@ QString SongText(const SongRecord& song) {
   int minutes = 0;
   int seconds = 0;
   LengthParts(song.Length, &minutes, &seconds);
-  return "歌曲标题：" + song.Title + "\r\n艺术家：" + song.Author + "\r\n歌曲长度：" +
+  return "歌曲标题：" + song.ShownTitle() + "\r\n艺术家：" + song.Author + "\r\n歌曲长度：" +
          QString::number(minutes) + "分" + QString::number(seconds) + "秒";
 }
 

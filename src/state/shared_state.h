@@ -18,6 +18,9 @@ struct SongRecord {
   int16_t Web = 0;  // 1 = local file added from disk, 0 = catalog or online search
   QString LyricId;  // the entry's lyric page on the lyrics site
 
+  // What lists and labels show for the entry: its title, or its name when it has none.
+  const QString& ShownTitle() const { return Title.isEmpty() ? Name : Title; }
+
   bool operator==(const SongRecord&) const = default;
 };
 

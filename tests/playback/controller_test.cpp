@@ -45,6 +45,8 @@ TEST(NowPlaying, LengthInMinutesAndSeconds) {
   EXPECT_EQ(NowPlaying::SongText(song), "歌曲标题：茉莉花\r\n艺术家：白云飞\r\n歌曲长度：3分35秒");
   EXPECT_EQ(NowPlaying::PlayingText(song, "01:02"),
             "歌曲标题：茉莉花\r\n艺术家：白云飞\r\n歌曲长度：3分35秒\r\n当前时间：01:02");
+  song.Title.clear(), song.Name = "晚风.ogg";  // untagged: its name, as the playlist shows
+  EXPECT_TRUE(NowPlaying::SongText(song).startsWith("歌曲标题：晚风.ogg\r\n"));
 }
 
 TEST(Controller, StatusTextsAndDecisions) {
