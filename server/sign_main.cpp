@@ -5,8 +5,8 @@
 //                                        writes its public half to PUBLIC
 //   sonaveil-sign sign SECRET FILE...    writes FILE.sig: the 64-byte Ed25519 signature
 //
-// Both key files are one line of hexadecimal: the secret one the 32-byte seed, the public one
-// the 32-byte key that programs built with it trust.
+// Both key files are one line of hexadecimal: the secret one libsodium's 64-byte secret key, the
+// public one the 32-byte key that programs built with it trust.
 #include <sodium.h>
 #include <sys/stat.h>
 
@@ -53,43 +53,38 @@ std::string Hex(const Bytes& bytes) {
   return hex;
 }
 
-bool ReadSeed(const fs::path& path, Bytes* seed) {
+// The secret file's key pair: its 64-byte secret key, whose second half is the public key.
+bool KeyPair(const fs::path& secretFile, Bytes* publicKey, Bytes* secretKey) {
   std::string text;
-  if (!ReadFile(path, &text)) return false;
-  seed->assign(crypto_sign_SEEDBYTES, 0);
+  secretKey->assign(crypto_sign_SECRETKEYBYTES, 0);
   size_t length = 0;
   const char* end = nullptr;
-  return sodium_hex2bin(seed->data(), seed->size(), text.data(), text.size(), nullptr, &length,
-                        &end) == 0 &&
-         length == crypto_sign_SEEDBYTES &&
-         text.find_first_not_of("\r\n", end - text.data()) == std::string::npos;
-}
-
-// The key pair grown from the seed in the secret file.
-bool KeyPair(const fs::path& secretFile, Bytes* publicKey, Bytes* secretKey) {
-  Bytes seed;
-  if (!ReadSeed(secretFile, &seed)) {
+  if (!ReadFile(secretFile, &text) ||
+      sodium_hex2bin(secretKey->data(), secretKey->size(), text.data(), text.size(), nullptr,
+                     &length, &end) != 0 ||
+      length != crypto_sign_SECRETKEYBYTES ||
+      text.find_first_not_of("\r\n", end - text.data()) != std::string::npos) {
     std::cerr << "sonaveil-sign: " << secretFile << " holds no key\n";
     return false;
   }
   publicKey->assign(crypto_sign_PUBLICKEYBYTES, 0);
-  secretKey->assign(crypto_sign_SECRETKEYBYTES, 0);
-  crypto_sign_seed_keypair(publicKey->data(), secretKey->data(), seed.data());
-  sodium_memzero(seed.data(), seed.size());
+  crypto_sign_ed25519_sk_to_pk(publicKey->data(), secretKey->data());
   return true;
 }
 
 int Keygen(const fs::path& secretFile, const fs::path& publicFile) {
+  Bytes publicKey(crypto_sign_PUBLICKEYBYTES), secretKey(crypto_sign_SECRETKEYBYTES);
   if (!fs::exists(secretFile)) {
-    Bytes seed(crypto_sign_SEEDBYTES);
-    randombytes_buf(seed.data(), seed.size());
-    if (!WriteFile(secretFile, Hex(seed), 0600)) {
+    crypto_sign_keypair(publicKey.data(), secretKey.data());
+    const bool written = WriteFile(secretFile, Hex(secretKey), 0600);
+    sodium_memzero(secretKey.data(), secretKey.size());
+    if (!written) {
       std::cerr << "sonaveil-sign: cannot write " << secretFile << "\n";
       return 1;
     }
   }
-  Bytes publicKey, secretKey;
   if (!KeyPair(secretFile, &publicKey, &secretKey)) return 1;
+  sodium_memzero(secretKey.data(), secretKey.size());
   if (!WriteFile(publicFile, Hex(publicKey), 0644)) {
     std::cerr << "sonaveil-sign: cannot write " << publicFile << "\n";
     return 1;

@@ -242,7 +242,7 @@ TEST_F(UpdaterTest, OnlyAFileWithTheServersSignatureReplacesTheInstalledOne) {
   const Case cases[] = {
       {"signed catalog", true, false, catalog, Signature(catalog)},
       {"signed program", true, true, program, Signature(program)},
-      {"another key", false, true, program, Signature(program, QByteArray(32, 'k'))},
+      {"another key", false, true, program, Signature(program, QByteArray(64, 'k'))},
       {"flipped byte in the program", false, true, flippedProgram, Signature(program)},
       {"flipped byte in the signature", false, false, catalog, flippedSignature},
       {"no signature", false, false, catalog, std::nullopt},
