@@ -283,8 +283,9 @@ double GstMediaPlayer::Duration() const {
 }
 
 void GstMediaPlayer::RefreshDuration() {
+  const double before = duration_;
   durationAskedUs_ = 0;
-  Duration();
+  if (Duration() != before) emit MediaInfoChanged();
 }
 
 QString GstMediaPlayer::ItemInfo(const QString& name) const {
@@ -377,9 +378,13 @@ void GstMediaPlayer::ReadTags(GstTagList* tags) {
   const bool id3 = gst_tag_list_get_string(tags, GST_TAG_CONTAINER_FORMAT, &container) &&
                    g_str_has_prefix(container, "ID3");
   g_free(container);
-  if (const QString title = TagText(tags, GST_TAG_TITLE, id3); !title.isEmpty()) title_ = title;
-  if (const QString artist = TagText(tags, GST_TAG_ARTIST, id3); !artist.isEmpty())
-    artist_ = artist;
+  const QString title = TagText(tags, GST_TAG_TITLE, id3);
+  const QString artist = TagText(tags, GST_TAG_ARTIST, id3);
+  const bool changed =
+      (!title.isEmpty() && title != title_) || (!artist.isEmpty() && artist != artist_);
+  if (!title.isEmpty()) title_ = title;
+  if (!artist.isEmpty()) artist_ = artist;
+  if (changed) emit MediaInfoChanged();
 }
 
 void GstMediaPlayer::HandleMessage(GstMessage* message) {

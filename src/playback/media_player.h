@@ -87,6 +87,8 @@ class MediaPlayer : public QObject {
   void Buffering(bool Start);
   // The loaded media could not be opened or played.
   void Error();
+  // What currentMedia says of the loaded media (its tags or its duration) has changed.
+  void MediaInfoChanged();
 
  protected:
   virtual void DoPlay() = 0;
