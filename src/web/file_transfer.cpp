@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 #include <openssl/ssl.h>
 
+#include <QLocale>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -67,7 +68,8 @@ struct FileTransfer::State {
   static size_t OnBody(char* data, size_t, size_t length, void* user);
   static int OnSocket(CURL*, curl_socket_t socket, int what, void* user, void*);
   static int OnTimer(CURLM*, long ms, void* user);
-  static CURLcode OnTlsContext(CURL*, void* context, void*);
+  static CURLcode OnTlsContext(CURL*, void* context, void* user);
+  static void OnTlsEvent(const SSL* tls, int where, int alert);
 
   FileTransfer* owner;
   Limits limits;
@@ -88,6 +90,7 @@ struct FileTransfer::State {
   qint64 headBytes = 0;
   bool lengthAnnounced = false;
   bool redirected = false;
+  bool closeNotified = false;  // TLS said the server has sent all it will
   QByteArray codings, encoding, contentType;
   QString refusal;
   char error[CURL_ERROR_SIZE] = {};
@@ -112,6 +115,8 @@ bool FileTransfer::State::Configure(const QUrl& url) {
   curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
   curl_easy_setopt(easy, CURLOPT_USERAGENT, "Sonaveil/4.0");
   curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+  // One file gains nothing from HTTP/2, and HTTP/1.1 keeps the framing below plain.
+  curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
   curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(limits.stallTimeoutMs));
   curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, kLowSpeedBytesPerSecond);
   curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, std::max(1L, 2L * limits.stallTimeoutMs / 1000));
@@ -124,6 +129,7 @@ bool FileTransfer::State::Configure(const QUrl& url) {
   curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &State::OnBody);
   curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
   curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, &State::OnTlsContext);
+  curl_easy_setopt(easy, CURLOPT_SSL_CTX_DATA, this);
   const QByteArray authorities = qgetenv("SSL_CERT_FILE");
   if (!authorities.isEmpty()) curl_easy_setopt(easy, CURLOPT_CAINFO, authorities.constData());
   curl_multi_setopt(multi, CURLMOPT_SOCKETFUNCTION, &State::OnSocket);
@@ -157,7 +163,7 @@ size_t FileTransfer::State::OnHeader(char* data, size_t, size_t length, void* us
   if (line.startsWith("HTTP/")) {  // the status line of the next answer
     s->status = line.split(' ').value(1).toInt();
     s->headBytes = 0;
-    s->lengthAnnounced = s->redirected = false;
+    s->lengthAnnounced = s->redirected = s->closeNotified = false;
     s->codings.clear();
     s->encoding.clear();
     s->contentType.clear();
@@ -198,7 +204,8 @@ size_t FileTransfer::State::OnBody(char* data, size_t, size_t length, void* user
   auto* s = static_cast<State*>(user);
   s->stall->start();
   if (s->received + qint64(length) > s->limits.maxBytes)
-    return s->Refuse(QString("文件超过了 %1 MB 的上限").arg(s->limits.maxBytes / (1024 * 1024)));
+    return s->Refuse(
+        QString("文件超过了 %1 的上限").arg(QLocale::c().formattedDataSize(s->limits.maxBytes, 1)));
   if (!s->sink(data, qint64(length))) return s->Refuse("无法写入文件");
   s->received += qint64(length);
   return length;
@@ -236,14 +243,31 @@ int FileTransfer::State::OnTimer(CURLM*, long ms, void* user) {
   return 0;
 }
 
-CURLcode FileTransfer::State::OnTlsContext(CURL*, void* context, void*) {
-  // TLS that ends without its close_notify was cut, however cleanly TCP closed: a body that
-  // the close ends is then not whole.
-  SSL_CTX_clear_options(static_cast<SSL_CTX*>(context), SSL_OP_IGNORE_UNEXPECTED_EOF);
+// Where each TLS context of a transfer keeps the transfer's state.
+int TlsStateIndex() {
+  static const int index = SSL_CTX_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
+  return index;
+}
+
+CURLcode FileTransfer::State::OnTlsContext(CURL*, void* context, void* user) {
+  SSL_CTX_set_ex_data(static_cast<SSL_CTX*>(context), TlsStateIndex(), user);
+  SSL_CTX_set_info_callback(static_cast<SSL_CTX*>(context), &State::OnTlsEvent);
   return CURLE_OK;
 }
 
+void FileTransfer::State::OnTlsEvent(const SSL* tls, int where, int alert) {
+  if (where != SSL_CB_READ_ALERT || (alert & 0xff) != SSL_AD_CLOSE_NOTIFY) return;
+  auto* s = static_cast<State*>(SSL_CTX_get_ex_data(SSL_get_SSL_CTX(tls), TlsStateIndex()));
+  if (s) s->closeNotified = true;
+}
+
 FileTransfer::Result FileTransfer::State::Outcome(CURLcode code) const {
+  const char* scheme = nullptr;
+  curl_easy_getinfo(easy, CURLINFO_SCHEME, &scheme);
+  // libcurl takes a TLS stream that TCP closed before TLS said it was done as a clean end:
+  // for a body that only the close ends, that is how a cut one looks.
+  const bool cut = scheme && qstricmp(scheme, "https") == 0 && !lengthAnnounced &&
+                   codings != "chunked" && !closeNotified;
   Result result{.contentType = contentType};
   if (!refusal.isEmpty())
     result.error = refusal;
@@ -251,6 +275,8 @@ FileTransfer::Result FileTransfer::State::Outcome(CURLcode code) const {
     result.error = QString::fromUtf8(error[0] ? error : curl_easy_strerror(code));
   else if (!IsSuccess(status))
     result.error = QString("服务器回答 HTTP %1").arg(status);
+  else if (cut)
+    result.error = "TLS 连接没有正常结束（没有 close_notify），文件可能不完整";
   else
     result.whole = true;
   return result;

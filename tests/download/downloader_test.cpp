@@ -22,6 +22,30 @@ QByteArray Pattern(int size) {
   return bytes;
 }
 
+// How a download reaches the server: directly or through a proxy, in plain HTTP or TLS.
+struct Transport {
+  const char* name;
+  TestHttpServer::Tls tls;
+  bool proxy;
+};
+constexpr Transport kTransports[] = {
+    {"plain", TestHttpServer::Tls::kNone, false},
+    {"TLS", TestHttpServer::Tls::kDirect, false},
+    {"through a proxy", TestHttpServer::Tls::kNone, true},
+    {"TLS through a proxy", TestHttpServer::Tls::kAfterConnect, true},
+};
+
+// The address of path on host by way of the transport. Through a proxy it names a port
+// where nothing listens, so only the proxy (host itself) can answer.
+QString Reach(const Transport& transport, const TestHttpServer& host, const QString& path) {
+  qunsetenv("no_proxy");
+  qputenv("http_proxy", transport.proxy ? host.Url("").toUtf8() : "");
+  qputenv("https_proxy", transport.proxy ? host.Url("").toUtf8() : "");
+  if (!transport.proxy) return host.Url(path);
+  return (transport.tls == TestHttpServer::Tls::kNone ? "http" : "https") +
+         QString("://127.0.0.1:9") + path;
+}
+
 QByteArray ReadFile(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
@@ -30,6 +54,7 @@ QByteArray ReadFile(const QString& path) {
 class DownloadTest : public ::testing::Test {
  protected:
   DownloadTest() {
+    qputenv("SSL_CERT_FILE", TestHttpServer::CertificateFile().toUtf8());
     control.resize(176, 16);
     QObject::connect(&control, &Downloader::DownloadProgress,
                      [this](qint64 cur, qint64 max, const QString& file) {
@@ -41,6 +66,10 @@ class DownloadTest : public ::testing::Test {
                      [this](qint64 max, const QString& file) {
                        log << QString("complete %1 %2").arg(max).arg(Name(file));
                      });
+  }
+
+  ~DownloadTest() override {
+    for (const char* name : {"SSL_CERT_FILE", "http_proxy", "https_proxy"}) qunsetenv(name);
   }
 
   static QString Name(const QString& path) { return QFileInfo(path).fileName(); }
@@ -66,28 +95,35 @@ class DownloadTest : public ::testing::Test {
 
 TEST_F(DownloadTest, WritesTheServedBytesWithOrWithoutAnAnnouncedTotal) {
   const QByteArray body = Pattern(300000);
-  // Sent with a length, chunked, or ended by a clean close of the connection.
-  for (int framing : {0, 1, 2}) {
-    log.clear();
-    server.Route("/song.wma", {.body = body,
+  const QString target = app.File("data/song.wma");
+  for (const Transport& transport : kTransports) {
+    TestHttpServer host(transport.tls);
+    // Sent with a length, chunked, or ended by a clean close of the connection.
+    for (int framing : {0, 1, 2}) {
+      SCOPED_TRACE(testing::Message() << transport.name << ", framing " << framing);
+      log.clear();
+      host.Route("/song.wma", {.body = body,
                                .contentType = "audio/x-ms-wma",
                                .chunked = framing == 1,
                                .chunkBytes = 40000,
                                .noLength = framing == 2});
-    const QString target = app.File("data/song.wma");
-    control.BeginDownload(server.Url("/song.wma"), target);
-    ASSERT_TRUE(WaitUntil([&] { return Completed(); })) << framing;
-    EXPECT_EQ(ReadFile(target), body) << framing;
-    EXPECT_EQ(Ends(), QStringList{"complete 300000 song.wma"}) << framing;
-    const QStringList progress = log.filter(QRegularExpression("^progress"));
-    if (framing != 0) {
-      EXPECT_TRUE(progress.isEmpty()) << progress.join(", ").toStdString();
-    } else {
-      ASSERT_FALSE(progress.isEmpty());
-      EXPECT_EQ(progress.last(), "progress 300000/300000 song.wma");
+      control.BeginDownload(Reach(transport, host, "/song.wma"), target);
+      ASSERT_TRUE(WaitUntil([&] { return Completed(); }));
+      EXPECT_EQ(ReadFile(target), body);
+      EXPECT_EQ(Ends(), QStringList{"complete 300000 song.wma"});
+      const QStringList progress = log.filter(QRegularExpression("^progress"));
+      if (framing != 0) {
+        EXPECT_TRUE(progress.isEmpty()) << progress.join(", ").toStdString();
+      } else {
+        ASSERT_FALSE(progress.isEmpty());
+        EXPECT_EQ(progress.last(), "progress 300000/300000 song.wma");
+      }
+      EXPECT_EQ(FolderFiles(), QStringList{"song.wma"});
+      QFile::remove(target);
     }
-    EXPECT_EQ(FolderFiles(), QStringList{"song.wma"});
-    QFile::remove(target);
+    if (transport.proxy) {
+      EXPECT_TRUE(host.Requests().value(0).contains("127.0.0.1:9"));
+    }
   }
 }
 
@@ -140,39 +176,76 @@ class FileSizeLimit {
 
 TEST_F(DownloadTest, FailedTransfersLeaveTheOldFileAndReportErrorThenCompletion) {
   const QByteArray old = "the song as it was before";
+  QList<qint64> dribble;  // a byte every 100 ms
+  for (qint64 offset = 1; offset <= 100; ++offset) dribble << offset;
   struct Case {
     const char* name;
     TestRoute route;
-    bool fullDisk;
+    const char* reason;  // a pattern for LastError
+    bool fullDisk = false;
+    bool tlsOnly = false;
   };
   const Case cases[] = {
-      {"not found", {.status = 404, .body = "<html>no such song</html>"}, false},
-      {"server error", {.status = 500, .body = Pattern(5000)}, false},
-      {"dropped with a length", {.body = Pattern(400000), .dropAfterBytes = 150000}, false},
+      {"not found", {.status = 404, .body = "<html>no such song</html>"}, "HTTP 404"},
+      {"server error", {.status = 500, .body = Pattern(5000)}, "HTTP 500"},
+      {"dropped with a length",
+       {.body = Pattern(400000), .dropAfterBytes = 150000},
+       "bytes remaining"},
       {"dropped chunked",
        {.body = Pattern(400000), .chunked = true, .chunkBytes = 50000, .dropAfterBytes = 150000},
-       false},
+       "outstanding read data"},
       {"cut by a reset, no length",
        {.body = Pattern(40000), .dropAfterBytes = 10000, .noLength = true, .reset = true},
-       false},
-      {"stalled", {.body = Pattern(10000), .pauseAfterBytes = {3000}, .pauseMs = 5000}, false},
-      {"disk full", {.body = Pattern(400000)}, true},
+       "reset"},
+      {"closed without TLS's close_notify, no length",
+       {.body = Pattern(40000), .noLength = true, .cutTls = true},
+       "close_notify",
+       false,
+       true},
+      {"stalled",
+       {.body = Pattern(10000), .pauseAfterBytes = {3000}, .pauseMs = 5000},
+       "0.5 秒没有"},
+      {"a byte now and then",
+       {.body = Pattern(2000), .pauseAfterBytes = dribble, .pauseMs = 100},
+       "too slow"},
+      {"disk full", {.body = Pattern(400000)}, "无法写入", true},
+      {"an HTML page", {.body = "\r\n<!DOCTYPE html><title>no song</title>"}, "网页"},
+      {"compressed",
+       {.body = Pattern(5000), .headers = "Content-Encoding: gzip\r\n"},
+       "压缩（gzip）"},
+      {"announced too large", {.body = Pattern(600000)}, "size exceeded"},
+      {"too large, no length", {.body = Pattern(600000), .noLength = true}, "488.3 KiB 的上限"},
+      {"flood of interim answers",
+       {.body = Pattern(5000),
+        .before = QByteArray("HTTP/1.1 100 Continue\r\n\r\n").repeated(20000)},
+       "8 个临时回答"},
   };
   control.SetStallTimeoutMs(500);
+  control.SetMaxBytes(500000);
+  control.SetRefusePages(true);
   const QString target = app.File("data/song.wma");
-  for (const Case& c : cases) {
-    log.clear();
-    app.Write("data/song.wma", old);
-    server.Route("/song.wma", c.route);
-    std::optional<FileSizeLimit> limit;
-    if (c.fullDisk) limit.emplace(64 * 1024);
-    control.BeginDownload(server.Url("/song.wma"), target);
-    ASSERT_TRUE(WaitUntil([&] { return Completed(); })) << c.name;
-    limit.reset();
-    EXPECT_EQ(Ends(), (QStringList{"error song.wma", "complete 0 song.wma"})) << c.name;
-    EXPECT_EQ(ReadFile(target), old) << c.name;
-    EXPECT_EQ(FolderFiles(), QStringList{"song.wma"}) << c.name;
-    EXPECT_EQ(control.PendingReads(), 0) << c.name;
+  for (const Transport& transport : kTransports) {
+    TestHttpServer host(transport.tls);
+    for (const Case& c : cases) {
+      if (c.tlsOnly && transport.tls == TestHttpServer::Tls::kNone) continue;
+      SCOPED_TRACE(testing::Message() << transport.name << ", " << c.name);
+      log.clear();
+      app.Write("data/song.wma", old);
+      TestRoute route = c.route;
+      route.contentType = "audio/x-ms-wma";
+      host.Route("/song.wma", route);
+      std::optional<FileSizeLimit> limit;
+      if (c.fullDisk) limit.emplace(64 * 1024);
+      control.BeginDownload(Reach(transport, host, "/song.wma"), target);
+      ASSERT_TRUE(WaitUntil([&] { return Completed(); }));
+      limit.reset();
+      EXPECT_EQ(Ends(), (QStringList{"error song.wma", "complete 0 song.wma"}));
+      EXPECT_TRUE(control.LastError().contains(QRegularExpression(c.reason)))
+          << control.LastError().toStdString();
+      EXPECT_EQ(ReadFile(target), old);
+      EXPECT_EQ(FolderFiles(), QStringList{"song.wma"});
+      EXPECT_EQ(control.PendingReads(), 0);
+    }
   }
 }
 

@@ -3,7 +3,9 @@
 #include <sys/socket.h>
 
 #include <QPointer>
-#include <QTcpSocket>
+#include <QProcess>
+#include <QSslSocket>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
 #include <memory>
@@ -27,18 +29,43 @@ QByteArray ReasonPhrase(int status) {
   }
 }
 
-// Ends the connection once what was written has left: cleanly, or with a reset.
-void End(QTcpSocket* socket, bool reset) {
-  if (!reset) {
+// The key and self-signed certificate of the TLS servers, made for 127.0.0.1.
+const QTemporaryDir& TlsFolder() {
+  static QTemporaryDir dir;
+  static const int made = QProcess::execute(
+      "openssl",
+      {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+       "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-days", "2", "-keyout",
+       dir.filePath("key.pem"), "-out", dir.filePath("cert.pem")});
+  static_cast<void>(made);
+  return dir;
+}
+
+void StartTls(QTcpSocket* socket) {
+  auto* tls = static_cast<QSslSocket*>(socket);
+  tls->setLocalCertificate(TlsFolder().filePath("cert.pem"));
+  tls->setPrivateKey(TlsFolder().filePath("key.pem"), QSsl::Ec);
+  tls->startServerEncryption();
+}
+
+// Ends the connection once what was written has left: cleanly, with a reset, or by closing
+// TCP without TLS's close_notify.
+void End(QTcpSocket* socket, bool reset, bool cutTls = false) {
+  if (!reset && !cutTls) {
     socket->disconnectFromHost();
   } else if (socket->bytesToWrite() > 0) {
-    QObject::connect(socket, &QTcpSocket::bytesWritten, socket, [socket] {
-      if (socket->bytesToWrite() == 0) End(socket, true);
+    QObject::connect(socket, &QTcpSocket::bytesWritten, socket, [socket, reset, cutTls] {
+      if (socket->bytesToWrite() == 0) End(socket, reset, cutTls);
     });
   } else {
+    socket->flush();
     const linger abortive{1, 0};
-    setsockopt(socket->socketDescriptor(), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
-    socket->abort();
+    if (reset)
+      setsockopt(socket->socketDescriptor(), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+    else
+      shutdown(socket->socketDescriptor(), SHUT_WR);
+    // After the flush a TLS socket may have queued for itself, which must not find it aborted.
+    QMetaObject::invokeMethod(socket, &QAbstractSocket::abort, Qt::QueuedConnection);
   }
 }
 
@@ -73,7 +100,7 @@ void SendPieces(QPointer<QTcpSocket> socket, const TestRoute& route, qint64 offs
   if (route.dropAfterBytes >= 0) end = qMin(end, route.dropAfterBytes);
   socket->write(route.body.mid(offset, end - offset));
   if (end == route.body.size() || end == route.dropAfterBytes) {
-    End(socket, route.reset);
+    End(socket, route.reset, route.cutTls);
     return;
   }
   QTimer::singleShot(route.pauseMs, socket,
@@ -82,11 +109,20 @@ void SendPieces(QPointer<QTcpSocket> socket, const TestRoute& route, qint64 offs
 
 }  // namespace
 
-TestHttpServer::TestHttpServer() {
+void TlsCapableServer::incomingConnection(qintptr descriptor) {
+  auto* socket = new QSslSocket(this);
+  if (socket->setSocketDescriptor(descriptor))
+    addPendingConnection(socket);
+  else
+    delete socket;
+}
+
+TestHttpServer::TestHttpServer(Tls tls) : tls_(tls) {
   server_.listen(QHostAddress::LocalHost, 0);
   connect(&server_, &QTcpServer::newConnection, this, [this] {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
       connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+      if (tls_ == Tls::kDirect) StartTls(socket);
       auto buffer = std::make_shared<QByteArray>();
       connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer] {
         if (buffer->contains("\r\n\r\n")) {
@@ -95,37 +131,51 @@ TestHttpServer::TestHttpServer() {
         }
         buffer->append(socket->readAll());
         if (!buffer->contains("\r\n\r\n")) return;
-        const QList<QByteArray> requestLine = buffer->left(buffer->indexOf("\r\n")).split(' ');
-        const QString target = requestLine.size() > 1 ? QString::fromLatin1(requestLine[1]) : "/";
-        requests_.append(target);
-        const QString path = QUrl(target).path();
-        TestRoute route;
-        if (routes_.contains(path)) {
-          route = routes_.value(path);
-        } else {
-          route.status = 404;
-          route.body = "<html><body>not found</body></html>";
-        }
-        if (route.neverAnswer) return;
-        QPointer<QTcpSocket> guarded(socket);
-        QTimer::singleShot(route.delayMs, this, [this, guarded, route] {
-          if (guarded) Serve(guarded, route);
-        });
+        if (!buffer->startsWith("CONNECT ")) return Take(socket, *buffer);
+        requests_.append("CONNECT " + QString::fromLatin1(buffer->split(' ').value(1)));
+        buffer->clear();
+        socket->write("HTTP/1.1 200 Connection established\r\n\r\n");
+        if (tls_ != Tls::kNone) StartTls(socket);
       });
     }
   });
 }
 
+QString TestHttpServer::CertificateFile() { return TlsFolder().filePath("cert.pem"); }
+
+void TestHttpServer::Take(QTcpSocket* socket, const QByteArray& head) {
+  const QList<QByteArray> requestLine = head.left(head.indexOf("\r\n")).split(' ');
+  const QString target = requestLine.size() > 1 ? QString::fromLatin1(requestLine[1]) : "/";
+  requests_.append(target);
+  const QString path = QUrl(target).path();
+  TestRoute route;
+  if (routes_.contains(path)) {
+    route = routes_.value(path);
+  } else {
+    route.status = 404;
+    route.body = "<html><body>not found</body></html>";
+  }
+  if (route.neverAnswer) return;
+  QPointer<QTcpSocket> guarded(socket);
+  QTimer::singleShot(route.delayMs, this, [this, guarded, route] {
+    if (guarded) Serve(guarded, route);
+  });
+}
+
 QString TestHttpServer::Url(const QString& path) const {
-  return QString("http://127.0.0.1:%1%2").arg(Port()).arg(path);
+  return QString("%1://127.0.0.1:%2%3")
+      .arg(tls_ == Tls::kDirect ? "https" : "http")
+      .arg(Port())
+      .arg(path);
 }
 
 void TestHttpServer::Route(const QString& path, const TestRoute& route) { routes_[path] = route; }
 
 void TestHttpServer::Serve(QTcpSocket* socket, const TestRoute& route) {
-  QByteArray head = "HTTP/1.1 " + QByteArray::number(route.status) + ' ' +
+  QByteArray head = route.before + "HTTP/1.1 " + QByteArray::number(route.status) + ' ' +
                     ReasonPhrase(route.status) + "\r\nConnection: close\r\n";
   if (!route.contentType.isEmpty()) head += "Content-Type: " + route.contentType + "\r\n";
+  head += route.headers;
   if (!route.location.isEmpty()) head += "Location: " + route.location + "\r\n";
   if (route.chunked) {
     socket->write(head + "Transfer-Encoding: chunked\r\n\r\n");
