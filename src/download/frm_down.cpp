@@ -103,7 +103,7 @@ void frmDown::Command2_Click() {
 }
 
 void frmDown::Downloader_DownloadError(const QString&) {
-  MsgBox("文件下载错误!", AppTitle(), vbOKOnly);
+  MsgBox("文件下载错误!\r\n\r\n错误：" + Downloader->LastError(), AppTitle(), vbOKOnly);
 }
 
 void frmDown::Downloader_DownloadComplete(qint64 MaxBytes, const QString&) {
