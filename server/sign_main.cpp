@@ -1,12 +1,23 @@
-// sonaveil-sign: the key pair of an update server, and the detached signatures it publishes
+// sonaveil-sign: the key pair of an update server, and the signed statements it publishes
 // beside each update file.
 //
-//   sonaveil-sign keygen SECRET PUBLIC   makes SECRET unless it exists (mode 0600), then
-//                                        writes its public half to PUBLIC
-//   sonaveil-sign sign SECRET FILE...    writes FILE.sig: the 64-byte Ed25519 signature
+//   sonaveil-sign keygen SECRET PUBLIC          makes SECRET unless it exists (mode 0600), then
+//                                               writes its public half to PUBLIC
+//   sonaveil-sign sign SECRET KIND VERSION FILE writes FILE.sig: what FILE is (KIND, program or
+//                                               catalog; the first line of the version text
+//                                               VERSION; its length and SHA-256), signed
 //
 // Both key files are one line of hexadecimal: the secret one libsodium's 64-byte secret key, the
 // public one the 32-byte key that programs built with it trust.
+//
+// A statement is text, one field a line, and its last line signs all the lines before it with
+// Ed25519:
+//   sonaveil-update-statement 1
+//   kind program
+//   version 4.0
+//   length 5271936
+//   sha256 <64 hexadecimal digits>
+//   signature <128 hexadecimal digits>
 #include <sodium.h>
 #include <sys/stat.h>
 
@@ -25,7 +36,7 @@ using Bytes = std::vector<unsigned char>;
 
 constexpr char kUsage[] =
     "usage: sonaveil-sign keygen SECRET PUBLIC\n"
-    "       sonaveil-sign sign SECRET FILE...\n";
+    "       sonaveil-sign sign SECRET program|catalog VERSION-TEXT FILE\n";
 
 bool ReadFile(const fs::path& path, std::string* bytes) {
   std::ifstream in(path, std::ios::binary);
@@ -92,25 +103,49 @@ int Keygen(const fs::path& secretFile, const fs::path& publicFile) {
   return 0;
 }
 
-int Sign(const fs::path& secretFile, const std::vector<fs::path>& files) {
-  Bytes publicKey, secretKey;
-  if (!KeyPair(secretFile, &publicKey, &secretKey)) return 1;
-  for (const fs::path& file : files) {
-    std::string bytes;
-    std::string signature(crypto_sign_BYTES, '\0');
-    if (!ReadFile(file, &bytes)) {
-      std::cerr << "sonaveil-sign: cannot read " << file << "\n";
-      return 1;
-    }
-    crypto_sign_detached(reinterpret_cast<unsigned char*>(signature.data()), nullptr,
-                         reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
-                         secretKey.data());
-    if (!WriteFile(file.string() + ".sig", signature, 0644)) {
-      std::cerr << "sonaveil-sign: cannot write " << file << ".sig\n";
-      return 1;
-    }
+std::string Hex(const std::string& bytes) {
+  return Hex(Bytes(bytes.begin(), bytes.end())).substr(0, bytes.size() * 2);
+}
+
+// The statement of what bytes are, before its signature.
+std::string Statement(const std::string& kind, const std::string& version,
+                      const std::string& bytes) {
+  std::string digest(crypto_hash_sha256_BYTES, '\0');
+  crypto_hash_sha256(reinterpret_cast<unsigned char*>(digest.data()),
+                     reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+  return "sonaveil-update-statement 1\nkind " + kind + "\nversion " + version + "\nlength " +
+         std::to_string(bytes.size()) + "\nsha256 " + Hex(digest) + "\n";
+}
+
+int Sign(const fs::path& secretFile, const std::string& kind, const fs::path& versionFile,
+         const fs::path& file) {
+  std::string bytes, version;
+  if (kind != "program" && kind != "catalog") {
+    std::cerr << kUsage;
+    return 2;
   }
+  if (!ReadFile(versionFile, &version) || !ReadFile(file, &bytes)) {
+    std::cerr << "sonaveil-sign: cannot read " << versionFile << " or " << file << "\n";
+    return 1;
+  }
+  version = version.substr(0, version.find_first_of("\r\n"));
+  version.erase(0, version.find_first_not_of(" \t"));
+  version.erase(version.find_last_not_of(" \t") + 1);
+  Bytes publicKey, secretKey;
+  if (version.empty() || !KeyPair(secretFile, &publicKey, &secretKey)) {
+    if (version.empty()) std::cerr << "sonaveil-sign: " << versionFile << " names no version\n";
+    return 1;
+  }
+  const std::string statement = Statement(kind, version, bytes);
+  std::string signature(crypto_sign_BYTES, '\0');
+  crypto_sign_detached(reinterpret_cast<unsigned char*>(signature.data()), nullptr,
+                       reinterpret_cast<const unsigned char*>(statement.data()), statement.size(),
+                       secretKey.data());
   sodium_memzero(secretKey.data(), secretKey.size());
+  if (!WriteFile(file.string() + ".sig", statement + "signature " + Hex(signature) + "\n", 0644)) {
+    std::cerr << "sonaveil-sign: cannot write " << file << ".sig\n";
+    return 1;
+  }
   return 0;
 }
 
@@ -123,7 +158,7 @@ int main(int argc, char** argv) {
   }
   const std::string command = argc > 1 ? argv[1] : "";
   if (command == "keygen" && argc == 4) return Keygen(argv[2], argv[3]);
-  if (command == "sign" && argc >= 4) return Sign(argv[2], {argv + 3, argv + argc});
+  if (command == "sign" && argc == 6) return Sign(argv[2], argv[3], argv[4], argv[5]);
   std::cerr << kUsage;
   return 2;
 }

@@ -17,8 +17,10 @@ namespace {
 
 constexpr char kLoading[] = "读取中…";
 constexpr char kNoConnection[] = "无法连接";
-// Neither missing, malformed nor wrong signatures say more: none vouches for the file.
+// Neither missing, malformed nor wrong statements say more: none vouches for the file.
 constexpr char kUnverified[] = "下载的文件无法验证（没有发布者的有效签名），";
+constexpr char kOldSignature[] =
+    "下载的文件只有旧格式的签名（只签了文件的字节，没有说明是什么文件、哪个版本），无法验证，";
 const QColor kTextColour(38, 42, 70);
 
 QFont PixelFont(int pixels) {
@@ -48,10 +50,18 @@ PictureBox* NewAutoSizeLabel(QWidget* parent, const QString& text, int left, int
   return label;
 }
 
+QString KindName(InstalledFile::Kind kind) {
+  return kind == InstalledFile::Kind::kProgram ? "program" : "catalog";
+}
+
+// What the user calls a file of a kind that statements name.
+QString KindWord(const QString& kind) {
+  return kind == "program" ? "主程序" : kind == "catalog" ? "歌曲库" : kind;
+}
+
 // What each outcome of an update tells the user; the installed file is named in each.
-QString KeptMessage(InstalledFile::Kind kind, const char* why) {
-  const QString what = kind == InstalledFile::Kind::kProgram ? "主程序" : "歌曲库";
-  return QString(why) + "原来的" + what + "没有改动。";
+QString KeptMessage(InstalledFile::Kind kind, const QString& why) {
+  return why + "原来的" + KindWord(KindName(kind)) + "没有改动。";
 }
 
 }  // namespace
@@ -159,19 +169,23 @@ void frmUpdate::Command2_Click() {
 
 void frmUpdate::BeginUpdate(const QString& url, const QString& target, InstalledFile::Kind kind,
                             QPushButton* button) {
-  // The download lands beside the target and takes its place only after it has been checked.
-  const QString staged = target + ".download";
-  if (pending_.contains(staged) || pending_.contains(staged + ".sig")) return;
+  if (!button->isEnabled()) return;
   button->setEnabled(false);
-  if (!BeginRead(staged, {url, target, kind, button})) button->setEnabled(true);
+  // Downloaded beside the target, it takes the target's place only once it has been checked.
+  const Pending update{url, target, kind, button, InstalledFile::NewStagingFile(target)};
+  if (update.staged.isEmpty()) return Finish(update, KeptMessage(kind, "无法在安装目录里下载，"));
+  if (!BeginRead(url, update.staged, update)) {
+    QFile::remove(update.staged);  // refused, with the control's own message
+    button->setEnabled(true);
+  }
 }
 
-bool frmUpdate::BeginRead(const QString& saveFile, const Pending& pending) {
+bool frmUpdate::BeginRead(const QString& url, const QString& saveFile, const Pending& update) {
   const int reads = Downloader1->PendingReads();
-  pending_.insert(saveFile, pending);
-  Downloader1->BeginDownload(pending.signature ? pending.url + ".sig" : pending.url, saveFile);
+  pending_.insert(saveFile, update);
+  Downloader1->BeginDownload(url, saveFile);
   if (Downloader1->PendingReads() != reads) return true;
-  pending_.remove(saveFile);  // refused, with the control's own message
+  pending_.remove(saveFile);
   return false;
 }
 
@@ -180,44 +194,72 @@ void frmUpdate::Downloader1_DownloadComplete(qint64 MaxBytes, const QString& Sav
   if (it == pending_.constEnd()) return;
   const Pending update = *it;
   pending_.erase(it);
+  if (SaveFile == update.statement)
+    TakeStatement(MaxBytes != 0, update);
+  else
+    TakeFile(MaxBytes != 0, update);
+}
 
-  QString staged = SaveFile;
-  QString failure;
-  if (update.signature) {
-    staged.chop(4);
-    failure = Install(staged, update, MaxBytes != 0);
-    QFile::remove(SaveFile);
-  } else if (MaxBytes == 0) {
-    failure = KeptMessage(update.kind, "下载失败，");
-  } else if (!InstalledFile::Is(update.kind, SaveFile)) {
-    failure = KeptMessage(update.kind, update.kind == InstalledFile::Kind::kProgram
-                                           ? "下载的文件不是本机能运行的程序，"
-                                           : "下载的文件不是歌曲库，");
-  } else {
-    failure = FetchSignature(SaveFile, update);
-    if (failure.isEmpty()) return;  // the signature's read ends the update
-  }
+void frmUpdate::TakeFile(bool arrived, Pending update) {
+  if (!arrived)
+    return Finish(update,
+                  KeptMessage(update.kind, "下载失败（" + Downloader1->LastError() + "），"));
+  if (!InstalledFile::Is(update.kind, update.staged))
+    return Finish(update, KeptMessage(update.kind, update.kind == InstalledFile::Kind::kProgram
+                                                       ? "下载的文件不是本机能运行的程序，"
+                                                       : "下载的文件不是歌曲库，"));
+  update.statement = InstalledFile::NewStagingFile(update.target + ".sig");
+  if (update.statement.isEmpty() || !BeginRead(update.url + ".sig", update.statement, update))
+    Finish(update, KeptMessage(update.kind, kUnverified));
+}
+
+void frmUpdate::TakeStatement(bool arrived, const Pending& update) {
+  UpdateSignature::Statement statement;
+  const UpdateSignature::Check check = arrived ? UpdateSignature::Read(update.statement, &statement)
+                                               : UpdateSignature::Check::kUnverified;
+  if (check == UpdateSignature::Check::kOldFormat)
+    return Finish(update, KeptMessage(update.kind, kOldSignature));
+  if (check != UpdateSignature::Check::kVouched ||
+      !UpdateSignature::Describes(statement, update.staged))
+    return Finish(update, KeptMessage(update.kind, kUnverified));
+  if (statement.kind != KindName(update.kind))
+    return Finish(update, KeptMessage(update.kind, "发布者的签名说明这个文件是" +
+                                                       KindWord(statement.kind) + "，"));
+  if (update.kind == InstalledFile::Kind::kCatalog) return Install(update);
+  InstallProgram(update, statement.version);
+}
+
+void frmUpdate::InstallProgram(const Pending& update, const QString& version) {
+  InstalledFile::AskVersion(ProgramFile(), this, [this, update, version](QVersionNumber said) {
+    // A program that does not say is the one installed with this updater.
+    if (said.isNull()) said = QVersionNumber::fromString(SONAVEIL_VERSION);
+    const QVersionNumber offered = InstalledFile::ParseVersion(version);
+    if (offered.isNull())
+      return Finish(update, KeptMessage(update.kind, "下载的主程序的版本（" + version +
+                                                         "）无法与已安装的比较，"));
+    if (offered < said)
+      return Finish(update, KeptMessage(update.kind, QString("下载的主程序（版本 %1）比已安装的"
+                                                             "（版本 %2）旧，")
+                                                         .arg(version, said.toString())));
+    Install(update);
+  });
+}
+
+void frmUpdate::Install(const Pending& update) {
+  if (!InstalledFile::Replace(update.staged, update.target, update.kind))
+    return Finish(update, KeptMessage(update.kind, "无法替换已安装的文件，"));
+  Finish(update, QString());
+}
+
+void frmUpdate::Finish(const Pending& update, const QString& failure) {
+  if (!update.statement.isEmpty()) QFile::remove(update.statement);
   update.button->setEnabled(true);
   if (failure.isEmpty()) {
     MsgBox("下载完毕！", "提示！", vbOKOnly);
   } else {
-    QFile::remove(staged);
+    if (!update.staged.isEmpty()) QFile::remove(update.staged);
     MsgBox(failure, "Error!", vbOKOnly);
   }
-}
-
-QString frmUpdate::FetchSignature(const QString& staged, const Pending& update) {
-  Pending read = update;
-  read.signature = true;
-  return BeginRead(staged + ".sig", read) ? QString() : KeptMessage(update.kind, kUnverified);
-}
-
-QString frmUpdate::Install(const QString& staged, const Pending& update, bool signatureRead) {
-  if (!signatureRead || !UpdateSignature::Verify(staged, staged + ".sig"))
-    return KeptMessage(update.kind, kUnverified);
-  if (!InstalledFile::Replace(staged, update.target, update.kind))
-    return KeptMessage(update.kind, "无法替换已安装的文件，");
-  return QString();
 }
 
 void frmUpdate::Image1_Click() {

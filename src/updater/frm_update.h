@@ -65,20 +65,25 @@ class frmUpdate : public QWidget {
     QString target;
     InstalledFile::Kind kind;
     QPushButton* button;
-    bool signature = false;  // the read of the file's signature, which follows the file's
+    QString staged;     // where the file is downloaded to be checked, made for this update
+    QString statement;  // where the statement that vouches for it is, once it is fetched
   };
 
-  // Downloads url beside target, then its signature; the target is replaced once both have
-  // been checked.
+  // Downloads url beside target, then the statement that vouches for it; the target is
+  // replaced once both have been checked. Nothing starts while the button is disabled.
   void BeginUpdate(const QString& url, const QString& target, InstalledFile::Kind kind,
                    QPushButton* button);
-  // Starts the read that pending names; false when the control refused it.
-  bool BeginRead(const QString& saveFile, const Pending& pending);
-  // The file is whole and of its kind: fetches the signature that must vouch for it.
-  QString FetchSignature(const QString& staged, const Pending& update);
-  // Puts staged in place of the target if its signature, read beside it, vouches for it.
-  // Each returns the message of a failure, or "" when all went well.
-  QString Install(const QString& staged, const Pending& update, bool signatureRead);
+  // Starts the read of url into saveFile; false when the control refused it.
+  bool BeginRead(const QString& url, const QString& saveFile, const Pending& update);
+  // The file has come, or not: if it is whole and of its kind, its statement is fetched.
+  void TakeFile(bool arrived, Pending update);
+  // The statement has come, or not: the file is installed if the statement vouches for it.
+  void TakeStatement(bool arrived, const Pending& update);
+  // Puts a vouched-for program in place unless it is older than the installed one.
+  void InstallProgram(const Pending& update, const QString& version);
+  void Install(const Pending& update);
+  // Ends the update with its message: done when failure is "", else why nothing changed.
+  void Finish(const Pending& update, const QString& failure);
   void ShowVersion(PictureBox* label, bool ok, const QString& text);
 
   // Keyed by the file each download is written to, which the Downloader hands back.

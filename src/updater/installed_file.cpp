@@ -2,11 +2,17 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTemporaryFile>
+#include <QTimer>
 #include <QUuid>
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 namespace InstalledFile {
@@ -84,6 +90,9 @@ std::optional<ElfIdentity> ReadElfIdentity(const QString& path) {
   return ElfIdentity{elf[4], elf[5], int(*Field(elf, 16, 2)), int(*Field(elf, 18, 2))};
 }
 
+// How long a program may take to say its version.
+constexpr int kVersionAnswerMs = 5000;
+
 constexpr int kElfExecutable = 2;
 constexpr int kElfSharedObject = 3;  // what a position-independent executable is
 
@@ -127,7 +136,46 @@ bool Is(Kind kind, const QString& path) {
   return kind == Kind::kProgram ? IsProgramForThisMachine(path) : IsCatalog(path);
 }
 
+QString NewStagingFile(const QString& target) {
+  // QTemporaryFile creates its file with O_CREAT | O_EXCL, which follows no link.
+  QTemporaryFile file(target + ".XXXXXX.download");
+  file.setAutoRemove(false);
+  return file.open() ? file.fileName() : QString();
+}
+
+QVersionNumber ParseVersion(QString text) {
+  text = text.trimmed();
+  if (text.startsWith(u'v', Qt::CaseInsensitive)) text.remove(0, 1);
+  if (!QRegularExpression(R"(^\d+(\.\d+)*$)").match(text).hasMatch()) return {};
+  return QVersionNumber::fromString(text);
+}
+
+void AskVersion(const QString& program, QObject* context,
+                const std::function<void(const QVersionNumber&)>& done) {
+  auto* process = new QProcess(context);
+  auto answered = std::make_shared<bool>(false);
+  auto answer = [process, answered, done](const QVersionNumber& version) {
+    if (*answered) return;
+    *answered = true;
+    process->deleteLater();
+    done(version);
+  };
+  QObject::connect(process, &QProcess::finished, context, [process, answer] {
+    const QString said = QString::fromUtf8(process->readAllStandardOutput()).trimmed();
+    answer(said.startsWith("sonaveil ") ? ParseVersion(said.mid(9)) : QVersionNumber());
+  });
+  QObject::connect(process, &QProcess::errorOccurred, context,
+                   [answer](QProcess::ProcessError error) {
+                     if (error == QProcess::FailedToStart) answer({});
+                   });
+  // A program that hangs says nothing; it is ended, and its end answers.
+  QTimer::singleShot(kVersionAnswerMs, process, [process] { process->kill(); });
+  process->setStandardInputFile(QProcess::nullDevice());
+  process->start(program, {"--version"});
+}
+
 bool Replace(const QString& staged, const QString& target, Kind kind) {
+  if (!QFileInfo(staged).isFile() || QFileInfo(staged).isSymLink()) return false;
   QFileDevice::Permissions permissions = QFile::permissions(staged);
   if (QFileInfo::exists(target)) permissions = QFile::permissions(target);
   if (kind == Kind::kProgram) {

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -73,10 +74,12 @@ class UpdaterTest : public ::testing::Test {
   }
   ~UpdaterTest() override { Launcher::SetRecorder(nullptr); }
 
-  // Publishes body at path with its signature beside it.
+  // Publishes body at path with its statement beside it.
   void Serve(const QString& path, const QByteArray& body) {
     server.Route(path, {.body = body});
-    server.Route(path + ".sig", {.body = Signature(body), .contentType = {}});
+    server.Route(
+        path + ".sig",
+        {.body = Statement(body, path == kProgramPath ? "program" : "catalog"), .contentType = {}});
   }
 
   // Clicks the button and waits for the message that ends the update.
@@ -181,15 +184,20 @@ TEST_F(UpdaterTest, RefusedDownloadsLeaveBothInstalledFilesAsTheyWere) {
     QString message;
   };
   const Case cases[] = {
-      {"program 404", true, {.status = 404, .body = html}, "下载失败，" + programKept},
+      {"program 404",
+       true,
+       {.status = 404, .body = html},
+       "下载失败（服务器回答 HTTP 404），" + programKept},
       {"program truncated",
        true,
        {.body = NewProgram(), .dropAfterBytes = NewProgram().size() / 2},
-       "下载失败，" + programKept},
+       QString("下载失败（transfer closed with %1 bytes remaining to read），")
+               .arg(NewProgram().size() - NewProgram().size() / 2) +
+           programKept},
       {"program without a length",
        true,
        {.body = NewProgram(), .noLength = true},
-       "下载失败，" + programKept},
+       "下载失败（服务器没有说明文件有多长，无法确认文件是完整的），" + programKept},
       {"program cut short, sent whole",
        true,
        {.body = NewProgram().left(NewProgram().size() / 3)},
@@ -202,7 +210,10 @@ TEST_F(UpdaterTest, RefusedDownloadsLeaveBothInstalledFilesAsTheyWere) {
        true,
        {.body = otherMachine},
        "下载的文件不是本机能运行的程序，" + programKept},
-      {"catalog 404", false, {.status = 404, .body = html}, "下载失败，" + catalogKept},
+      {"catalog 404",
+       false,
+       {.status = 404, .body = html},
+       "下载失败（服务器回答 HTTP 404），" + catalogKept},
       {"catalog as HTML page", false, {.body = html}, "下载的文件不是歌曲库，" + catalogKept},
       {"catalog without its tables",
        false,
@@ -224,49 +235,98 @@ TEST_F(UpdaterTest, RefusedDownloadsLeaveBothInstalledFilesAsTheyWere) {
   }
 }
 
-// Only a file that its signature vouches for replaces the installed one.
-TEST_F(UpdaterTest, OnlyAFileWithTheServersSignatureReplacesTheInstalledOne) {
+// Only a file that a statement signed by the server describes, as what it is and not older
+// than what is installed, replaces the installed one.
+TEST_F(UpdaterTest, OnlyAFileTheServersStatementVouchesForReplacesTheInstalledOne) {
   const QByteArray program = NewProgram();
   const QByteArray catalog = MakeCatalog({"歌手三号"});
-  QByteArray flippedProgram = program, flippedSignature = Signature(catalog);
+  QByteArray flippedProgram = program, claimsNewer = Statement(catalog, "catalog");
   flippedProgram[program.size() - 1] = static_cast<char>(program.back() ^ 1);
-  flippedSignature[10] = static_cast<char>(flippedSignature[10] ^ 1);
-  const QByteArray html = "<html><body>404 Not Found</body></html>";
+  claimsNewer.replace("version 4.0", "version 9.0");
+  QTemporaryDir keys;
+  const QString otherKey = keys.filePath("other.secret");
+  QProcess::execute(SONAVEIL_SIGN, {"keygen", otherKey, keys.filePath("other.public")});
+  const QString unverified = "下载的文件无法验证（没有发布者的有效签名），";
   struct Case {
     const char* name;
-    bool replaces;
     bool program;  // Command1, else Command2
     QByteArray body;
-    std::optional<QByteArray> signature;  // none: no .sig published
+    std::optional<QByteArray> statement;  // none: no .sig published
+    QString refusal;                      // "" when the file replaces the installed one
   };
   const Case cases[] = {
-      {"signed catalog", true, false, catalog, Signature(catalog)},
-      {"signed program", true, true, program, Signature(program)},
-      {"another key", false, true, program, Signature(program, QByteArray(64, 'k'))},
-      {"flipped byte in the program", false, true, flippedProgram, Signature(program)},
-      {"flipped byte in the signature", false, false, catalog, flippedSignature},
-      {"no signature", false, false, catalog, std::nullopt},
-      {"HTML page as signature", false, true, program, html},
+      {"signed catalog", false, catalog, Statement(catalog, "catalog"), ""},
+      {"signed program, the installed version again", true, program, Statement(program, "program"),
+       ""},
+      {"newer program", true, program, Statement(program, "program", "v4.1"), ""},
+      {"older program", true, program, Statement(program, "program", "3.9"),
+       "下载的主程序（版本 3.9）比已安装的（版本 4.0）旧，"},
+      {"program signed as a catalog", true, program, Statement(program, "catalog"),
+       "发布者的签名说明这个文件是歌曲库，"},
+      {"another key", true, program, Statement(program, "program", "4.0", otherKey), unverified},
+      {"flipped byte in the program", true, flippedProgram, Statement(program, "program"),
+       unverified},
+      {"statement altered", false, catalog, claimsNewer, unverified},
+      {"no statement", false, catalog, std::nullopt, unverified},
+      {"HTML page as statement", true, program, "<html><body>404 Not Found</body></html>",
+       unverified},
+      {"signature of the bytes alone", false, catalog, BareSignature(catalog),
+       "下载的文件只有旧格式的签名（只签了文件的字节，没有说明是什么文件、哪个版本），无法验证，"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     boxes.Clear();
     const QString path = c.program ? kProgramPath : kCatalogPath;
     server.Route(path, {.body = c.body});
-    server.Route(path + ".sig", c.signature ? TestRoute{.body = *c.signature}
-                                            : TestRoute{.status = 404, .body = html});
+    server.Route(path + ".sig", c.statement ? TestRoute{.body = *c.statement}
+                                            : TestRoute{.status = 404, .body = "<html></html>"});
     const auto before = Folder();
     Update(c.program ? form.Command1 : form.Command2);
-    if (c.replaces) {
+    if (c.refusal.isEmpty()) {
       EXPECT_EQ(boxes.Texts(), QStringList{"下载完毕！"});
       EXPECT_EQ(ReadFile(app.File(c.program ? "sonaveil" : "data/db.dll")), c.body);
     } else {
-      EXPECT_EQ(boxes.Texts(),
-                QStringList{QString("下载的文件无法验证（没有发布者的有效签名），") +
-                            (c.program ? "原来的主程序没有改动。" : "原来的歌曲库没有改动。")});
+      EXPECT_EQ(boxes.Texts(), QStringList{c.refusal + (c.program ? "原来的主程序没有改动。"
+                                                                  : "原来的歌曲库没有改动。")});
       EXPECT_EQ(Folder(), before);
     }
   }
+  // The installed program says which it is.
+  app.Write("sonaveil", "#!/bin/sh\necho sonaveil 4.2\n");
+  boxes.Clear();
+  server.Route(kProgramPath + ".sig", {.body = Statement(program, "program", "4.1")});
+  Update(form.Command1);
+  EXPECT_EQ(
+      boxes.Texts(),
+      QStringList{"下载的主程序（版本 4.1）比已安装的（版本 4.2）旧，原来的主程序没有改动。"});
+}
+
+// Links planted at names that updates were once staged under are never written through, and
+// the program never becomes a link.
+TEST_F(UpdaterTest, LinksPlantedAtStagingNamesAreNotFollowed) {
+  app.Write("victim", "the victim's own bytes");
+  for (const char* name : {"sonaveil.download", "sonaveil.download.sig"})
+    ASSERT_TRUE(QFile::link(app.File("victim"), app.File(name)));
+  server.Route(kProgramPath, {.body = NewProgram()});
+  Update(form.Command1);  // refused: no statement
+  EXPECT_EQ(ReadFile(app.File("victim")), "the victim's own bytes");
+  boxes.Clear();
+  Serve(kProgramPath, NewProgram());
+  Update(form.Command1);
+  EXPECT_EQ(boxes.Texts(), QStringList{"下载完毕！"});
+  EXPECT_EQ(ReadFile(app.File("victim")), "the victim's own bytes");
+  EXPECT_FALSE(QFileInfo(app.File("sonaveil")).isSymLink());
+  EXPECT_EQ(ReadFile(app.File("sonaveil")), NewProgram());
+}
+
+TEST_F(UpdaterTest, AnUntrustedCertificateIsNamedInTheMessage) {
+  TestHttpServer tls(TestHttpServer::Tls::kDirect);
+  app.Write("data/endpoints.ini", ("[endpoints]\nUpdateServer=" + tls.Url("/") + "\n").toUtf8());
+  ReloadEndpoints();
+  Update(form.Command1);
+  EXPECT_EQ(boxes.Texts(),
+            QStringList{"下载失败（SSL certificate problem: self-signed certificate），"
+                        "原来的主程序没有改动。"});
 }
 
 // A program the package manager owns is left to it; the catalog still updates.

@@ -41,7 +41,7 @@ class UpdaterOnX11 : public ::testing::Test {
     server.Route("/sonaveil/updatefile/sonaveil.txt", {.body = "v4.1.2"});
     server.Route("/sonaveil/updatefile/sonaveil.rar", {.body = ReadFile(UPDATER_TEST_PLAYER)});
     server.Route("/sonaveil/updatefile/sonaveil.rar.sig",
-                 {.body = Signature(ReadFile(UPDATER_TEST_PLAYER))});
+                 {.body = Statement(ReadFile(UPDATER_TEST_PLAYER), "program")});
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "xcb");
