@@ -32,12 +32,11 @@ QByteArray ReasonPhrase(int status) {
 // The key and self-signed certificate of the TLS servers, made for 127.0.0.1.
 const QTemporaryDir& TlsFolder() {
   static QTemporaryDir dir;
-  static const int made = QProcess::execute(
+  [[maybe_unused]] static const int made = QProcess::execute(
       "openssl",
       {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
        "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-days", "2", "-keyout",
        dir.filePath("key.pem"), "-out", dir.filePath("cert.pem")});
-  static_cast<void>(made);
   return dir;
 }
 
@@ -131,36 +130,35 @@ TestHttpServer::TestHttpServer(Tls tls) : tls_(tls) {
         }
         buffer->append(socket->readAll());
         if (!buffer->contains("\r\n\r\n")) return;
-        if (!buffer->startsWith("CONNECT ")) return Take(socket, *buffer);
-        requests_.append("CONNECT " + QString::fromLatin1(buffer->split(' ').value(1)));
-        buffer->clear();
-        socket->write("HTTP/1.1 200 Connection established\r\n\r\n");
-        if (tls_ != Tls::kNone) StartTls(socket);
+        const QList<QByteArray> requestLine = buffer->left(buffer->indexOf("\r\n")).split(' ');
+        const QString target = requestLine.size() > 1 ? QString::fromLatin1(requestLine[1]) : "/";
+        if (requestLine[0] == "CONNECT") {  // a tunnel to this server; a request follows
+          requests_.append("CONNECT " + target);
+          buffer->clear();
+          socket->write("HTTP/1.1 200 Connection established\r\n\r\n");
+          if (tls_ != Tls::kNone) StartTls(socket);
+          return;
+        }
+        requests_.append(target);
+        const QString path = QUrl(target).path();
+        TestRoute route;
+        if (routes_.contains(path)) {
+          route = routes_.value(path);
+        } else {
+          route.status = 404;
+          route.body = "<html><body>not found</body></html>";
+        }
+        if (route.neverAnswer) return;
+        QPointer<QTcpSocket> guarded(socket);
+        QTimer::singleShot(route.delayMs, this, [this, guarded, route] {
+          if (guarded) Serve(guarded, route);
+        });
       });
     }
   });
 }
 
 QString TestHttpServer::CertificateFile() { return TlsFolder().filePath("cert.pem"); }
-
-void TestHttpServer::Take(QTcpSocket* socket, const QByteArray& head) {
-  const QList<QByteArray> requestLine = head.left(head.indexOf("\r\n")).split(' ');
-  const QString target = requestLine.size() > 1 ? QString::fromLatin1(requestLine[1]) : "/";
-  requests_.append(target);
-  const QString path = QUrl(target).path();
-  TestRoute route;
-  if (routes_.contains(path)) {
-    route = routes_.value(path);
-  } else {
-    route.status = 404;
-    route.body = "<html><body>not found</body></html>";
-  }
-  if (route.neverAnswer) return;
-  QPointer<QTcpSocket> guarded(socket);
-  QTimer::singleShot(route.delayMs, this, [this, guarded, route] {
-    if (guarded) Serve(guarded, route);
-  });
-}
 
 QString TestHttpServer::Url(const QString& path) const {
   return QString("%1://127.0.0.1:%2%3")

@@ -61,7 +61,6 @@ class TestHttpServer : public QObject {
 
  private:
   void Serve(class QTcpSocket* socket, const TestRoute& route);
-  void Take(class QTcpSocket* socket, const QByteArray& head);
 
   TlsCapableServer server_;
   Tls tls_;

@@ -177,6 +177,7 @@ TEST_F(UpdaterTest, RefusedDownloadsLeaveBothInstalledFilesAsTheyWere) {
   const QByteArray html = "<html><body>服务器维护中</body></html>";
   const QString programKept = "原来的主程序没有改动。";
   const QString catalogKept = "原来的歌曲库没有改动。";
+  const QString failed404 = "下载失败（服务器回答 HTTP 404），";
   struct Case {
     const char* name;
     bool program;  // Command1, else Command2
@@ -184,10 +185,7 @@ TEST_F(UpdaterTest, RefusedDownloadsLeaveBothInstalledFilesAsTheyWere) {
     QString message;
   };
   const Case cases[] = {
-      {"program 404",
-       true,
-       {.status = 404, .body = html},
-       "下载失败（服务器回答 HTTP 404），" + programKept},
+      {"program 404", true, {.status = 404, .body = html}, failed404 + programKept},
       {"program truncated",
        true,
        {.body = NewProgram(), .dropAfterBytes = NewProgram().size() / 2},
@@ -210,10 +208,7 @@ TEST_F(UpdaterTest, RefusedDownloadsLeaveBothInstalledFilesAsTheyWere) {
        true,
        {.body = otherMachine},
        "下载的文件不是本机能运行的程序，" + programKept},
-      {"catalog 404",
-       false,
-       {.status = 404, .body = html},
-       "下载失败（服务器回答 HTTP 404），" + catalogKept},
+      {"catalog 404", false, {.status = 404, .body = html}, failed404 + catalogKept},
       {"catalog as HTML page", false, {.body = html}, "下载的文件不是歌曲库，" + catalogKept},
       {"catalog without its tables",
        false,
@@ -256,21 +251,18 @@ TEST_F(UpdaterTest, OnlyAFileTheServersStatementVouchesForReplacesTheInstalledOn
   };
   const Case cases[] = {
       {"signed catalog", false, catalog, Statement(catalog, "catalog"), ""},
-      {"signed program, the installed version again", true, program, Statement(program, "program"),
-       ""},
+      {"same version", true, program, Statement(program, "program"), ""},
       {"newer program", true, program, Statement(program, "program", "v4.1"), ""},
       {"older program", true, program, Statement(program, "program", "3.9"),
        "下载的主程序（版本 3.9）比已安装的（版本 4.0）旧，"},
       {"program signed as a catalog", true, program, Statement(program, "catalog"),
        "发布者的签名说明这个文件是歌曲库，"},
       {"another key", true, program, Statement(program, "program", "4.0", otherKey), unverified},
-      {"flipped byte in the program", true, flippedProgram, Statement(program, "program"),
-       unverified},
+      {"flipped byte", true, flippedProgram, Statement(program, "program"), unverified},
       {"statement altered", false, catalog, claimsNewer, unverified},
       {"no statement", false, catalog, std::nullopt, unverified},
-      {"HTML page as statement", true, program, "<html><body>404 Not Found</body></html>",
-       unverified},
-      {"signature of the bytes alone", false, catalog, BareSignature(catalog),
+      {"HTML page", true, program, "<html><body>Not Found</body></html>", unverified},
+      {"signature of the bytes alone", false, catalog, Signature(catalog),
        "下载的文件只有旧格式的签名（只签了文件的字节，没有说明是什么文件、哪个版本），无法验证，"},
   };
   for (const Case& c : cases) {

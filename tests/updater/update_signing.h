@@ -14,25 +14,23 @@ inline QByteArray Statement(const QByteArray& bytes, const QString& kind,
                             const QByteArray& version = "4.0",
                             const QString& secretKey = UPDATE_SIGNING_KEY) {
   QTemporaryDir dir;
-  QFile file(dir.filePath("file")), text(dir.filePath("version.txt"));
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
-      !text.open(QIODevice::WriteOnly) || text.write(version + "\n") != version.size() + 1)
-    return {};
-  file.close();
-  text.close();
-  QFile statement(file.fileName() + ".sig");
-  if (QProcess::execute(SONAVEIL_SIGN,
-                        {"sign", secretKey, kind, text.fileName(), file.fileName()}) != 0 ||
-      !statement.open(QIODevice::ReadOnly))
+  for (const auto& [name, content] : {std::pair{"file", bytes}, std::pair{"version", version}}) {
+    QFile file(dir.filePath(name));
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) return {};
+  }
+  QFile statement(dir.filePath("file.sig"));
+  const QStringList sign = {"sign", secretKey, kind, dir.filePath("version"), dir.filePath("file")};
+  if (QProcess::execute(SONAVEIL_SIGN, sign) != 0 || !statement.open(QIODevice::ReadOnly))
     return {};
   return statement.readAll();
 }
 
-// The 64 bytes of a signature of the bytes alone, as update files were once signed.
-inline QByteArray BareSignature(const QByteArray& bytes) {
+// A detached Ed25519 signature of bytes made with a 64-byte secret key; without one, with the
+// demo key whose public key the built programs hold.
+inline QByteArray Signature(const QByteArray& bytes, QByteArray secretKey = {}) {
   QFile key(UPDATE_SIGNING_KEY);
-  const QByteArray secretKey =
-      key.open(QIODevice::ReadOnly) ? QByteArray::fromHex(key.readAll().trimmed()) : QByteArray();
+  if (secretKey.isEmpty() && key.open(QIODevice::ReadOnly))
+    secretKey = QByteArray::fromHex(key.readAll().trimmed());
   QByteArray signature(crypto_sign_BYTES, '\0');
   if (sodium_init() < 0 || secretKey.size() != crypto_sign_SECRETKEYBYTES) return {};
   crypto_sign_detached(reinterpret_cast<uchar*>(signature.data()), nullptr,
