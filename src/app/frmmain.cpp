@@ -185,12 +185,14 @@ void frmmain::CreateControls() {
               List->y() + kControlsBelowPanelTop, kControlSize, kControlSize);
     ControlButton[i]->setToolTip(kControlTips[i]);
   }
-  static const char* const kTopTips[6] = {"帮助",   "升级", "查询网络文件", "展开\\关闭播放列表",
-                                          "最小化", "关闭"};
+  static const char* const kTopTips[6] = {
+      QT_TR_NOOP("帮助"),         QT_TR_NOOP("升级"),
+      QT_TR_NOOP("查询网络文件"), QT_TR_NOOP("展开\\关闭播放列表"),
+      QT_TR_NOOP("最小化"),       QT_TR_NOOP("关闭")};
   for (int i = 0; i < 6; ++i) {
     imgTopButton[i] = Place(new SkinButton(i + 7, this), Indexed("imgTopButton", i), kTopLeft[i],
                             kTopButtonTop, kTopWidth[i], kTopButtonHeight);
-    imgTopButton[i]->setToolTip(kTopTips[i]);
+    imgTopButton[i]->setToolTip(tr(kTopTips[i]));
   }
 
   setFont(PixelFont(12));
@@ -1004,7 +1006,7 @@ void frmmain::imgTopButton_MouseUp(int, int) { ButtonPressed = false; }
 void frmmain::imgTopButton_Click(int Index) {
   switch (Index) {
     case 0:
-      Launcher::OpenDocument(AppPath() + "/help.html");
+      Launcher::OpenDocument(ResourcePath() + "/help.html");
       break;
     case 1:
       if (MsgBox("升级程序一旦启动，主程序即将关闭，是否确定？", "提示！", vbYesNo) == vbYes) {
