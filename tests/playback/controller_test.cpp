@@ -23,6 +23,7 @@
 #include "support/fake_media_player.h"
 #include "support/test_env.h"
 #include "support/test_http_server.h"
+#include "support/test_media.h"
 
 namespace {
 
@@ -47,6 +48,14 @@ TEST(NowPlaying, LengthInMinutesAndSeconds) {
             "歌曲标题：茉莉花\r\n艺术家：白云飞\r\n歌曲长度：3分35秒\r\n当前时间：01:02");
   song.Title.clear(), song.Name = "晚风.ogg";  // untagged: its name, as the playlist shows
   EXPECT_TRUE(NowPlaying::SongText(song).startsWith("歌曲标题：晚风.ogg\r\n"));
+  // A live stream the player plays shows what it sends now; a file, its own entry.
+  FakeMediaPlayer stream;
+  stream.url = song.Path = "http://radio.test/live";
+  stream.info = {{"Title", "晚风 - 白云飞"}, {"Author", "电台"}};
+  EXPECT_TRUE(NowPlaying::SongText(NowPlaying::AsPlaying(song, stream))
+                  .startsWith("歌曲标题：晚风 - 白云飞\r\n艺术家：电台\r\n"));
+  stream.duration = 180;
+  EXPECT_EQ(NowPlaying::AsPlaying(song, stream), song);
 }
 
 TEST(Controller, StatusTextsAndDecisions) {
@@ -58,10 +67,13 @@ TEST(Controller, StatusTextsAndDecisions) {
   EXPECT_EQ(PlaybackController::BufferingText(true, ""), "正在缓冲，请稍后...\r\n歌词：\r\n");
   EXPECT_EQ(PlaybackController::BufferingText(false, "词"), "歌词：\r\n词");
 
-  EXPECT_TRUE(PlaybackController::AtEndOfSong(3, 200, 199.5));
-  EXPECT_FALSE(PlaybackController::AtEndOfSong(3, 200, 199));
-  EXPECT_FALSE(PlaybackController::AtEndOfSong(2, 200, 199.5));
-  EXPECT_FALSE(PlaybackController::AtEndOfSong(3, 0, 12));  // a live stream never ends
+  for (const auto& [path, follows] : {std::pair{"/音乐/a.mp3", true},
+                                      {"file:///a%B8.mp3", true},
+                                      {"https://h/a.ogg", true},
+                                      {"mms://h/a.wma", false},
+                                      {"http://ph/a.wma", false},
+                                      {"", false}})
+    EXPECT_EQ(PlaybackController::CanFollowOn(path, "http://ph"), follows) << path;
 
   EXPECT_EQ(PlaybackController::MediaServerBaseFrom("var url = \"  mms://s.example/ \";"),
             "mms://s.example/");
@@ -192,28 +204,64 @@ TEST_F(ControllerTest, DoubleClickPlaysTheRowOrResumesIt) {
   EXPECT_TRUE(window->timList.isActive());
 }
 
-TEST_F(ControllerTest, AutoAdvanceInTheLastSecond) {
-  AddEntries(2);
+// The entry after the current one waits in the player and, when it takes over, becomes the
+// current entry as the advance makes it, without being loaded again; what cannot follow on is
+// played once the song before has ended. Every change of the list or of the current row queues
+// again. A live stream is never cut short: only an end moves on.
+TEST_F(ControllerTest, TheNextEntryFollowsOnOrPlaysAtTheEnd) {
+  AddEntries(4);
+  for (int i : {0, 1}) Playlist[i].Path = QString("/music/%1.mp3").arg(i);
+  Playlist[2].Path = "http://files.test/2.mp3";  // 3 keeps its placeholder address
   window->List1->setCurrentRow(0);
+  window->List1_DblClick();
+  EXPECT_EQ(player->queued, "/music/1.mp3");
   player->state = MediaPlayer::wmppsPlaying;
-  player->duration = 10;
-  player->position = 8.9;
-  window->timWMP_Timer();
-  EXPECT_TRUE(player->calls.isEmpty());
-  player->position = 9.2;
-  window->timWMP_Timer();
-  EXPECT_EQ(CurrentIndex, 1);
-  EXPECT_EQ(player->calls.first(), "setURL http://placeholder.test/music/1.wma");
+  Paused = true;  // left as it is by a switch
   player->calls.clear();
-  window->timWMP_Timer();  // from the last entry back to the first
-  EXPECT_EQ(CurrentIndex, 0);
-  EXPECT_EQ(player->calls.first(), "setURL http://placeholder.test/music/0.wma");
+  window->Timer1.stop();
+  window->timList.stop();
+  player->url = "/music/1.mp3";
+  emit player->QueuedMediaStarted(player->url);
+  EXPECT_TRUE(player->calls.isEmpty());
+  EXPECT_EQ(window->List1->currentRow(), 1);
+  EXPECT_EQ(PlayingIndex, 1);
+  EXPECT_TRUE(Paused);
+  EXPECT_TRUE(window->timList.isActive() && window->Timer1.isActive());
+  EXPECT_TRUE(Label1().startsWith("歌曲标题：歌曲1")) << Label1().toStdString();
+  EXPECT_EQ(player->queued, "http://files.test/2.mp3");
+  window->List1->setCurrentRow(2);
+  EXPECT_EQ(player->queued, "");  // the placeholder must fail to be repaired
+  window->playback.AddSong("http://files.test/4.mp3", "歌曲4", "歌手");
+  window->List1->setCurrentRow(3);
+  EXPECT_EQ(player->queued, "http://files.test/4.mp3");
 
-  // A live stream (duration 0) plays on.
-  player->calls.clear();
-  player->duration = 0;
+  Paused = false;
+  player->duration = 0;  // a live stream, however long it plays
+  player->position = 7200;
   window->timWMP_Timer();
   EXPECT_TRUE(player->calls.isEmpty());
+  emit player->MediaEnded();
+  ASSERT_TRUE(WaitUntil([&] { return !player->calls.isEmpty(); }));
+  EXPECT_EQ(CurrentIndex, 4);
+  EXPECT_EQ(player->calls, (QStringList{"setURL http://files.test/4.mp3", "play"}));
+  EXPECT_EQ(player->queued, "/music/0.mp3");  // after the last, the first
+  window->List1->setCurrentRow(0);
+  window->playback.DeleteCurrent();
+  EXPECT_EQ(player->queued, "http://files.test/2.mp3");
+}
+
+// Local files added get their tags in the background, stored at once; the one the player has
+// loaded keeps what the player says of it.
+TEST_F(ControllerTest, AddedFilesGetTheirTagsButTheLoadedOneThePlayers) {
+  const QStringList files{TestMedia::Tone("add_a", "mp3", 1.0, 440, "甲", "歌手甲"),
+                          TestMedia::Tone("add_b", "flac", 2.0, 440, "乙", "歌手乙")};
+  player->url = files[1];
+  ASSERT_TRUE(window->playback.AddFiles(files));
+  EXPECT_TRUE(WaitUntil([&] {
+    return Rows(ListControl::UserDatabaseFile(), "select Title,author from NUser") ==
+           QStringList{"甲|歌手甲", "|"};
+  }));
+  EXPECT_NEAR(Playlist[0].Length.toDouble(), 1.0, 0.1);
 }
 
 TEST_F(ControllerTest, PlayerEventsWriteTheStatus) {
@@ -305,8 +353,8 @@ TEST_F(ControllerTest, TheLyricTimerFetchesAndTheBoxShowsTheLyric) {
   EXPECT_FALSE(Text2().contains("[00:")) << Text2().toStdString();
 }
 
-// Nothing playing, the periodic work rests; playing wakes it, and the 10 ms advance check
-// ticks only around the last second.
+// Nothing playing, the periodic work rests; playing wakes it, and the advance waits for an
+// end.
 TEST_F(ControllerTest, TimersRestWhileNothingPlaysAndWakeWithPlay) {
   AddEntries(1);  // its lyric is not known yet
   window->List1->setCurrentRow(0);
@@ -329,10 +377,9 @@ TEST_F(ControllerTest, TimersRestWhileNothingPlaysAndWakeWithPlay) {
   for (QTimer* t : {&window->timVol, &window->Timer3, &window->timList, &window->Timer1})
     EXPECT_TRUE(t->isActive()) << t->objectName().toStdString();
   EXPECT_FALSE(window->timWMP.isActive());
-  player->position = 9.1;
+  player->position = 10;
   window->timVol_Timer();
-  EXPECT_TRUE(window->timWMP.isActive());
-  EXPECT_EQ(window->timWMP.interval(), 10);
+  EXPECT_FALSE(window->timWMP.isActive());  // the player's end wakes it, not the position
 }
 
 // All four lines are drawn inside the label; a long title is cut, not wrapped over the rest.
