@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -359,3 +360,42 @@ TEST_F(LyricLookupTest, TimedLyricFollowsThePlayingFile) {
 }
 
 }  // namespace
+
+// A local file's own lyric comes first, with no request to the site: a .lrc beside it (named in
+// any case; GBK, or UTF-8 with or without a byte-order mark), else the lyric in its tags (an
+// ID3v2 frame in GBK or UTF-16, a Vorbis comment). The site is asked for a file with neither.
+TEST_F(LyricLookupTest, ALocalFilesOwnLyricComesBeforeTheSite) {
+  server.Route("/searchgc.asp", {.body = SearchPage("1")});
+  const QString lyric = "[00:01.00]月亮代表我的心\r\n[00:03.00]你问我爱你有多深";
+  const QString dir = TestMedia::Folder() + "/";
+  const struct {
+    QString file;
+    const char* lrc;  // the .lrc's name beside it, if any
+    QByteArray lrcBytes;
+  } cases[] = {
+      {TestMedia::Tone("own_gbk", "wav", 0.5), "own_gbk.lrc", Gb2312(lyric)},
+      {TestMedia::Tone("Own_Case", "wav", 0.5), "own_case.LRC", "\xef\xbb\xbf" + lyric.toUtf8()},
+      {TestMedia::Tone("own_utf8", "wav", 0.5), "own_utf8.lrc", lyric.toUtf8()},
+      {TestMedia::Id3Tagged("own_uslt_gbk", 0.5, 440, "t", "a", "GBK", false, lyric), nullptr, {}},
+      {TestMedia::Id3Tagged("own_uslt_16", 0.5, 440, "t", "a", "UTF-16", false, lyric),
+       nullptr,
+       {}},
+      {TestMedia::Tone("own_vorbis", "ogg", 0.5, 440, "t", "a", lyric), nullptr, {}},
+      {TestMedia::Tone("own_none", "ogg", 0.5), nullptr, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file.toStdString());
+    ASSERT_FALSE(c.file.isEmpty());
+    QFile lrc(dir + c.lrc);
+    if (c.lrc) ASSERT_TRUE(lrc.open(QIODevice::WriteOnly) && lrc.write(c.lrcBytes) > 0);
+    lrc.close();
+    ResetSharedState();
+    Add("月亮代表我的心", "邓丽君");
+    Playlist[0].Path = c.file;
+    Tick();
+    const bool own = !c.file.contains("own_none");
+    EXPECT_EQ(Playlist[0].Lyric, own ? lyric : QString());
+    if (own) EXPECT_EQ(Box(), "歌词\n月亮代表我的心\n你问我爱你有多深");
+    EXPECT_EQ(inet.StillExecuting() || !server.Requests().isEmpty(), !own);
+  }
+}
