@@ -71,11 +71,10 @@ TEST_F(GstPlayerTest, LocalFilesPlayWithDurationAndTags) {
               : TestMedia::Tone(name, c.format, c.seconds, 440, c.title, c.artist);
     ASSERT_FALSE(file.isEmpty());
     // TagLib, as a file is added, reads what the player reads.
-    const std::optional<SongTags::Tags> read =
-        SongTags::Read(file, LegacyText::FallbackEncodings());
-    ASSERT_TRUE(read);
-    EXPECT_EQ(read->title + "|" + read->artist, c.title + "|" + c.artist);
-    EXPECT_NEAR(read->seconds, c.seconds, 0.15);
+    const auto read =
+        SongTags::Read(file, LegacyText::FallbackEncodings()).value_or(SongTags::Tags{});
+    EXPECT_EQ(read.title + "|" + read.artist, c.title + "|" + c.artist);
+    EXPECT_NEAR(read.seconds, c.seconds, 0.15);
     GstMediaPlayer player;
     QSignalSpy errors(&player, &MediaPlayer::Error);
     QSignalSpy states(&player, &MediaPlayer::OpenStateChange);
@@ -111,32 +110,6 @@ TEST_F(GstPlayerTest, AnMp3PlaysWithoutFfmpeg) {
   ASSERT_TRUE(WaitPlaying(player));
   EXPECT_TRUE(mapped("libgstmpg123"));
   EXPECT_FALSE(mapped("libavcodec"));
-}
-
-// A queued file follows on: the player says so and is that file from then on. A file that is
-// not there is not taken, and the end is said instead.
-TEST_F(GstPlayerTest, AQueuedFileFollowsOnElseTheEndIsSaid) {
-  const QString first = TestMedia::Tone("first", "wav", 1.0, 440);
-  const QString second = TestMedia::Tone("second", "mp3", 1.5, 660, "第二首", "歌手");
-  for (const QString& next : {second, TestMedia::Folder() + "/not there.wav"}) {
-    SCOPED_TRACE(next.toStdString());
-    GstMediaPlayer player;
-    QSignalSpy started(&player, &MediaPlayer::QueuedMediaStarted);
-    QSignalSpy ended(&player, &MediaPlayer::MediaEnded);
-    player.setURL(first);
-    player.QueueNext(next);
-    ASSERT_TRUE(WaitUntil([&] { return !started.isEmpty() || !ended.isEmpty(); }, 15000));
-    if (next == second) {
-      EXPECT_TRUE(ended.isEmpty());
-      EXPECT_EQ(player.URL(), second);
-      EXPECT_TRUE(WaitUntil([&] { return player.currentMedia.getItemInfo("Title") == "第二首"; }));
-      EXPECT_NEAR(player.currentMedia.duration(), 1.5, 0.1);
-      ASSERT_TRUE(WaitUntil([&] { return !ended.isEmpty(); }, 15000));
-    }
-    EXPECT_EQ(player.URL(), next == second ? second : first);
-    EXPECT_EQ(player.playState(), MediaPlayer::wmppsStopped);
-    EXPECT_EQ(started.size(), next == second ? 1 : 0);
-  }
 }
 
 TEST_F(GstPlayerTest, MidiPlaysThroughTheSoundFont) {
@@ -308,11 +281,13 @@ std::vector<double> Capture(const QString& file, int* rate, int volume = 100,
   qputenv("SONAVEIL_AUDIO_SINK", ("wavenc ! filesink location=" + captured).toUtf8());
   {
     GstMediaPlayer player;
+    QSignalSpy ended(&player, &MediaPlayer::MediaEnded);
     player.settings.setVolume(volume);
     if (!ahead.isEmpty()) player.Prepare(ahead);
     player.setURL(file);
     // Played to its end: the capture is complete once the player reports stopped.
     EXPECT_TRUE(WaitUntil([&] { return player.playState() == MediaPlayer::wmppsStopped; }, 15000));
+    EXPECT_EQ(ended.size(), 1);
   }
   qunsetenv("SONAVEIL_AUDIO_SINK");
   return ReadWav(captured, rate);

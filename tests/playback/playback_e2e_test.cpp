@@ -52,8 +52,7 @@ class PlaybackEndToEnd : public ::testing::Test {
   std::unique_ptr<frmmain> window;
 };
 
-// Heard through the sound server as a user hears it: each song whole, the next one straight
-// after it, and the first again after the last.
+// Heard through the sound server: each song whole, the next straight after it.
 TEST_F(PlaybackEndToEnd, TheListPlaysInOrderWholeWithoutGapsAndStartsOver) {
   TestSoundServer sound;
   ASSERT_TRUE(sound.Ok());
@@ -85,12 +84,9 @@ TEST_F(PlaybackEndToEnd, TheListPlaysInOrderWholeWithoutGapsAndStartsOver) {
       20000);
   ASSERT_TRUE(cameRound) << "order so far: " << order.size();
   EXPECT_EQ(order, (QList<int>{0, 1, 2, 0}));
-  const std::optional<ToneJoin> join = JoinOf(sound.StopRecording(), 440, 660);
-  ASSERT_TRUE(join) << "the first two songs were not heard";
-  std::printf("first song heard for %.2f s, then %.0f ms before the second\n", join->firstSeconds,
-              join->gapMs);
-  EXPECT_GE(join->firstSeconds, 2.95);
-  EXPECT_LE(join->gapMs, 20);
+  const ToneJoin join = JoinOf(sound.StopRecording(), 440, 660).value_or(ToneJoin{0, 1000});
+  std::printf("first song heard %.2f s, gap %.0f ms\n", join.firstSeconds, join.gapMs);
+  EXPECT_TRUE(join.firstSeconds >= 2.95 && join.gapMs <= 20);
 
   // The first entry plays again: its tags and length are copied in, and the label, which
   // follows a second behind, shows it.

@@ -92,11 +92,9 @@ QString Id3Tagged(const QString& name, double seconds, int frequency, const QStr
   if (!id3v1) {
     tag = QByteArray("ID3\x03\x00\x00\x00\x00\x00\x00", 10);
     // A lyric's frame: encoding, language, an empty description, the text.
-    const QByteArray uslt = text(lyric).left(1) + "chi" +
-                            QByteArray(utf16 ? "\xff\xfe\0\0" : "", utf16 ? 4 : 1) +
-                            text(lyric).mid(1);
+    const QByteArray uslt = lyric.isEmpty() ? QByteArray() : text(lyric).insert(1, "chi\0", 4);
     for (const auto& [id, value] : {std::pair{"TIT2", text(title)}, std::pair{"TPE1", text(artist)},
-                                    std::pair{"USLT", lyric.isEmpty() ? QByteArray() : uslt}}) {
+                                    std::pair{"USLT", uslt}}) {
       if (value.isEmpty()) continue;
       tag += id;
       Be32(tag, int(value.size()));

@@ -19,7 +19,8 @@ QString Tone(const QString& name, const QString& format, double seconds, int fre
 
 // A tone as Tone makes an MP3 of it, tagged as old Windows taggers did: title and artist in
 // codec ("UTF-16", "GBK", "Big5", "UTF-8", "ISO-8859-1"), in ID3v2.3 frames that declare
-// UTF-16 or else ISO-8859-1, or in an ID3v1 tag. A lyric goes into an ID3v2 USLT frame.
+// UTF-16 or else ISO-8859-1, or in an ID3v1 tag. A lyric goes into a USLT frame (in a codec
+// of single-byte terminators).
 QString Id3Tagged(const QString& name, double seconds, int frequency, const QString& title,
                   const QString& artist, const char* codec, bool id3v1,
                   const QString& lyric = QString());

@@ -129,18 +129,15 @@ QList<HeardTone> Tones(const QList<float>& samples, double silenceRms, double mi
 std::optional<ToneJoin> JoinOf(const QList<float>& samples, double firstHz, double secondHz,
                                double silenceRms) {
   constexpr qsizetype kStep = TestSoundServer::kRate / 100;
-  int heard = 0;         // windows of the first tone
-  qsizetype lastA = -1;  // the last window of it
+  int heard = 0;             // 10 ms windows of the first tone
+  qsizetype lastFirst = -1;  // the last of them
   for (qsizetype at = 0; at + kStep <= samples.size(); at += kStep) {
     if (Rms(samples, at, at + kStep) <= silenceRms) continue;
     const double f = Frequency(samples, at, at + kStep);
-    const qsizetype window = at / kStep;
-    if (std::abs(f - firstHz) <= std::abs(f - secondHz)) {
-      ++heard;
-      lastA = window;
-    } else if (lastA >= 0) {
-      return ToneJoin{heard / 100.0, double(window - lastA - 1) * 10};
-    }
+    if (std::abs(f - firstHz) <= std::abs(f - secondHz))
+      ++heard, lastFirst = at / kStep;
+    else if (lastFirst >= 0)
+      return ToneJoin{heard / 100.0, double(at / kStep - lastFirst - 1) * 10};
   }
   return std::nullopt;
 }

@@ -45,9 +45,8 @@ struct HeardTone {
 QList<HeardTone> Tones(const QList<float>& samples, double silenceRms = 0.003,
                        double minSeconds = 0.5);
 
-// Where a tone of firstHz gives way to one of secondHz, in 10 ms windows, each taken as
-// silence or as the nearer of the two: how long the first was heard before the second began,
-// and the time between them. Nothing when either is missing.
+// Where a tone of firstHz gives way to one of secondHz, in 10 ms windows (silence, or the
+// nearer of the two): how long the first was heard, and the gap. Nothing without both.
 struct ToneJoin {
   double firstSeconds;
   double gapMs;
