@@ -3,7 +3,6 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
-#include <pwd.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -22,7 +21,7 @@
 
 namespace {
 
-// PostgreSQL does not run as root: run as root, the script and pg_ctl run as nobody.
+// PostgreSQL does not run as root: run as root, the script has it run as nobody.
 QStringList AsOrdinaryUser(QStringList command) {
   if (getuid() == 0)
     command = QStringList{"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", "--"} +
@@ -70,13 +69,12 @@ Reply Post(int port, const std::string& content, const std::string& headers,
 class ServeMany {
  public:
   ServeMany() {
-    if (getuid() == 0) chown(state_.path().toLocal8Bit(), getpwnam("nobody")->pw_uid, -1);
     nginx_ = FreePort();
     script_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     const QStringList command =
-        AsOrdinaryUser({"bash", SONAVEIL_SOURCE_DIR "/server/deploy/serve-many", "--listen",
-                        "127.0.0.1:" + QString::number(nginx_), "--build", SONAVEIL_BINARY_DIR,
-                        "--state", state_.path(), "--quiet"});
+        QStringList({"bash", SONAVEIL_SOURCE_DIR "/server/deploy/serve-many", "--listen",
+                     "127.0.0.1:" + QString::number(nginx_), "--build", SONAVEIL_BINARY_DIR,
+                     "--state", state_.path(), "--quiet"});
     script_.start(command.first(), command.mid(1));
     while (!said_.contains("Ctrl+C") && script_.waitForReadyRead(120000))
       said_ += QString::fromUtf8(script_.readAllStandardOutput());
@@ -99,7 +97,7 @@ class ServeMany {
   }
   int Database(const char* action) {
     return Run(AsOrdinaryUser({pgCtl_, "-D", cluster_, "-m", "immediate", "-w", "-l",
-                               state_.filePath("postgres.log"), action}));
+                               QFileInfo(cluster_).dir().filePath("postgres.log"), action}));
   }
   std::set<std::string> StoredContents() {
     QByteArray out;
