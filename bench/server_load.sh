@@ -15,7 +15,7 @@ work=$(mktemp -d)
 chmod 711 "$work"  # the database, run as nobody under root, lives inside
 pids=()
 cleanup() {
-  for pid in "${pids[@]}"; do kill -INT "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
   rm -rf "$work"
 }
@@ -36,6 +36,20 @@ request = function()
   local n = math.random(0, 131071)
   wrk.headers["X-Forwarded-For"] = "198." .. (18 + math.floor(n / 65536)) .. "." .. (math.floor(n / 256) % 256) .. "." .. (n % 256)
   return wrk.format()
+end
+-- Each status that is not the redirect of a stored post, counted per thread.
+local refused = {}
+response = function(status)
+  if status ~= 303 then refused[status] = (refused[status] or 0) + 1; s = "" end
+  for code, n in pairs(refused) do s = (s or "") .. code .. "x" .. n .. " " end
+end
+threads = {}
+setup = function(thread) table.insert(threads, thread) end
+done = function()
+  for _, thread in ipairs(threads) do
+    local said = thread:get("s")
+    if said and said ~= "" then print("statuses other than 303: " .. said) end
+  end
 end
 LUA
 
@@ -61,6 +75,7 @@ measure() {  # label url lua
   local used
   used=$(join <(sort <<<"$before") <(sort <<<"$after") |
     awk '$3 - $2 >= 0.5 {printf "%s %.1f s, ", $1, $3 - $2}')
+  grep 'statuses other' <<<"$out" || true
   printf '%-44s %9s req/s  p99 %8s  non-2xx/3xx %s  CPU: %s\n' "$1" "$rate" "$p99" "${bad:-0}" \
     "${used%, }"
 }
@@ -78,7 +93,7 @@ for kind in posts count board; do
     posts) measure "posts" "$alone/note/" "$work/post.lua" ;;
   esac
 done
-kill -INT "${pids[0]}"
+kill "${pids[0]}"
 
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 server/deploy/serve-many --listen "127.0.0.1:$port" --build "$build" \
