@@ -40,8 +40,10 @@ end
 -- Each status that is not the redirect of a stored post, counted per thread.
 local refused = {}
 response = function(status)
-  if status ~= 303 then refused[status] = (refused[status] or 0) + 1; s = "" end
-  for code, n in pairs(refused) do s = (s or "") .. code .. "x" .. n .. " " end
+  if status == 303 then return end
+  refused[status] = (refused[status] or 0) + 1
+  s = ""
+  for code, n in pairs(refused) do s = s .. code .. "x" .. n .. " " end
 end
 threads = {}
 setup = function(thread) table.insert(threads, thread) end
