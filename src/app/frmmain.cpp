@@ -185,12 +185,14 @@ void frmmain::CreateControls() {
               List->y() + kControlsBelowPanelTop, kControlSize, kControlSize);
     ControlButton[i]->setToolTip(kControlTips[i]);
   }
-  static const char* const kTopTips[6] = {"帮助",   "升级", "查询网络文件", "展开\\关闭播放列表",
-                                          "最小化", "关闭"};
+  static const char* const kTopTips[6] = {
+      QT_TR_NOOP("帮助"),         QT_TR_NOOP("升级"),
+      QT_TR_NOOP("查询网络文件"), QT_TR_NOOP("展开\\关闭播放列表"),
+      QT_TR_NOOP("最小化"),       QT_TR_NOOP("关闭")};
   for (int i = 0; i < 6; ++i) {
     imgTopButton[i] = Place(new SkinButton(i + 7, this), Indexed("imgTopButton", i), kTopLeft[i],
                             kTopButtonTop, kTopWidth[i], kTopButtonHeight);
-    imgTopButton[i]->setToolTip(kTopTips[i]);
+    imgTopButton[i]->setToolTip(tr(kTopTips[i]));
   }
 
   setFont(PixelFont(12));
@@ -617,7 +619,8 @@ void frmmain::Timer3_Timer() {
     return;
   }
   if (const SongRecord* song = Playlist.Slot(CurrentIndex))
-    ShowText(Label1, NowPlaying::PlayingText(*song, WMP->controls.currentPositionString()));
+    ShowText(Label1, NowPlaying::PlayingText(NowPlaying::AsPlaying(*song, *WMP),
+                                             WMP->controls.currentPositionString()));
 }
 
 void frmmain::timList_Timer() { playback.MediaInfoTick(); }
@@ -911,10 +914,8 @@ void frmmain::AddSelectedResult() {
 
 void frmmain::timVol_Timer() {
   const bool playing = WMP->playState() == MediaPlayer::wmppsPlaying;
-  // One reading of the position serves the advance check and the bar: asking the player
-  // goes down to the sound output.
+  // Asking the player for its position goes down to the sound output: once a tick.
   const double position = playing ? WMP->controls.currentPosition() : 0;
-  playback.FollowPosition(playing, position, playing ? WMP->currentMedia.duration() : 0);
   // Not playing, the bars come to rest below; the player's next start wakes this again.
   if (!playing) timVol.stop();
   if (!VolumeDragging) {
@@ -1004,7 +1005,7 @@ void frmmain::imgTopButton_MouseUp(int, int) { ButtonPressed = false; }
 void frmmain::imgTopButton_Click(int Index) {
   switch (Index) {
     case 0:
-      Launcher::OpenDocument(AppPath() + "/help.html");
+      Launcher::OpenDocument(ResourcePath() + "/help.html");
       break;
     case 1:
       if (MsgBox("升级程序一旦启动，主程序即将关闭，是否确定？", "提示！", vbYesNo) == vbYes) {

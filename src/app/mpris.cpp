@@ -14,6 +14,7 @@
 #include "app/frmmain.h"
 #include "playback/media.h"
 #include "playback/media_player.h"
+#include "playback/now_playing.h"
 #include "playback/playback_controller.h"
 #include "state/shared_state.h"
 
@@ -188,8 +189,9 @@ double Mpris::LengthSeconds(int entry) const {
 QVariantMap Mpris::MetadataOf(int entry) const {
   QVariantMap map{{"mpris:trackid", QVariant::fromValue(TrackId(entry))}};
   if (entry < 0) return map;
-  const SongRecord& song = Playlist[entry];
   MediaPlayer& player = *window_->WMP;
+  const SongRecord song =
+      Quietly(Playlist[entry], [&] { return NowPlaying::AsPlaying(Playlist[entry], player); });
   const bool loaded = song.Path == Quietly(QString(), [&] { return player.URL(); });
   auto tag = [&](const QString& kept, const char* name) {
     if (!kept.isEmpty() || !loaded) return kept;

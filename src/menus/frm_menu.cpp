@@ -143,7 +143,7 @@ void frmMenu::word_Click() {
   SetBoardCaption(show ? kCloseBoard : kOpenBoard);
 }
 
-void frmMenu::help_Click(int) { Launcher::OpenDocument(AppPath() + "/help.html"); }
+void frmMenu::help_Click(int) { Launcher::OpenDocument(ResourcePath() + "/help.html"); }
 
 void frmMenu::exit_Click() { host_.ExitProgram(); }
 
