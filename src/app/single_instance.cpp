@@ -90,7 +90,12 @@ void Serve(QLocalSocket* socket, const std::function<void(const StartRequest&)>&
       if (socket->bytesAvailable() > kMaxRequestBytes) socket->abort();
       return;
     }
-    const std::optional<StartRequest> request = StartRequest::Decode(socket->readLine());
+    const QByteArray line = socket->readLine(kMaxRequestBytes + 1);
+    if (!line.endsWith('\n')) {  // a longer one, come whole before it was looked at
+      socket->abort();
+      return;
+    }
+    const std::optional<StartRequest> request = StartRequest::Decode(line);
     socket->disconnect(socket);
     QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
     if (request) {
