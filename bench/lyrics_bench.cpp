@@ -1,9 +1,14 @@
-// Reading the time tags of long lyrics, as the lyric box does when it shows one.
+// Reading the time tags of long lyrics, as the lyric box does when it shows one, and showing
+// stored lyrics in a lyric box of the main window's size.
 #include <benchmark/benchmark.h>
 
+#include <QApplication>
+#include <QPlainTextEdit>
 #include <QString>
 
+#include "lyrics/lyric_box.h"
 #include "lyrics/synced_lyric.h"
+#include "support/fake_media_player.h"
 
 namespace {
 
@@ -51,6 +56,56 @@ void BM_TagLineShownAgain(benchmark::State& state) {
 }
 BENCHMARK(BM_TagLineShownAgain)->Unit(benchmark::kMillisecond);
 
+// From ShowLyric until the box has painted itself, alternating two lyrics of one shape, so that
+// each show reads its lyric afresh.
+void ShowEach(benchmark::State& state, const QString& lyric) {
+  QPlainTextEdit box;
+  QFont font = box.font();
+  font.setPixelSize(12);
+  box.setFont(font);
+  box.setReadOnly(true);
+  box.resize(177, 121);
+  box.show();
+  FakeMediaPlayer player;
+  LyricBox shown(box, player);
+  const QString other = lyric.chopped(1) + "x";
+  bool flip = false;
+  for (auto _ : state) {
+    shown.ShowLyric((flip = !flip) ? lyric : other);
+    box.repaint();
+  }
+}
+
+// One line of 256 K characters and no break: Chinese, and Latin letters.
+void BM_ShowUnbrokenLine(benchmark::State& state) {
+  ShowEach(state, QString(256 * 1024, state.range(0) ? u'长' : u'a'));
+}
+BENCHMARK(BM_ShowUnbrokenLine)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+// The same line behind a time tag; 256 K characters of tags (37 K timed lines); a song-like
+// timed lyric of 256 K characters.
+void BM_ShowTimedLines(benchmark::State& state) {
+  ShowEach(state, state.range(0) ? TagLine(256 * 1024) : "[00:01]" + QString(256 * 1024, u'长'));
+}
+BENCHMARK(BM_ShowTimedLines)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+void BM_ShowSongLyric(benchmark::State& state) { ShowEach(state, SongLyric(256 * 1024)); }
+BENCHMARK(BM_ShowSongLyric)->Unit(benchmark::kMillisecond);
+
+// 256 K empty lines (a lyric page of 256 K ideographic spaces, each read as a line break), and
+// lines of 2 K characters to 512 K.
+void BM_ShowManyLines(benchmark::State& state) {
+  ShowEach(state, state.range(0) ? (QString(2047, u'长') + '\n').repeated(256)
+                                 : QString("\r\n").repeated(256 * 1024));
+}
+BENCHMARK(BM_ShowManyLines)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QTimer>
 #include <cstdio>
+#include <optional>
 
 #include "app/command_line.h"
 #include "app/frmmain.h"
@@ -34,6 +35,21 @@ QString FirstToPlay(const StartRequest& request) {
   if (request.enqueue || request.items.isEmpty()) return QString();
   const QString& first = request.items.first();
   return PlaylistFile::IsPlaylist(first) ? QString() : first;
+}
+// The exit code of a start whose request went to the running instance, or did not; nothing
+// when this start is the one instance.
+std::optional<int> EndOfASecondStart(SingleInstance& instance, const StartRequest& request) {
+  switch (instance.Claim(request)) {
+    case SingleInstance::Outcome::kRunning:
+      return std::nullopt;
+    case SingleInstance::Outcome::kHandedOver:
+      return 0;
+    case SingleInstance::Outcome::kNotTaken:
+      break;
+  }
+  std::fprintf(stderr, "sonaveil: the running player did not take this start's request: %s\n",
+               qPrintable(instance.LastError()));
+  return 1;
 }
 }  // namespace
 
@@ -67,7 +83,7 @@ int Main(int argc, char** argv) {
   TerminationSignals termination;
 
   SingleInstance instance(kAppTitle);
-  if (!instance.Claim(command.request)) return 0;
+  if (const std::optional<int> code = EndOfASecondStart(instance, command.request)) return *code;
 
   // The face's pictures are read while the window's controls are made.
   SkinPictures::Preload({"Main.gif", "List.gif", "Search.gif", "1-1.gif", "2-1.gif", "3-1.gif",

@@ -13,6 +13,40 @@ constexpr char kHeader[] = "歌词\r\n";
 constexpr int kFollowIntervalMs = 200;
 const QColor kMarkBack(60, 90, 170);
 const QColor kMarkText(255, 255, 255);
+// The box holds fewer characters than this in a line even of the narrowest letters, and no
+// song has more lines. Longer lines, and lines past these, are cut: nothing of them could show
+// beside what comes before, and laying out a stored lyric of hundreds of thousands of
+// characters, in one line or in as many, would hold the window for seconds.
+constexpr qsizetype kLongestShownLine = 512;
+constexpr int kMostShownLines = 1000;
+
+// text as the box shows it: a line longer than it can show is cut to fit, ending in "…", and
+// a last line "…" stands for the lines past the most it shows. A line ends at CR LF, CR, LF
+// or a paragraph separator, where the box begins a paragraph, and so a layout, of its own.
+QString AsShown(const QString& text) {
+  const auto ends = [](QChar c) {
+    return c == u'\r' || c == u'\n' || c == QChar::ParagraphSeparator;
+  };
+  QString shown;
+  qsizetype from = 0;
+  for (int lines = 0; from <= text.size(); ++lines) {
+    if (lines == kMostShownLines) return shown + QStringLiteral("\n…");
+    qsizetype end = from;
+    while (end < text.size() && !ends(text[end])) ++end;
+    const QStringView line = QStringView(text).sliced(from, end - from);
+    if (lines > 0) shown += u'\n';
+    if (line.size() <= kLongestShownLine) {
+      shown += line;
+    } else {
+      const qsizetype keep =
+          kLongestShownLine - (line[kLongestShownLine - 2].isHighSurrogate() ? 2 : 1);
+      shown += line.first(keep);  // a character is not cut in two
+      shown += u'…';
+    }
+    from = end + (QStringView(text).sliced(end).startsWith(u"\r\n") ? 2 : 1);
+  }
+  return shown;
+}
 
 }  // namespace
 
@@ -32,9 +66,9 @@ void LyricBox::StopFollowing() {
 void LyricBox::Mark(int line) {
   marked_ = line;
   QList<QTextEdit::ExtraSelection> selections;
-  if (line >= 0) {
-    // The box's first block is the header.
-    const QTextBlock block = box_.document()->findBlockByNumber(line + 1);
+  // The box's first block is the header; lines past those shown have none.
+  const QTextBlock block = box_.document()->findBlockByNumber(line + 1);
+  if (line >= 0 && block.isValid()) {
     QTextEdit::ExtraSelection mark;
     mark.cursor = QTextCursor(block);
     mark.format.setBackground(kMarkBack);
@@ -50,7 +84,7 @@ void LyricBox::Mark(int line) {
 void LyricBox::ShowStatus(const QString& text) {
   StopFollowing();
   box_.setExtraSelections({});
-  box_.setPlainText(text);
+  box_.setPlainText(AsShown(text));
 }
 
 void LyricBox::ShowLyric(const QString& lyric) {

@@ -8,16 +8,22 @@
 #include <QFileInfo>
 #include <QMap>
 #include <QRegularExpression>
+#include <QSet>
 #include <QUrl>
 
 #include "playback/legacy_text.h"
+#include "state/shared_state.h"
 
 namespace PlaylistFile {
 
 namespace {
 
-// Playlists listing playlists are followed this deep, no further (one may list itself).
+// Playlists listing playlists are followed this deep, no further.
 constexpr int kMaxDepth = 3;
+// A list of every slot's file with long paths is a fraction of this.
+constexpr qint64 kMaxListBytes = 16 << 20;
+// One more than the playlist holds, so that the caller can tell when they do not fit.
+constexpr qsizetype kMaxEntries = PlaylistArray::kSlots + 1;
 // The message names this many refused files at most.
 constexpr int kNamesShown = 10;
 
@@ -62,11 +68,33 @@ Entry Locate(QString text, QByteArray raw, const QString& folder, const QString&
   return entry;
 }
 
-QString Decoded(const QByteArray& contents, const QString& suffix, const QStringList& encodings) {
-  if (contents.startsWith("\xef\xbb\xbf")) return QString::fromUtf8(contents.mid(3));
-  if (suffix == "m3u8") return QString::fromUtf8(contents);
-  return LegacyText::Decode(contents, encodings);
-}
+// A playlist file's lines, each as its bytes and as text.
+class LineReader {
+ public:
+  LineReader(QIODevice& device, const QString& suffix, const QStringList& encodings)
+      : device_(device), encodings_(encodings), utf8_(suffix == "m3u8") {}
+
+  bool Next() {
+    if (device_.atEnd()) return false;
+    bytes = device_.readLine().trimmed();
+    if (first_ && bytes.startsWith("\xef\xbb\xbf")) {
+      bytes.remove(0, 3);
+      utf8_ = true;
+    }
+    first_ = false;
+    text = utf8_ ? QString::fromUtf8(bytes) : LegacyText::Decode(bytes, encodings_);
+    return true;
+  }
+
+  QByteArray bytes;
+  QString text;
+
+ private:
+  QIODevice& device_;
+  const QStringList& encodings_;
+  bool utf8_;
+  bool first_ = true;
+};
 
 // A file that its bytes name, and its text does not.
 bool OnlyItsBytesName(const Entry& entry) {
@@ -78,20 +106,14 @@ class Expander {
  public:
   explicit Expander(const QStringList& encodings) : encodings_(encodings) {}
 
+  bool Full() const { return found.entries.size() >= kMaxEntries; }
+
   void Add(const Entry& entry, int depth) {
+    if (Full()) return;
     if (entry.network) {
       found.entries << entry;
     } else if (IsPlaylist(entry.path) && QFileInfo(entry.path).isFile()) {
-      if (depth >= kMaxDepth) return;
-      QFile file(entry.path);
-      if (!file.open(QIODevice::ReadOnly)) {
-        found.missing << entry.path;
-        return;
-      }
-      const QFileInfo info(entry.path);
-      for (const Entry& listed :
-           Parse(file.readAll(), info.absolutePath(), info.suffix().toLower(), encodings_))
-        Add(listed, depth + 1);
+      AddList(entry.path, depth);
     } else if (QFileInfo(entry.path).isFile()) {
       found.entries << entry;
     } else if (OnlyItsBytesName(entry) && !IsPlaylist(entry.path)) {
@@ -113,7 +135,32 @@ class Expander {
   Expansion found;
 
  private:
+  void AddList(const QString& path, int depth) {
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    if (opened_.contains(canonical)) return;
+    if (depth >= kMaxDepth) {
+      found.tooDeep << path;
+      return;
+    }
+    if (info.size() > kMaxListBytes) {
+      found.tooLarge << path;
+      return;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+      found.missing << path;
+      return;
+    }
+    opened_.insert(canonical);
+    Parse(file, info.absolutePath(), info.suffix().toLower(), encodings_, [&](const Entry& listed) {
+      Add(listed, depth + 1);
+      return !Full();
+    });
+  }
+
   const QStringList& encodings_;
+  QSet<QString> opened_;  // the lists read in this expansion
 };
 
 }  // namespace
@@ -123,48 +170,38 @@ bool IsPlaylist(const QString& path) {
   return suffix == "m3u" || suffix == "m3u8" || suffix == "pls";
 }
 
-QList<Entry> Parse(const QByteArray& contents, const QString& folder, const QString& suffix,
-                   const QStringList& encodings) {
-  const QStringList lines = Decoded(contents, suffix, encodings).split('\n');
-  // A line feed is never part of a character in the code pages read here, so the file's
-  // lines and the text's lines match.
-  const QList<QByteArray> rawLines = contents.split('\n');
-  const auto raw = [&](qsizetype i, qsizetype from) {
-    return rawLines.size() == lines.size() ? rawLines[i].mid(from).trimmed() : QByteArray();
-  };
-  QList<Entry> entries;
+void Parse(QIODevice& device, const QString& folder, const QString& suffix,
+           const QStringList& encodings, const std::function<bool(const Entry&)>& take) {
+  LineReader line(device, suffix, encodings);
   if (suffix == "pls") {
     static const QRegularExpression key("^\\s*(File|Title)(\\d+)\\s*=",
                                         QRegularExpression::CaseInsensitiveOption);
-    QMap<int, std::pair<qsizetype, QString>> files;  // number -> line, title
+    QMap<int, std::pair<QByteArray, QString>> files;  // number -> bytes, text
     QMap<int, QString> titles;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-      const QRegularExpressionMatch m = key.match(lines[i]);
+    while (line.Next()) {
+      const QRegularExpressionMatch m = key.match(line.text);
       if (!m.hasMatch()) continue;
-      const QString value = lines[i].mid(m.capturedLength()).trimmed();
+      const QString value = line.text.mid(m.capturedLength()).trimmed();
       if (m.captured(1).compare("File", Qt::CaseInsensitive) == 0)
-        files[m.captured(2).toInt()] = {i, value};
+        files[m.captured(2).toInt()] = {line.bytes.mid(line.bytes.indexOf('=') + 1).trimmed(),
+                                        value};
       else
         titles[m.captured(2).toInt()] = value;
     }
-    for (auto it = files.cbegin(); it != files.cend(); ++it) {
-      const auto [line, value] = it.value();
-      const qsizetype from = rawLines.value(line).indexOf('=') + 1;
-      entries << Locate(value, raw(line, from), folder, titles.value(it.key()));
-    }
-    return entries;
+    for (auto it = files.cbegin(); it != files.cend(); ++it)
+      if (!take(Locate(it->second, it->first, folder, titles.value(it.key())))) return;
+    return;
   }
   QString title;
-  for (qsizetype i = 0; i < lines.size(); ++i) {
-    const QString line = lines[i].trimmed();
-    if (line.startsWith("#EXTINF:", Qt::CaseInsensitive)) {
-      title = line.section(',', 1).trimmed();
-    } else if (!line.isEmpty() && !line.startsWith('#')) {
-      entries << Locate(line, raw(i, 0), folder, title);
+  while (line.Next()) {
+    const QString text = line.text.trimmed();
+    if (text.startsWith("#EXTINF:", Qt::CaseInsensitive)) {
+      title = text.section(',', 1).trimmed();
+    } else if (!text.isEmpty() && !text.startsWith('#')) {
+      if (!take(Locate(text, line.bytes, folder, title))) return;
       title.clear();
     }
   }
-  return entries;
 }
 
 Expansion Expand(const QStringList& items, const QStringList& encodings) {
@@ -176,6 +213,7 @@ Expansion Expand(const QStringList& items, const QStringList& encodings) {
     else
       entry.path = QFileInfo(item).absoluteFilePath();
     expander.Add(entry, 0);
+    if (expander.Full()) break;
   }
   return expander.found;
 }
@@ -206,12 +244,16 @@ QString ProblemText(const Expansion& expansion) {
   QStringList lines;
   if (!expansion.missing.isEmpty())
     lines << QString("%1 个文件不存在，已跳过。").arg(expansion.missing.size());
-  if (!expansion.refused.isEmpty()) {
-    lines << "以下文件的名称不是 UTF-8 编码，无法播放，请改名后再添加：";
-    lines += expansion.refused.mid(0, kNamesShown);
-    if (expansion.refused.size() > kNamesShown)
-      lines << QString("……共 %1 个").arg(expansion.refused.size());
-  }
+  const auto named = [&](const QString& heading, const QStringList& names) {
+    if (names.isEmpty()) return;
+    lines << heading;
+    lines += names.mid(0, kNamesShown);
+    if (names.size() > kNamesShown) lines << QString("……共 %1 个").arg(names.size());
+  };
+  named("以下文件的名称不是 UTF-8 编码，无法播放，请改名后再添加：", expansion.refused);
+  named(QString("以下播放列表嵌套超过 %1 层，未读取：").arg(kMaxDepth), expansion.tooDeep);
+  named(QString("以下播放列表文件大于 %1 MB，未读取：").arg(kMaxListBytes >> 20),
+        expansion.tooLarge);
   return lines.join('\n');
 }
 

@@ -17,6 +17,7 @@ class PlayerOnX11 : public ::testing::Test {
     if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs an X server";
     env_ = QProcessEnvironment::systemEnvironment();
     env_.insert("TMPDIR", tmp_.path());  // apart from any other running player
+    env_.insert("XDG_RUNTIME_DIR", tmp_.path());
     env_.insert("QT_QPA_PLATFORM", "xcb");
     env_.insert("SONAVEIL_AUDIO_SINK", "fakesink");
     program_ = app_.InstallProgram();

@@ -22,6 +22,7 @@ class PlayerProcessTest : public ::testing::Test {
     // A private temporary folder keeps these players apart from any other running one.
     env_ = QProcessEnvironment::systemEnvironment();
     env_.insert("TMPDIR", tmp_.path());
+    env_.insert("XDG_RUNTIME_DIR", tmp_.path());
     env_.insert("QT_QPA_PLATFORM", "offscreen");
     env_.insert("QT_LOGGING_RULES", "sonaveil.app.info=true");  // it says what it was asked
     socket_ = tmp_.path() + '/' + SingleInstance::SocketName(kAppTitle);
@@ -71,6 +72,11 @@ TEST_F(PlayerProcessTest, SecondStartShowsTheFirstAndEnds) {
       10000))
       << firstLog.constData();
   EXPECT_EQ(first.state(), QProcess::Running);
+  QProcess refused;  // one that the first does not take (over 1 MB) says so and fails
+  refused.setProcessEnvironment(env_);
+  refused.start(program_, QStringList(12, "http://radio.test/" + QString(100000, 'x')));
+  EXPECT_TRUE(refused.waitForFinished(20000) && refused.exitCode() == 1);
+  EXPECT_TRUE(refused.readAllStandardError().contains("did not take this start's request"));
   Kill(first);
 }
 

@@ -223,6 +223,7 @@ class E2e : public ::testing::Test {
   QProcessEnvironment PlayerEnvironment() const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();  // PULSE_SERVER too
     env.insert("TMPDIR", tmp_.path());
+    env.insert("XDG_RUNTIME_DIR", tmp_.path());
     env.insert("QT_QPA_PLATFORM", "xcb");
     env.remove("SONAVEIL_AUDIO_SINK");
     return env;

@@ -311,6 +311,19 @@ TEST_F(LyricLookupTest, TheDialogsCloseBoxChangesNothing) {
   EXPECT_TRUE(server.Requests().isEmpty());
 }
 
+// Lines longer than the box shows are cut where it is full, as are lines past the most it shows.
+TEST_F(LyricLookupTest, LongLinesAndManyAreCutWhereTheBoxIsFull) {
+  const QString line(256 * 1024, u'长'), cut = QString(511, u'长') + u'…';
+  for (const auto& [lyric, shown] : std::initializer_list<std::pair<QString, QString>>{
+           {line, cut},
+           {"[00:01]" + line + "\r\n[00:02]短", cut + "\n短"},
+           {QString("😀").repeated(200000), QString("😀").repeated(255) + u'…'},
+           {QString("\r\n").repeated(256 * 1024), QString(999, u'\n') + u'…'}}) {
+    lyricBox.ShowLyric(lyric);
+    EXPECT_EQ(Box(), "歌词\n" + shown);
+  }
+}
+
 // A timed lyric in the box follows a real player through a generated file.
 TEST_F(LyricLookupTest, TimedLyricFollowsThePlayingFile) {
   qputenv("SONAVEIL_AUDIO_SINK", "fakesink sync=true");

@@ -48,6 +48,7 @@ class TrayOnX11 : public ::testing::Test {
     ASSERT_TRUE(WaitUntil([] { return Xdotool({"search", "--class", "^trayer$"}); }, 5000));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("TMPDIR", tmp_.path());
+    env.insert("XDG_RUNTIME_DIR", tmp_.path());
     env.insert("QT_QPA_PLATFORM", "xcb");
     env.insert("SONAVEIL_AUDIO_SINK", "fakesink");
     player_.setProcessEnvironment(env);

@@ -11,6 +11,7 @@
 #include "catalog/catalog_fixture.h"
 #include "catalog/list_control.h"
 #include "platform/file_dialog.h"
+#include "playback/playlist_file.h"
 #include "state/shared_state.h"
 #include "support/bare_controls.h"
 #include "support/fake_media_player.h"
@@ -130,7 +131,8 @@ TEST_F(MediaTest, AddingPlaylistFiles) {
   // A name Qt made text of (a file dialog's answer) has lost its bytes.
   const QString lost = folder.File("list/\ufffd\ufffd.mp3");
   EXPECT_TRUE(Media::AddFiles({folder.File("list/old.m3u"), folder.File("other/new.pls"),
-                               folder.File("other/new.m3u8"), lost}, window->List1));
+                               folder.File("other/new.m3u8"), lost},
+                              window->List1));
   QStringList added;
   for (int i = 0; i < PlaylistCount; ++i)
     added << QString("%1|%2|%3|%4")
@@ -146,6 +148,24 @@ TEST_F(MediaTest, AddingPlaylistFiles) {
                                        "无法播放，请改名后再添加：\n" +
                                        lost});
   std::remove(gbkName.constData());  // QTemporaryDir does not see it
+}
+
+// Lists that list themselves, nest too deep, hold more than the playlist, or are too large.
+TEST_F(MediaTest, AddingPlaylistFilesThatAskTooMuch) {
+  folder.Write("l/a.mp3", "x");
+  folder.Write("l/self.m3u", "a.mp3\n" + QByteArray("self.m3u\n").repeated(20));
+  for (int i = 0; i < 4; ++i)  // 0.m3u lists 1.m3u, which lists 2.m3u ...
+    folder.Write(QString("l/%1.m3u").arg(i), QString("%1.m3u\na.mp3\n").arg(i + 1).toUtf8());
+  folder.Write("l/many.m3u", QByteArray("http://radio.test/live\n").repeated(6000));
+  folder.Write("l/large.m3u", QByteArray((16 << 20) + 1, '#'));
+  EXPECT_TRUE(Media::AddFiles(
+      {folder.File("l/self.m3u"), folder.File("l/0.m3u"), folder.File("l/large.m3u")},
+      window->List1));
+  EXPECT_EQ(PlaylistCount, 4);  // a.mp3 from self.m3u once, and from 0, 1 and 2.m3u
+  EXPECT_EQ(boxes.Texts().join('|'),
+            "以下播放列表嵌套超过 3 层，未读取：\n" + folder.File("l/3.m3u") +
+                "\n以下播放列表文件大于 16 MB，未读取：\n" + folder.File("l/large.m3u"));
+  EXPECT_EQ(PlaylistFile::Expand({folder.File("l/many.m3u")}, {}).entries.size(), 5002);
 }
 
 TEST_F(MediaTest, AddingCatalogAndSearchSongs) {
