@@ -26,17 +26,6 @@ constexpr double kMicroseconds = 1e6;
 // A position this far from where steady playback would have put it was moved by someone.
 constexpr double kJumpSeconds = 1.0;
 
-// Reads the player for the bus; a player that refuses gives the fallback, as the window's
-// own ticks do.
-template <typename T, typename F>
-T Quietly(T fallback, F&& read) {
-  try {
-    return read();
-  } catch (const MediaPlayerError&) {
-  }
-  return fallback;
-}
-
 QDBusObjectPath TrackId(int entry) {
   return QDBusObjectPath(entry < 0 ? QString(kNoTrack)
                                    : QString("/org/sonaveil/track/%1").arg(entry));
@@ -167,7 +156,7 @@ bool Mpris::Register() {
 }
 
 int Mpris::CurrentEntry() const {
-  const QString url = Quietly(QString(), [&] { return window_->WMP->URL(); });
+  const QString url = window_->WMP->URL();
   const int handed = static_cast<int>(PlayingIndex);
   if (!url.isEmpty() && handed >= 0 && handed < PlaylistCount && Playlist[handed].Path == url)
     return handed;
@@ -178,8 +167,8 @@ int Mpris::CurrentEntry() const {
 double Mpris::LengthSeconds(int entry) const {
   if (entry < 0) return 0;
   MediaPlayer& player = *window_->WMP;
-  if (Playlist[entry].Path == Quietly(QString(), [&] { return player.URL(); })) {
-    const double duration = Quietly(0.0, [&] { return player.currentMedia.duration(); });
+  if (Playlist[entry].Path == player.URL()) {
+    const double duration = player.currentMedia.duration();
     if (duration > 0) return duration;
   }
   return std::max(0.0, Playlist[entry].Length.toDouble());
@@ -190,10 +179,10 @@ QVariantMap Mpris::MetadataOf(int entry) const {
   if (entry < 0) return map;
   const SongRecord& song = Playlist[entry];
   MediaPlayer& player = *window_->WMP;
-  const bool loaded = song.Path == Quietly(QString(), [&] { return player.URL(); });
+  const bool loaded = song.Path == player.URL();
   auto tag = [&](const QString& kept, const char* name) {
     if (!kept.isEmpty() || !loaded) return kept;
-    return Quietly(QString(), [&] { return player.currentMedia.getItemInfo(name); });
+    return player.currentMedia.getItemInfo(name);
   };
   const QString title = tag(song.Title, "Title");
   const QString artist = tag(song.Author, "Author");
@@ -207,24 +196,19 @@ QVariantMap Mpris::MetadataOf(int entry) const {
   return map;
 }
 
-double Mpris::Volume() const {
-  return Quietly(0.0, [&] { return window_->WMP->settings.volume() / 100.0; });
-}
+double Mpris::Volume() const { return window_->WMP->settings.volume() / 100.0; }
 
 qlonglong Mpris::Position() const {
-  const double seconds = Quietly(0.0, [&] {
-    // A seek takes the player through a change of state: the position holds meanwhile.
-    switch (window_->WMP->playState()) {
-      case MediaPlayer::wmppsPlaying:
-      case MediaPlayer::wmppsPaused:
-      case MediaPlayer::wmppsTransitioning:
-      case MediaPlayer::wmppsBuffering:
-        return window_->WMP->controls.currentPosition();
-      default:
-        return 0.0;
-    }
-  });
-  return std::llround(seconds * kMicroseconds);
+  // A seek takes the player through a change of state: the position holds meanwhile.
+  switch (window_->WMP->playState()) {
+    case MediaPlayer::wmppsPlaying:
+    case MediaPlayer::wmppsPaused:
+    case MediaPlayer::wmppsTransitioning:
+    case MediaPlayer::wmppsBuffering:
+      return std::llround(window_->WMP->controls.currentPosition() * kMicroseconds);
+    default:
+      return 0;
+  }
 }
 
 bool Mpris::CanGoNext() const { return CurrentIndex < PlaylistCount - 1; }
@@ -233,8 +217,7 @@ bool Mpris::CanPlay() const { return CurrentIndex >= 0 && CurrentIndex < Playlis
 bool Mpris::CanSeek() const { return LengthSeconds(CurrentEntry()) > 0; }
 
 void Mpris::Sample() {
-  const int state =
-      Quietly(int(MediaPlayer::wmppsUndefined), [&] { return window_->WMP->playState(); });
+  const int state = window_->WMP->playState();
   switch (state) {
     case MediaPlayer::wmppsPlaying:
     case MediaPlayer::wmppsBuffering:

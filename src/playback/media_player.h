@@ -2,14 +2,6 @@
 
 #include <QObject>
 #include <QString>
-#include <stdexcept>
-
-// What a player may throw from any member when the sound system refuses it. The media
-// operations catch exactly this, show their message and give their failure value.
-class MediaPlayerError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 // The player the playback logic drives. Members are reached the way the logic names them:
 // player.URL, player.playState(), player.controls.play(), player.currentMedia.duration(),
