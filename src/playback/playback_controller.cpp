@@ -17,8 +17,13 @@ constexpr int kMediaInfoTickMs = 100;
 constexpr double kArmAdvanceSeconds = 1.2;
 }  // namespace
 
-PlaybackController::PlaybackController(MediaPlayer& player, QListWidget& playlist, QObject* parent)
-    : QObject(parent), player_(player), playlist_(playlist), scriptFetch_(this) {
+PlaybackController::PlaybackController(MediaPlayer& player, QListWidget& playlist,
+                                       MakeCurrent makeCurrent, QObject* parent)
+    : QObject(parent),
+      player_(player),
+      playlist_(playlist),
+      makeCurrent_(std::move(makeCurrent)),
+      scriptFetch_(this) {
   advance_.setObjectName("timWMP");
   advance_.setInterval(kAdvanceTickMs);
   connect(&advance_, &QTimer::timeout, this, &PlaybackController::AdvanceTick);
@@ -30,6 +35,16 @@ PlaybackController::PlaybackController(MediaPlayer& player, QListWidget& playlis
   scriptFetch_.setObjectName("Inet2");
   connect(&player_, &MediaPlayer::PlayStateChange, this, &PlaybackController::PlayerStateChanged);
   connect(&player_, &MediaPlayer::Error, this, &PlaybackController::PlayerFailed);
+  // A row becomes current by a click or by being selected; a click on the row that is
+  // already current counts too.
+  connect(&playlist_, &QListWidget::currentRowChanged, this, &PlaybackController::RowMadeCurrent);
+  connect(&playlist_, &QListWidget::itemClicked, this,
+          [this](QListWidgetItem* item) { RowMadeCurrent(playlist_.row(item)); });
+}
+
+void PlaybackController::RowMadeCurrent(int row) {
+  if (row < 0) return;
+  if (makeCurrent_) makeCurrent_(row);
 }
 
 void PlaybackController::Play() {
@@ -40,7 +55,7 @@ void PlaybackController::Play() {
 bool PlaybackController::SelectRow(int row) {
   if (row < 0 || row >= playlist_.count()) return false;
   if (playlist_.currentRow() == row)
-    emit playlist_.itemClicked(playlist_.item(row));
+    RowMadeCurrent(row);  // selected already: the list says nothing
   else
     playlist_.setCurrentRow(row);
   return true;
@@ -109,8 +124,7 @@ void PlaybackController::MenuTransport(Command command) {
 
 void PlaybackController::PlayPause() {
   const int state = player_.playState();
-  const bool playing =
-      state == MediaPlayer::wmppsPlaying || state == MediaPlayer::wmppsBuffering;
+  const bool playing = state == MediaPlayer::wmppsPlaying || state == MediaPlayer::wmppsBuffering;
   ButtonTransport(playing ? Command::kPause : Command::kPlay);
 }
 

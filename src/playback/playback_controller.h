@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+#include <functional>
 #include <optional>
 
 #include "web/inet.h"
@@ -16,14 +17,18 @@ class QWidget;
 // What the window's buttons, the popup menus, MPRIS, the keyboard and the command line ask
 // of playback: transport, the automatic advance, recovery from playback errors and changes
 // of the playlist. It plays through the window's player, and moves the current entry by
-// selecting rows of the playlist box, whose click handler makes a row current.
+// selecting rows of the playlist box; a row that is selected, by the program or the user,
+// is made current by the window's own handler.
 class PlaybackController : public QObject {
   Q_OBJECT
 
  public:
   enum class Command { kPrevious, kPlay, kPause, kStop, kNext };
+  // Makes a row of the playlist box the current entry (its click handler).
+  using MakeCurrent = std::function<void(int row)>;
 
-  PlaybackController(MediaPlayer& player, QListWidget& playlist, QObject* parent = nullptr);
+  PlaybackController(MediaPlayer& player, QListWidget& playlist, MakeCurrent makeCurrent,
+                     QObject* parent = nullptr);
 
   // The window's transport buttons (and MPRIS, the keyboard, the command line). A move to
   // another entry and play clear Paused, pause sets it: play after pause resumes, play after
@@ -102,8 +107,11 @@ class PlaybackController : public QObject {
   };
   void Repair(const PendingRepair& repair);
 
+  void RowMadeCurrent(int row);
+
   MediaPlayer& player_;
   QListWidget& playlist_;
+  MakeCurrent makeCurrent_;
   QTimer advance_;
   QTimer mediaInfo_;
   // The media-information tick found nothing playing and rests until the player starts.

@@ -49,6 +49,7 @@ class MprisTest : public ::testing::Test {
       song.Web = 1;
     }
     window = std::make_unique<frmmain>();
+    ui = Skin::FindFaceControls(window.get());
     window->Form_Load();
     window->show();
     mpris = new Mpris(window.get());
@@ -67,6 +68,7 @@ class MprisTest : public ::testing::Test {
   TempAppFolder folder;
   MsgBoxRecorder boxes;
   std::unique_ptr<frmmain> window;
+  Skin::FaceControls ui;
   Mpris* mpris = nullptr;
 };
 
@@ -95,7 +97,7 @@ TEST_F(MprisTest, TransportCommandsDriveThePlayer) {
         << step.command << ": " << window->WMP->playState();
     EXPECT_EQ(Loaded(), Playlist[step.entry].Path) << step.command;
     EXPECT_EQ(CurrentIndex, step.entry) << step.command;
-    EXPECT_EQ(window->List1->currentRow(), step.entry) << step.command;
+    EXPECT_EQ(ui.List1->currentRow(), step.entry) << step.command;
   }
   EXPECT_TRUE(boxes.Texts().isEmpty()) << boxes.Texts().join('|').toStdString();
 }
@@ -168,7 +170,7 @@ TEST_F(MprisTest, StatusFollowsTheWindowsOwnButtons) {
   const std::pair<int, const char*> presses[] = {
       {1, "Playing"}, {2, "Paused"}, {1, "Playing"}, {3, "Stopped"}};
   for (auto [button, status] : presses) {
-    QTest::mouseClick(window->ControlButton[button], Qt::LeftButton);
+    QTest::mouseClick(ui.ControlButton[button], Qt::LeftButton);
     EXPECT_TRUE(sees(status)) << status << " after button " << button << ": "
                               << seen.join(',').toStdString();
   }
@@ -182,6 +184,7 @@ TEST_F(MprisTest, StatusFollowsTheWindowsOwnButtons) {
 TEST_F(MprisTest, APauseThePlayerReachesLaterIsAnnounced) {
   auto* player = new FakeMediaPlayer;
   window = std::make_unique<frmmain>(player);
+  ui = Skin::FindFaceControls(window.get());
   window->Form_Load();
   mpris = new Mpris(window.get());
   player->state = MediaPlayer::wmppsPlaying;
@@ -209,7 +212,7 @@ TEST_F(MprisTest, OpenUriAddsTheFileAndPlaysIt) {
   ASSERT_EQ(PlaylistCount, 4);
   EXPECT_EQ(Playlist[3].Path, file);
   EXPECT_EQ(Playlist[3].Web, 1);
-  EXPECT_EQ(window->List1->count(), 4);
+  EXPECT_EQ(ui.List1->count(), 4);
   EXPECT_EQ(CurrentIndex, 3);
   EXPECT_EQ(Loaded(), file);
 }
