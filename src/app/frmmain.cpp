@@ -209,6 +209,13 @@ void frmmain::Pause() {
   if (left > 0) QThread::msleep(static_cast<unsigned long>(left));
 }
 
+void frmmain::OfferOnSessionBus() {
+  auto* mpris = new Mpris(playback, *WMP, *this, this);
+  // The lyric and corrected titles reach the bus as the lookup stores them.
+  connect(&lyrics_, &LyricLookup::EntryChanged, mpris, &Mpris::Sample);
+  mpris->Register();
+}
+
 void frmmain::closeEvent(QCloseEvent* event) {
   tray_.Remove();
   event->accept();

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "app/command_line.h"
+#include "app/mpris.h"
 #include "app/window_keys.h"
 #include "catalog/catalog_browser.h"
 #include "lyrics/lyric_box.h"
@@ -25,7 +26,7 @@ class WebBrowser;
 // the catalog panel beside it. It makes the face's controls from the skin's layout and hands
 // each module the controls it works on; its handlers keep the names the controls' events go
 // by. The controls are its own: from outside they are found by their object names.
-class frmmain : public QWidget, public MenuHost {
+class frmmain : public QWidget, public MenuHost, public MprisHost {
   Q_OBJECT
 
  public:
@@ -45,6 +46,8 @@ class frmmain : public QWidget, public MenuHost {
   void ShowFromAnotherStart(const StartRequest& request);
   // Brings the window back in its normal state, in front.
   void RestoreWindow();
+  // Offers the player to desktops on the session bus, where there is one.
+  void OfferOnSessionBus();
 
   // How long the load pauses after reading the playlist.
   static inline int startupPauseMs = 1000;
@@ -150,6 +153,9 @@ class frmmain : public QWidget, public MenuHost {
   void HideMainWindow() override;
   void ToggleCatalogPanel() override;
   void ExitProgram() override;
+  // What the session bus asks of it.
+  void Raise() override { RestoreWindow(); }
+  void Quit() override { ExitProgram(); }
 
  protected:
   // Removes the tray icon; the window always closes.

@@ -36,7 +36,7 @@ class MediaPlayer : public QObject {
     void pause() { p.DoPause(); }
     void stop() { p.DoStop(); }
     double currentPosition() const { return p.Position(); }
-    void setCurrentPosition(double seconds) { p.Seek(seconds); }
+    void setCurrentPosition(double seconds) { p.SeekAndTell(seconds); }
     // "mm:ss"
     QString currentPositionString() const;
   };
@@ -49,7 +49,7 @@ class MediaPlayer : public QObject {
   struct Settings {
     MediaPlayer& p;
     int volume() const { return p.Volume(); }
-    void setVolume(int volume) { p.SetVolume(volume); }
+    void setVolume(int volume) { p.SetVolumeAndTell(volume); }
   };
 
   explicit MediaPlayer(QObject* parent = nullptr) : QObject(parent) {}
@@ -81,6 +81,10 @@ class MediaPlayer : public QObject {
   void Error();
   // What currentMedia says of the loaded media (its tags or its duration) has changed.
   void MediaInfoChanged();
+  // settings.setVolume has set the volume (0..100).
+  void VolumeChanged(int volume);
+  // controls.setCurrentPosition moved the position to seconds.
+  void PositionSet(double seconds);
 
  protected:
   virtual void DoPlay() = 0;
@@ -92,6 +96,16 @@ class MediaPlayer : public QObject {
   virtual QString ItemInfo(const QString& name) const = 0;
   virtual int Volume() const = 0;
   virtual void SetVolume(int volume) = 0;
+
+ private:
+  void SeekAndTell(double seconds) {
+    Seek(seconds);
+    emit PositionSet(seconds);
+  }
+  void SetVolumeAndTell(int volume) {
+    SetVolume(volume);
+    emit VolumeChanged(Volume());
+  }
 };
 
 // Seconds as "mm:ss" (minutes keep counting past 99).

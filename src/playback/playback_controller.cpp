@@ -45,6 +45,7 @@ PlaybackController::PlaybackController(MediaPlayer& player, QListWidget& playlis
 void PlaybackController::RowMadeCurrent(int row) {
   if (row < 0) return;
   if (makeCurrent_) makeCurrent_(row);
+  emit CurrentEntryChanged();
 }
 
 void PlaybackController::Play() {
@@ -162,15 +163,18 @@ bool PlaybackController::AddSong(const QString& url, const QString& title, const
 bool PlaybackController::PrepareFor(bool added) {
   // Something to play: the sound system starts now, in the background.
   if (PlaylistCount > 0) player_.Prepare();
+  emit PlaylistChanged();
   return added;
 }
 
 void PlaybackController::DeleteCurrent() {
   Media::DeleteSong(player_, &playlist_, [this] { emit CurrentEntryLeaving(); });
+  emit PlaylistChanged();
 }
 
 void PlaybackController::DeleteAll() {
   Media::DeleteAllSongs(player_, &playlist_, [this] { emit CurrentEntryLeaving(); });
+  emit PlaylistChanged();
 }
 
 void PlaybackController::FollowPosition(bool playing, double position, double duration) {

@@ -92,6 +92,10 @@ class PlaybackController : public QObject {
   void PlayRequested();
   // The current entry is about to leave the playlist: its lyric transfer is of no use.
   void CurrentEntryLeaving();
+  // A row has been made current.
+  void CurrentEntryChanged();
+  // Entries were added or removed.
+  void PlaylistChanged();
 
  private:
   // Gets the player ready once the playlist holds something; gives back added.
