@@ -23,8 +23,7 @@ size_t ActiveClients::SeenAndCount(const std::string& client, Clock::time_point 
     lastSeen_.erase(oldest);
   }
   lastSeen_[client] = now;
-  return static_cast<size_t>(std::count_if(
-      lastSeen_.begin(), lastSeen_.end(), [&](const auto& e) { return now - e.second < window_; }));
+  return lastSeen_.size();
 }
 
 RateLimiter::RateLimiter(size_t limit, Clock::duration window, size_t maxClients)

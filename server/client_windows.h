@@ -18,7 +18,8 @@ class ActiveClients {
                          size_t maxClients = 100000);
 
   // Records client as seen at now and returns the number of distinct clients seen within the
-  // window ending at now, client included.
+  // window ending at now, client included (to within a second: the window is pruned once a
+  // second).
   size_t SeenAndCount(const std::string& client, Clock::time_point now);
 
  private:
@@ -29,6 +30,25 @@ class ActiveClients {
   std::mutex mutex_;
   std::unordered_map<std::string, Clock::time_point> lastSeen_;
   Clock::time_point lastPrune_{};
+};
+
+// The online count: the number of distinct clients seen in the last five minutes.
+class OnlineCount {
+ public:
+  virtual ~OnlineCount() = default;
+  // Records client as seen now and returns the count, client included.
+  virtual size_t SeenAndCount(const std::string& client) = 0;
+};
+
+// The count of one server process, kept in its memory.
+class LocalCount : public OnlineCount {
+ public:
+  size_t SeenAndCount(const std::string& client) override {
+    return clients_.SeenAndCount(client, Clock::now());
+  }
+
+ private:
+  ActiveClients clients_;
 };
 
 // At most `limit` events per client within a sliding window (posts to the board). Thread-safe.

@@ -1,4 +1,5 @@
-// sonaveil-server --listen ADDRESS:PORT [--content DIR] [--board FILE] [--public-url URL]
+// sonaveil-server --listen ADDRESS:PORT [--content DIR] [--board FILE | --database URL]
+//                 [--trusted-proxy ADDRESS[/BITS]]... [--public-url URL] [--quiet]
 #include <signal.h>
 #include <unistd.h>
 
@@ -6,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -16,14 +18,21 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr char kUsage[] =
-    "usage: sonaveil-server --listen ADDRESS:PORT [--content DIR] [--board FILE]\n"
-    "                       [--public-url http://HOST[:PORT]] [--quiet]\n"
-    "  --listen      address and port to listen on; port 0 picks a free one\n"
-    "  --content     the folder served (default: content/ beside the program)\n"
-    "  --board       the message board's SQLite file (default: board.sqlite beside the program)\n"
-    "  --public-url  scheme and host given out in pages and /js/serverurl.js\n"
-    "                (default: the Host each request was sent to)\n"
-    "  --quiet       no line per request on standard error\n";
+    "usage: sonaveil-server --listen ADDRESS:PORT [--content DIR]\n"
+    "                       [--board FILE | --database postgresql://USER@HOST:PORT/DB]\n"
+    "                       [--trusted-proxy ADDRESS[/BITS]]... [--public-url http://HOST[:PORT]]\n"
+    "                       [--quiet]\n"
+    "  --listen         address and port to listen on; port 0 picks a free one\n"
+    "  --content        the folder served (default: content/ beside the program)\n"
+    "  --board          the message board's SQLite file (default: board.sqlite beside the\n"
+    "                   program); the online count is then this server's own\n"
+    "  --database       a PostgreSQL database for the board and the online count, shared by\n"
+    "                   every server that names it (its tables are made on the first start)\n"
+    "  --trusted-proxy  a proxy (or a network of them) whose X-Forwarded-For or X-Real-IP\n"
+    "                   names the client; may be given more than once\n"
+    "  --public-url     scheme and host given out in pages and /js/serverurl.js\n"
+    "                   (default: the Host each request was sent to)\n"
+    "  --quiet          no line per request on standard error\n";
 
 fs::path ProgramFolder(const char* argv0) {
   std::error_code error;
@@ -46,14 +55,8 @@ bool SplitListen(const std::string& listen, std::string* host, int* port) {
   return *port <= 65535;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  sonaveil_server::ServerOptions options;
-  const fs::path folder = ProgramFolder(argv[0]);
-  options.content = folder / "content";
-  options.boardFile = folder / "board.sqlite";
-  options.accessLog = true;
+// Reads the command line into *options; an exit status when the program is to end now.
+std::optional<int> ReadArguments(int argc, char** argv, sonaveil_server::ServerOptions* options) {
   bool listenGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -62,29 +65,46 @@ int main(int argc, char** argv) {
       std::cout << kUsage;
       return 0;
     } else if (arg == "--listen" && hasValue) {
-      if (!SplitListen(argv[++i], &options.host, &options.port)) {
+      if (!SplitListen(argv[++i], &options->host, &options->port)) {
         std::cerr << "sonaveil-server: --listen wants ADDRESS:PORT\n";
         return 2;
       }
       listenGiven = true;
     } else if (arg == "--content" && hasValue) {
-      options.content = argv[++i];
+      options->content = argv[++i];
     } else if (arg == "--board" && hasValue) {
-      options.boardFile = argv[++i];
+      options->boardFile = argv[++i];
+    } else if (arg == "--database" && hasValue) {
+      options->database = argv[++i];
+    } else if (arg == "--trusted-proxy" && hasValue) {
+      if (!options->trustedProxies.Add(argv[++i])) {
+        std::cerr << "sonaveil-server: --trusted-proxy wants ADDRESS or ADDRESS/BITS\n";
+        return 2;
+      }
     } else if (arg == "--public-url" && hasValue) {
-      options.publicBase = argv[++i];
-      while (options.publicBase.ends_with('/')) options.publicBase.pop_back();
+      options->publicBase = argv[++i];
+      while (options->publicBase.ends_with('/')) options->publicBase.pop_back();
     } else if (arg == "--quiet") {
-      options.accessLog = false;
+      options->accessLog = false;
     } else {
       std::cerr << kUsage;
       return 2;
     }
   }
-  if (!listenGiven) {
-    std::cerr << kUsage;
-    return 2;
-  }
+  if (listenGiven) return std::nullopt;
+  std::cerr << kUsage;
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  sonaveil_server::ServerOptions options;
+  const fs::path folder = ProgramFolder(argv[0]);
+  options.content = folder / "content";
+  options.boardFile = folder / "board.sqlite";
+  options.accessLog = true;
+  if (const auto status = ReadArguments(argc, argv, &options)) return *status;
 
   // A client that goes away mid-response must not end the server.
   signal(SIGPIPE, SIG_IGN);

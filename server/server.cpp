@@ -23,6 +23,7 @@ namespace {
 constexpr char kHtmlUtf8[] = "text/html; charset=utf-8";
 constexpr char kHtmlGb2312[] = "text/html; charset=gb2312";
 constexpr size_t kBoardPageMessages = 100;
+constexpr char kBoardUnavailable[] = "留言板暂时无法读取，请稍后再试。";
 constexpr size_t kMusicSearchResults = 20;
 // Far above any message the board keeps; larger posts are refused unread.
 constexpr size_t kMaxPostBytes = 16 * 1024;
@@ -69,8 +70,7 @@ class OpenFile {
 
 }  // namespace
 
-Server::Server(ServerOptions options)
-    : options_(std::move(options)), posts_(options_.postsPerMinute, std::chrono::minutes(1)) {}
+Server::Server(ServerOptions options) : options_(std::move(options)) {}
 
 Server::~Server() { Stop(); }
 
@@ -81,11 +81,7 @@ bool Server::Bind(std::string* error) {
     *error = "no content folder " + options_.content.string();
     return false;
   }
-  board_ = Board::Open(options_.boardFile, error);
-  if (!board_) {
-    *error = "cannot open the board " + options_.boardFile.string() + ": " + *error;
-    return false;
-  }
+  if (!OpenStores(error)) return false;
   lyrics_ = std::make_unique<LyricStore>(root_ / "lyrics");
   catalog_ = std::make_unique<PublishedCatalog>(root_ / "sonaveil" / "updatefile" / "db.rar");
 
@@ -109,20 +105,7 @@ bool Server::Bind(std::string* error) {
     res.set_content(std::to_string(res.status) + "\n", "text/plain; charset=utf-8");
   });
 
-  if (options_.accessLog) {
-    http_.set_logger([](const Request& req, const Response& res) {
-      // A GET's query, decoded, says what was asked for (a lyric search's singer and song).
-      std::string target = req.path;
-      char separator = '?';
-      for (const auto& [key, value] : req.params) {
-        if (req.method != "GET") break;
-        target += separator + key + "=" + value;
-        separator = '&';
-      }
-      std::fprintf(stderr, "%s %s %s %d %zu\n", req.remote_addr.c_str(), req.method.c_str(),
-                   target.c_str(), res.status, res.body.size());
-    });
-  }
+  if (options_.accessLog) SetUpLog();
   if (options_.port == 0) {
     port_ = http_.bind_to_any_port(options_.host);
   } else {
@@ -134,6 +117,51 @@ bool Server::Bind(std::string* error) {
   }
   http_.WidenBacklog();
   return true;
+}
+
+bool Server::OpenStores(std::string* error) {
+  if (options_.database.empty()) {
+    board_ = Board::Open(options_.boardFile, options_.postsPerMinute, error);
+    if (!board_) {
+      *error = "cannot open the board " + options_.boardFile.string() + ": " + *error;
+      return false;
+    }
+    count_ = std::make_unique<LocalCount>();
+    return true;
+  }
+  database_ = std::make_unique<PgPool>(options_.database);
+  if (!database_->PrepareSchema(error)) {
+    *error = "cannot use the database: " + *error;
+    return false;
+  }
+  board_ = std::make_unique<PgBoard>(*database_, options_.postsPerMinute);
+  count_ = std::make_unique<SharedCount>(*database_);
+  return true;
+}
+
+void Server::SetUpLog() {
+  http_.set_logger([this](const Request& req, const Response& res) {
+    // A GET's query, decoded, says what was asked for (a lyric search's singer and song).
+    std::string target = req.path;
+    char separator = '?';
+    for (const auto& [key, value] : req.params) {
+      if (req.method != "GET") break;
+      target += separator + key + "=" + value;
+      separator = '&';
+    }
+    std::fprintf(stderr, "%s %s %s %d %zu\n", Client(req).c_str(), req.method.c_str(),
+                 target.c_str(), res.status, res.body.size());
+  });
+}
+
+std::string Server::Client(const Request& req) const {
+  if (options_.trustedProxies.empty()) return req.remote_addr;
+  std::vector<std::string> forwarded;
+  const size_t fields = req.get_header_value_count("X-Forwarded-For");
+  for (size_t i = 0; i < fields; ++i)
+    forwarded.push_back(req.get_header_value("X-Forwarded-For", i));
+  return options_.trustedProxies.ClientOf(req.remote_addr, forwarded,
+                                          req.get_header_value("X-Real-IP"));
 }
 
 bool Server::Run() { return http_.listen_after_bind(); }
@@ -156,6 +184,8 @@ Handled Server::Route(const Request& req, Response& res) {
     const std::string length = req.get_header_value("Content-Length");
     if (path != "/note/") {
       res.status = 405;
+    } else if (req.has_header("Transfer-Encoding")) {
+      res.status = 411;  // a form's length is known; an unknown one could be read for ever
     } else if (length.find_first_not_of("0123456789") != std::string::npos) {
       res.status = 400;
     } else if (length.size() > 9 || (!length.empty() && std::stoul(length) > kMaxPostBytes)) {
@@ -197,7 +227,7 @@ Handled Server::Route(const Request& req, Response& res) {
 }
 
 void Server::Count(const Request& req, Response& res) {
-  const size_t count = active_.SeenAndCount(req.remote_addr, Clock::now());
+  const size_t count = count_->SeenAndCount(Client(req));
   res.set_header("Cache-Control", "no-store");
   res.set_content(std::to_string(count), kHtmlUtf8);
 }
@@ -281,8 +311,14 @@ void Server::RingTones(const Request& req, Response& res) {
 }
 
 void Server::ShowBoard(Response& res, const std::string& notice) {
-  res.set_content(pages::Board(board_->Latest(kBoardPageMessages), notice, options_.maxNameBytes,
-                               options_.maxContentBytes),
+  const auto messages = board_->Latest(kBoardPageMessages);
+  if (!messages) {
+    if (res.status < 400) res.status = 503;
+    res.set_header("Retry-After", "5");
+  }
+  res.set_content(pages::Board(messages ? *messages : std::vector<BoardMessage>(),
+                               messages ? notice : notice + kBoardUnavailable,
+                               options_.maxNameBytes, options_.maxContentBytes),
                   kHtmlUtf8);
 }
 
@@ -294,14 +330,23 @@ void Server::PostNote(const Request& req, Response& res) {
     ShowBoard(res, why);
   };
   if (!req.has_param("content") || content.empty()) return refuse(400, "留言内容不能为空。");
-  if (!IsValidUtf8(name) || !IsValidUtf8(content)) return refuse(400, "留言须为 UTF-8 文字。");
+  // A NUL ends a text in the database's protocol: it is not a character a message holds.
+  if (!IsValidUtf8(name) || !IsValidUtf8(content) || name.find('\0') != std::string::npos ||
+      content.find('\0') != std::string::npos)
+    return refuse(400, "留言须为 UTF-8 文字。");
   if (name.size() > options_.maxNameBytes || content.size() > options_.maxContentBytes)
     return refuse(413, "名字或留言太长。");
-  if (!posts_.Allow(req.remote_addr, Clock::now()))
-    return refuse(429, "留言太频繁，请一分钟后再试。");
-  if (!board_->Add(name, content, req.remote_addr, static_cast<int64_t>(std::time(nullptr))))
-    return refuse(500, "留言没有保存，请稍后再试。");
-  res.set_redirect("/note/", 303);
+  switch (board_->Add(name, content, Client(req))) {
+    case PostOutcome::kStored:
+      return res.set_redirect("/note/", 303);
+    case PostOutcome::kLimited:
+      return refuse(429, "留言太频繁，请一分钟后再试。");
+    case PostOutcome::kFailed:
+      return refuse(500, "留言没有保存，请稍后再试。");
+    case PostOutcome::kUnavailable:
+      res.set_header("Retry-After", "5");
+      return refuse(503, "留言没有保存，请稍后再试。");
+  }
 }
 
 void Server::ServeFile(const Request& req, Response& res) {

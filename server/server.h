@@ -8,7 +8,9 @@
 #include <string>
 
 #include "server/bounded_http.h"
+#include "server/client_address.h"
 #include "server/client_windows.h"
+#include "server/pg_store.h"
 #include "server/stores.h"
 
 namespace sonaveil_server {
@@ -18,6 +20,11 @@ struct ServerOptions {
   int port = 0;  // 0: any free port
   std::filesystem::path content;
   std::filesystem::path boardFile;
+  // A PostgreSQL database for the board and the online count, shared with other servers;
+  // empty: the board file and a count of this server's own.
+  std::string database;
+  // The proxies whose X-Forwarded-For or X-Real-IP names the client.
+  TrustedProxies trustedProxies;
   // The scheme and host that pages and the media-server script give out; empty: the Host the
   // request was sent to.
   std::string publicBase;
@@ -51,6 +58,10 @@ class Server {
   void RingTones(const httplib::Request& req, httplib::Response& res);
   void ShowBoard(httplib::Response& res, const std::string& notice);
   std::string Base(const httplib::Request& req) const;
+  // The address of the client a request is from, past the trusted proxies.
+  std::string Client(const httplib::Request& req) const;
+  bool OpenStores(std::string* error);
+  void SetUpLog();
   // The address on this server of a catalog song's file in the given extension, or "".
   std::string ServedUrl(const CatalogSong& song, const std::string& base,
                         const std::string& extension) const;
@@ -59,11 +70,11 @@ class Server {
   std::filesystem::path root_;
   int port_ = 0;
   BoundedHttpServer http_;
-  std::unique_ptr<Board> board_;
+  std::unique_ptr<PgPool> database_;
+  std::unique_ptr<MessageBoard> board_;
+  std::unique_ptr<OnlineCount> count_;
   std::unique_ptr<LyricStore> lyrics_;
   std::unique_ptr<PublishedCatalog> catalog_;
-  ActiveClients active_;
-  RateLimiter posts_;
 };
 
 }  // namespace sonaveil_server

@@ -1,6 +1,7 @@
 #include "server/stores.h"
 
 #include <algorithm>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 
@@ -30,7 +31,8 @@ std::string Column(sqlite3_stmt* statement, int column) {
 
 }  // namespace
 
-std::unique_ptr<Board> Board::Open(const fs::path& file, std::string* error) {
+std::unique_ptr<Board> Board::Open(const fs::path& file, size_t postsPerMinute,
+                                   std::string* error) {
   sqlite3* db = nullptr;
   if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
       SQLITE_OK) {
@@ -50,31 +52,33 @@ std::unique_ptr<Board> Board::Open(const fs::path& file, std::string* error) {
     sqlite3_close(db);
     return nullptr;
   }
-  return std::unique_ptr<Board>(new Board(db));
+  return std::unique_ptr<Board>(new Board(db, postsPerMinute));
 }
 
 Board::~Board() { sqlite3_close(db_); }
 
-bool Board::Add(const std::string& name, const std::string& content, const std::string& client,
-                int64_t postedUnix) {
+PostOutcome Board::Add(const std::string& name, const std::string& content,
+                       const std::string& client) {
+  if (!posts_.Allow(client, Clock::now())) return PostOutcome::kLimited;
+  const int64_t postedUnix = static_cast<int64_t>(std::time(nullptr));
   std::lock_guard lock(mutex_);
   Statement insert =
       Prepare(db_, "INSERT INTO messages(name, content, client, posted) VALUES(?, ?, ?, ?)");
-  if (!insert) return false;
+  if (!insert) return PostOutcome::kFailed;
   sqlite3_bind_text(insert.get(), 1, name.data(), static_cast<int>(name.size()), SQLITE_STATIC);
   sqlite3_bind_text(insert.get(), 2, content.data(), static_cast<int>(content.size()),
                     SQLITE_STATIC);
   sqlite3_bind_text(insert.get(), 3, client.data(), static_cast<int>(client.size()), SQLITE_STATIC);
   sqlite3_bind_int64(insert.get(), 4, postedUnix);
-  return sqlite3_step(insert.get()) == SQLITE_DONE;
+  return sqlite3_step(insert.get()) == SQLITE_DONE ? PostOutcome::kStored : PostOutcome::kFailed;
 }
 
-std::vector<BoardMessage> Board::Latest(size_t limit) {
+std::optional<std::vector<BoardMessage>> Board::Latest(size_t limit) {
   std::lock_guard lock(mutex_);
   std::vector<BoardMessage> messages;
   Statement select =
       Prepare(db_, "SELECT id, name, content, posted FROM messages ORDER BY id DESC LIMIT ?");
-  if (!select) return messages;
+  if (!select) return std::nullopt;
   sqlite3_bind_int64(select.get(), 1, static_cast<int64_t>(limit));
   while (sqlite3_step(select.get()) == SQLITE_ROW) {
     messages.push_back({sqlite3_column_int64(select.get(), 0), Column(select.get(), 1),

@@ -6,8 +6,11 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "server/client_windows.h"
 
 namespace sonaveil_server {
 
@@ -18,22 +21,42 @@ struct BoardMessage {
   int64_t postedUnix = 0;
 };
 
-// The message board, kept in an SQLite file. Texts are stored as posted; pages escape them.
-class Board {
+enum class PostOutcome {
+  kStored,
+  kLimited,      // the client has had its posts for this minute
+  kFailed,       // the store refused it
+  kUnavailable,  // the store cannot be reached now
+};
+
+// The message board. Texts are stored as posted; pages escape them.
+class MessageBoard {
+ public:
+  virtual ~MessageBoard() = default;
+  // Stores a post from client unless it has had postsPerMinute in the last minute.
+  virtual PostOutcome Add(const std::string& name, const std::string& content,
+                          const std::string& client) = 0;
+  // The newest messages first; nothing when the board cannot be read now.
+  virtual std::optional<std::vector<BoardMessage>> Latest(size_t limit) = 0;
+};
+
+// The board of one server process, kept in an SQLite file.
+class Board : public MessageBoard {
  public:
   // Opens (creating when needed) the board file; nothing on failure, with *error said.
-  static std::unique_ptr<Board> Open(const std::filesystem::path& file, std::string* error);
-  ~Board();
+  static std::unique_ptr<Board> Open(const std::filesystem::path& file, size_t postsPerMinute,
+                                     std::string* error);
+  ~Board() override;
 
-  bool Add(const std::string& name, const std::string& content, const std::string& client,
-           int64_t postedUnix);
-  // The newest messages first.
-  std::vector<BoardMessage> Latest(size_t limit);
+  PostOutcome Add(const std::string& name, const std::string& content,
+                  const std::string& client) override;
+  std::optional<std::vector<BoardMessage>> Latest(size_t limit) override;
 
  private:
-  explicit Board(sqlite3* db) : db_(db) {}
+  Board(sqlite3* db, size_t postsPerMinute)
+      : db_(db), posts_(postsPerMinute, std::chrono::minutes(1)) {}
   std::mutex mutex_;
   sqlite3* db_;
+  RateLimiter posts_;
 };
 
 struct CatalogSong {

@@ -1,26 +1,42 @@
-# `cmake --install` lays out the application folder under the prefix, as the build does in
-# build/app/, and makes the player a desktop application:
-#   lib/sonaveil/                     sonaveil, update, sonaveil-board, help.html, data/, skin/
-#   bin/sonaveil                      the launcher on the PATH (a link into the folder)
+# `cmake --install` lays the programs out as Linux software is laid out (the package installs
+# under /usr), and makes the player a desktop application:
+#   lib/sonaveil/                  sonaveil, update, sonaveil-board: the application folder
+#   share/sonaveil/                skin/, help.html, translations/, data/db.dll (the catalog each
+#                                  user's first start copies)
+#   etc/sonaveil/endpoints.ini     the deployment settings (/etc/sonaveil for the prefix /usr)
+#   bin/sonaveil, bin/sonaveil-update    links to the player and the updater on the PATH
 #   share/applications/sonaveil.desktop
 #   share/icons/hicolor/NxN/apps/sonaveil.png
-#   share/metainfo/example.sonaveil.Sonaveil.metainfo.xml, share/man/man1/{sonaveil,update}.1.gz
-# The program names its files from its own folder, so the link resolves to the real one.
+#   share/metainfo/example.sonaveil.Sonaveil.metainfo.xml
+#   share/man/man1/{sonaveil,sonaveil-update}.1.gz
+# The programs find the rest from their own folder (see SelfContained()), to which the links
+# resolve. Nothing of this is written at run time.
 set(SONAVEIL_INSTALL_DIR lib/sonaveil)
+set(SONAVEIL_SHARE_DIR share/sonaveil)
 
 install(TARGETS sonaveil update sonaveil-board RUNTIME DESTINATION ${SONAVEIL_INSTALL_DIR})
-install(FILES ${SONAVEIL_APP_DIR}/data/db.dll ${PROJECT_SOURCE_DIR}/assets/data/endpoints.ini
-  DESTINATION ${SONAVEIL_INSTALL_DIR}/data)
+install(FILES ${SONAVEIL_APP_DIR}/data/db.dll DESTINATION ${SONAVEIL_SHARE_DIR}/data)
 file(GLOB skin_pictures ${PROJECT_SOURCE_DIR}/assets/skin/*.gif
   ${PROJECT_SOURCE_DIR}/assets/skin/*.ico)
-install(FILES ${skin_pictures} DESTINATION ${SONAVEIL_INSTALL_DIR}/skin)
-install(FILES ${PROJECT_SOURCE_DIR}/assets/help/help.html DESTINATION ${SONAVEIL_INSTALL_DIR})
+install(FILES ${skin_pictures} DESTINATION ${SONAVEIL_SHARE_DIR}/skin)
+install(FILES ${PROJECT_SOURCE_DIR}/assets/help/help.html DESTINATION ${SONAVEIL_SHARE_DIR})
+install(FILES ${translation_files} DESTINATION ${SONAVEIL_SHARE_DIR}/translations)
+# The settings go where the system keeps them for this prefix, as the programs look for them.
+install(CODE "
+  if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
+    set(etc /etc)
+  else()
+    set(etc \"\${CMAKE_INSTALL_PREFIX}/etc\")
+  endif()
+  file(INSTALL DESTINATION \"\${etc}/sonaveil\" TYPE FILE
+    FILES \"${PROJECT_SOURCE_DIR}/assets/data/endpoints.ini\")
+")
 
 # What software centres show, and the manual pages (compressed, as Debian keeps them).
 install(FILES ${PROJECT_SOURCE_DIR}/assets/desktop/example.sonaveil.Sonaveil.metainfo.xml
   DESTINATION share/metainfo)
 set(manual_pages)
-foreach(page sonaveil.1 update.1)
+foreach(page sonaveil.1 sonaveil-update.1)
   set(gz ${CMAKE_BINARY_DIR}/man/${page}.gz)
   add_custom_command(
     OUTPUT ${gz}
@@ -33,7 +49,8 @@ foreach(page sonaveil.1 update.1)
 endforeach()
 add_custom_target(manual_pages ALL DEPENDS ${manual_pages})
 
-# The theme icons are the pictures inside the skin's icon, one per size it holds.
+# The theme icons are the pictures inside the skin's icon, one per size it holds, and the
+# icon drawn at 128 pixels for software centres.
 find_program(MAGICK_CONVERT convert REQUIRED)
 set(icon ${PROJECT_SOURCE_DIR}/assets/skin/sonaveil.ico)
 set(icon_dir ${CMAKE_BINARY_DIR}/icons)
@@ -52,13 +69,17 @@ foreach(size IN LISTS icon_sizes)
   install(FILES ${png} DESTINATION share/icons/hicolor/${size}x${size}/apps)
 endforeach()
 add_custom_target(theme_icons ALL DEPENDS ${icon_files})
+install(FILES ${PROJECT_SOURCE_DIR}/assets/desktop/sonaveil-128.png
+  DESTINATION share/icons/hicolor/128x128/apps RENAME sonaveil.png)
 
 install(CODE "
   set(root \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
   file(MAKE_DIRECTORY \"\${root}/bin\" \"\${root}/share/applications\")
   file(CREATE_LINK ../${SONAVEIL_INSTALL_DIR}/sonaveil \"\${root}/bin/sonaveil\" SYMBOLIC)
+  file(CREATE_LINK ../${SONAVEIL_INSTALL_DIR}/update \"\${root}/bin/sonaveil-update\" SYMBOLIC)
   file(READ \"${PROJECT_SOURCE_DIR}/assets/desktop/sonaveil.desktop.in\" entry)
   string(REPLACE @LAUNCHER@ \"\${CMAKE_INSTALL_PREFIX}/bin/sonaveil\" entry \"\${entry}\")
   file(WRITE \"\${root}/share/applications/sonaveil.desktop\" \"\${entry}\")
   message(STATUS \"Installing: \${root}/bin/sonaveil -> ../${SONAVEIL_INSTALL_DIR}/sonaveil\")
+  message(STATUS \"Installing: \${root}/bin/sonaveil-update -> ../${SONAVEIL_INSTALL_DIR}/update\")
 ")

@@ -527,6 +527,8 @@ def main():
     icons[-1].save(os.path.join(SKIN, "sonaveil.ico"),
                    sizes=[(n, n) for n in (16, 24, 32, 48, 64)])
     icons[-1].save(os.path.join(CONTROL_PICTURES, "sonaveil.png"))
+    # The desktop's and software centres' icon at its full size.
+    app_icon(128).save(os.path.join(ROOT, "assets", "desktop", "sonaveil-128.png"))
 
 
 if __name__ == "__main__":

@@ -334,7 +334,8 @@ void frmmain::Timer3_Timer() {
     return;
   }
   if (const SongRecord* song = Playlist.Slot(CurrentIndex))
-    ShowText(ui_.Label1, NowPlaying::PlayingText(*song, WMP->controls.currentPositionString()));
+    ShowText(ui_.Label1, NowPlaying::PlayingText(NowPlaying::AsPlaying(*song, *WMP),
+                                                 WMP->controls.currentPositionString()));
 }
 
 void frmmain::timList_Timer() { playback.MediaInfoTick(); }
@@ -370,10 +371,8 @@ bool frmmain::eventFilter(QObject* watched, QEvent* event) {
 
 void frmmain::timVol_Timer() {
   const bool playing = WMP->playState() == MediaPlayer::wmppsPlaying;
-  // One reading of the position serves the advance check and the bar: asking the player
-  // goes down to the sound output.
+  // Asking the player for its position goes down to the sound output: once a tick.
   const double position = playing ? WMP->controls.currentPosition() : 0;
-  playback.FollowPosition(playing, position, playing ? WMP->currentMedia.duration() : 0);
   // Not playing, the bars come to rest below; the player's next start wakes this again.
   if (!playing) timVol.stop();
   MyHScollBar* const volume = ui_.VolScroll;

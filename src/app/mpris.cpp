@@ -12,6 +12,7 @@
 
 #include "playback/media.h"
 #include "playback/media_player.h"
+#include "playback/now_playing.h"
 #include "playback/playback_controller.h"
 #include "state/shared_state.h"
 
@@ -174,7 +175,7 @@ double Mpris::LengthSeconds(int entry) const {
 QVariantMap Mpris::MetadataOf(int entry) const {
   QVariantMap map{{"mpris:trackid", QVariant::fromValue(TrackId(entry))}};
   if (entry < 0) return map;
-  const SongRecord& song = Playlist[entry];
+  const SongRecord song = NowPlaying::AsPlaying(Playlist[entry], player_);
   const bool loaded = song.Path == player_.URL();
   auto tag = [&](const QString& kept, const char* name) {
     if (!kept.isEmpty() || !loaded) return kept;

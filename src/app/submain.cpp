@@ -11,6 +11,7 @@
 #include "app/single_instance.h"
 #include "menus/board_process.h"
 #include "platform/termination_signals.h"
+#include "platform/translations.h"
 #include "playback/media_player.h"
 #include "playback/playlist_file.h"
 #include "skin/skin_pictures.h"
@@ -58,6 +59,7 @@ int Main(int argc, char** argv) {
   PreferX11();
   QApplication app(argc, argv);
   QApplication::setApplicationName("sonaveil");
+  QGuiApplication::setDesktopFileName("sonaveil");
   // The program ends through its own exit command, not when a window happens to close; the
   // signals of a logout or a Ctrl+C end it the same way.
   QApplication::setQuitOnLastWindowClosed(false);
@@ -70,6 +72,7 @@ int Main(int argc, char** argv) {
   SkinPictures::Preload({"Main.gif", "List.gif", "Search.gif", "1-1.gif", "2-1.gif", "3-1.gif",
                          "4-1.gif", "5-1.gif", "6-1.gif", "7-1.gif", "8-1.gif", "9-1.gif",
                          "10-1.gif", "11-1.gif", "12-1.gif"});
+  LoadTranslations(QLocale::system(), {"qtbase"});
   auto* window = new frmmain;
   QObject::connect(&instance, &SingleInstance::Requested, window, &frmmain::ShowFromAnotherStart);
   QObject::connect(&termination, &TerminationSignals::Received, window, &frmmain::ExitProgram);

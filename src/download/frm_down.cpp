@@ -1,6 +1,8 @@
 #include "download/frm_down.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <optional>
 #include <stdexcept>
 
@@ -83,14 +85,24 @@ void frmDown::done(int result) {
 
 void frmDown::Command1_Click() {
   const QString title = CurrentSong() ? CurrentSong()->Title : QString();
+  // Songs go to the user's music folder, made on first use.
+  const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+  QDir().mkpath(music);
   const QString chosen = FileDialog::SaveFile(
-      this, "另存为", QDir(AppPath()).filePath(PlainFileName(title) + ".wma"), "所有类型文件 (*)");
+      this, "另存为", QDir(music).filePath(PlainFileName(title) + ".wma"), "所有类型文件 (*)");
   if (!chosen.isEmpty()) Text1->setText(chosen);
 }
 
 void frmDown::Command2_Click() {
   if (Text1->text().isEmpty()) {
     MsgBox("请输入本地下载路径及文件名", "Error!", vbOKOnly);
+    return;
+  }
+  // A song that could not be saved would otherwise be fetched whole and then lost.
+  const QFileInfo folder(QFileInfo(Text1->text()).absolutePath());
+  if (!folder.isDir() || !folder.isWritable()) {
+    MsgBox(tr("无法在文件夹“%1”中保存文件，请另选下载路径").arg(folder.filePath()), "Error!",
+           vbOKOnly);
     return;
   }
   // Catalog songs are streamed from the stream server; the same files are served over

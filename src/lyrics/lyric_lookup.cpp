@@ -7,7 +7,9 @@
 #include "lyrics/lyric_box.h"
 #include "lyrics/lyric_text.h"
 #include "platform/endpoints.h"
+#include "playback/legacy_text.h"
 #include "playback/media_player.h"
+#include "playback/song_tags.h"
 #include "state/shared_state.h"
 
 namespace {
@@ -78,7 +80,7 @@ bool LyricLookup::Apply(const Request& request, SongRecord& song, bool current) 
 }
 
 void LyricLookup::Tick() {
-  if (const SongRecord* song = Playlist.Slot(CurrentIndex)) {
+  if (SongRecord* song = Playlist.Slot(CurrentIndex)) {
     if (song->Lyric.size() >= kMinLyricChars) {
       box_.ShowLyric(song->Lyric);
     } else if (player_.playState() != MediaPlayer::wmppsPlaying) {
@@ -86,11 +88,24 @@ void LyricLookup::Tick() {
       timer_.stop();
       waitingToPlay_ = true;
       return;
+    } else if (song->LyricId.isEmpty() && LyricFromDisk(*song)) {
+      box_.ShowLyric(song->Lyric);
     } else if (!transfer_.StillExecuting() && !song->Name.isEmpty()) {
       Ask(song->LyricId.isEmpty() ? Phase::kSearch : Phase::kLyric, *song);
     }
   }
   timer_.stop();
+}
+
+bool LyricLookup::LyricFromDisk(SongRecord& song) {
+  const bool local = !song.Path.contains("://") || song.Path.startsWith("file://");
+  if (!local || song.Path.isEmpty()) return false;
+  const QStringList encodings = LegacyText::FallbackEncodings();
+  QString lyric = SongTags::LyricFileBeside(song.Path, encodings);
+  if (lyric.size() < kMinLyricChars) lyric = SongTags::EmbeddedLyric(song.Path, encodings);
+  if (lyric.size() < kMinLyricChars) return false;
+  song.Lyric = lyric;
+  return true;
 }
 
 void LyricLookup::PlayerStateChanged(int state) {

@@ -12,8 +12,9 @@ struct SongRecord;
 class MediaPlayer;
 class QWidget;
 
-// Finding the lyric of the current playlist entry on the lyrics site: the search page gives
-// the entry's lyric id, the lyric page for that id gives the text, which is kept in the
+// Finding the lyric of the current playlist entry: a local file's own lyric (a .lrc beside
+// it, else one in its tags) first; else on the lyrics site, where the search page gives
+// the entry's lyric id and the lyric page for that id gives the text. It is kept in the
 // entry and shown in the lyric box. Its timer (Timer1) and its transfer (inetLrc) are its own.
 class LyricLookup : public QObject {
   Q_OBJECT
@@ -59,6 +60,9 @@ class LyricLookup : public QObject {
     QString path;
   };
   void Ask(Phase phase, const SongRecord& song);
+  // A local file's own lyric, beside it (.lrc) or in it, becomes song's: the site is not
+  // asked. False when it has none.
+  static bool LyricFromDisk(SongRecord& song);
   bool Apply(const Request& request, SongRecord& song, bool current);
   void PlayerStateChanged(int state);
 

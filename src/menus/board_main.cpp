@@ -12,6 +12,7 @@
 #include <cstdio>
 
 #include "menus/frm_browser.h"
+#include "platform/translations.h"
 
 int main(int argc, char** argv) {
   // The shaped, self-moving window needs X11; on Wayland it runs on XWayland unless the
@@ -22,6 +23,9 @@ int main(int argc, char** argv) {
   frmBrowser::PrepareWebEngine();
   QApplication app(argc, argv);
   QApplication::setApplicationName("sonaveil-board");
+  // Its window belongs to the player's desktop entry.
+  QGuiApplication::setDesktopFileName("sonaveil");
+  LoadTranslations(QLocale::system(), {"qtbase", "qtwebengine"});
   const QStringList arguments = QApplication::arguments();
   if (arguments.size() != 2) {
     std::fprintf(stderr, "usage: sonaveil-board <address of the board>\n");

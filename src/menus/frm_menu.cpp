@@ -163,7 +163,7 @@ void frmMenu::download_Click() { frmDown::ShowForCurrentSong(host_.DialogParent(
 
 void frmMenu::update_Click() { StartUpdater(host_); }
 
-void OpenHelp() { Launcher::OpenDocument(AppPath() + "/help.html"); }
+void OpenHelp() { Launcher::OpenDocument(ResourcePath() + "/help.html"); }
 
 void StartUpdater(MenuHost& host) {
   if (MsgBox("升级程序一旦启动，主程序即将关闭，是否确定？", "提示！", vbYesNo) != vbYes) return;

@@ -11,6 +11,29 @@ QString& OverridePath() {
   static QString path;
   return path;
 }
+
+// Where the files of the application folder's layout are. Worked out once for each
+// application folder: skin pictures are named through it on every hover tick.
+struct Layout {
+  QString app;
+  bool selfContained = false;
+  QString resources;
+  QString systemSettings;
+};
+
+const Layout& CurrentLayout() {
+  static Layout layout;
+  const QString app = AppPath();
+  if (layout.app == app && !app.isEmpty()) return layout;
+  layout.app = app;
+  layout.selfContained = QFileInfo(app + "/skin").isDir();
+  // The programs are in <prefix>/lib/sonaveil.
+  const QString prefix = QDir::cleanPath(app + "/../..");
+  layout.resources = layout.selfContained ? app : QDir::cleanPath(prefix + "/share/sonaveil");
+  const QString etc = prefix == "/usr" ? QString("/etc") : QDir::cleanPath(prefix + "/etc");
+  layout.systemSettings = etc + "/sonaveil/endpoints.ini";
+  return layout;
+}
 }  // namespace
 
 QString AppPath() {
@@ -19,6 +42,17 @@ QString AppPath() {
 }
 
 void SetAppPath(const QString& folder) { OverridePath() = folder; }
+
+bool SelfContained() { return CurrentLayout().selfContained; }
+
+QString ResourcePath() { return CurrentLayout().resources; }
+
+QStringList SettingsFiles() {
+  if (SelfContained()) return {AppPath() + "/data/endpoints.ini"};
+  return {CurrentLayout().systemSettings,
+          QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+              "/sonaveil/endpoints.ini"};
+}
 
 bool PackageManaged() {
   QFile mark(AppPath() + "/package-managed");
@@ -33,21 +67,24 @@ bool Writable(const QString& path) {
 }
 
 QString ChooseDataPath() {
-  const QString installed = QCoreApplication::applicationDirPath();
-  const QDir data(installed + "/data");
-  bool writable = Writable(data.path());
-  for (const QString& name : data.entryList(QDir::Files))
-    writable = writable && Writable(data.filePath(name));
-  if (writable && !PackageManaged()) return installed;
+  const QString app = AppPath();
+  if (SelfContained()) {
+    const QDir data(app + "/data");
+    bool writable = Writable(data.path());
+    for (const QString& name : data.entryList(QDir::Files))
+      writable = writable && Writable(data.filePath(name));
+    if (writable && !PackageManaged()) return app;
+  }
 
+  const QDir shipped(ResourcePath() + "/data");
   const QString user =
       QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/sonaveil";
   // A copy that fails leaves the file missing; the first read of it reports that.
   QDir().mkpath(user + "/data");
-  for (const QString& name : data.entryList(QDir::Files)) {
+  for (const QString& name : shipped.entryList(QDir::Files)) {
     const QString copy = user + "/data/" + name;
     if (QFile::exists(copy)) continue;
-    if (QFile::copy(data.filePath(name), copy))
+    if (QFile::copy(shipped.filePath(name), copy))
       QFile::setPermissions(copy, QFile::permissions(copy) | QFile::WriteOwner);
   }
   return user;

@@ -35,13 +35,14 @@ std::optional<EndpointSettings>& Cached() {
 
 EndpointSettings Read() {
   EndpointSettings settings = EndpointSettings::Defaults();
-  const QString file = AppPath() + "/data/endpoints.ini";
-  if (!QFileInfo::exists(file)) return settings;
-  QSettings ini(file, QSettings::IniFormat);
-  ini.beginGroup("endpoints");
-  for (const Key& key : kKeys) {
-    const QString value = ini.value(key.name).toString().trimmed();
-    if (!value.isEmpty()) settings.*key.field = value;
+  for (const QString& file : SettingsFiles()) {
+    if (!QFileInfo::exists(file)) continue;
+    QSettings ini(file, QSettings::IniFormat);
+    ini.beginGroup("endpoints");
+    for (const Key& key : kKeys) {
+      const QString value = ini.value(key.name).toString().trimmed();
+      if (!value.isEmpty()) settings.*key.field = value;
+    }
   }
   return settings;
 }

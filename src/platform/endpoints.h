@@ -3,8 +3,9 @@
 #include <QString>
 
 // Where the programs find the web services they use, and the code pages of text that declares
-// none. Every host and prefix is named here and nowhere else; data/endpoints.ini in the
-// application folder may override any of them.
+// none. Every host and prefix is named here and nowhere else; the settings files
+// (SettingsFiles(): data/endpoints.ini of a self-contained folder, else the system's
+// /etc/sonaveil/endpoints.ini and the user's own) may override any of them.
 struct EndpointSettings {
   QString counterHost;            // online-user counter page
   QString lyricsSite;             // lyric search and lyric pages
@@ -23,8 +24,8 @@ struct EndpointSettings {
   static EndpointSettings Defaults();
 };
 
-// The deployment settings, read once from AppPath() + "/data/endpoints.ini" on first use.
-// Keys missing from the file keep their built-in defaults.
+// The deployment settings, read once from SettingsFiles() on first use. A key that no file
+// sets keeps its built-in default; a key set in two files takes the later one's value.
 const EndpointSettings& Endpoints();
 
 // Reads the settings file again (tests write their own file and then call this).

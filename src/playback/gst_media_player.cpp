@@ -47,7 +47,13 @@ GstElement* MakeAudioSink() {
               error ? error->message : "unknown error");
     g_clear_error(&error);
   }
-  return gst_element_factory_make("autoaudiosink", "audio-output");
+  // Every song reaches the output in one format: a sound server's sink given another one
+  // opens a new stream for it, which leaves a gap between songs and starts at full volume.
+  GstElement* bin = gst_parse_bin_from_description(
+      "audioconvert ! audioresample ! audio/x-raw,format=F32LE,rate=44100,channels=2 ! "
+      "autoaudiosink",
+      TRUE, nullptr);
+  return bin ? bin : gst_element_factory_make("autoaudiosink", "audio-output");
 }
 
 // MP3 is decoded by mpg123 rather than libav, whose library brings in every codec and
@@ -121,6 +127,7 @@ GstElement* GstMediaPlayer::MakePlaybin() {
   g_signal_connect(playbin, "deep-element-added", G_CALLBACK(&GstMediaPlayer::OnElementAdded),
                    this);
   g_signal_connect(playbin, "source-setup", G_CALLBACK(&GstMediaPlayer::OnSourceSetup), this);
+  g_signal_connect(playbin, "about-to-finish", G_CALLBACK(&GstMediaPlayer::OnAboutToFinish), this);
   return playbin;
 }
 
@@ -190,14 +197,17 @@ void GstMediaPlayer::setURL(const QString& url) {
       gst_object_unref(bus);
     }
   }
+  {
+    const std::lock_guard lock(queueLock_);
+    queued_.clear();
+    switching_.clear();
+  }
   url_ = url;
   buffering_ = false;
   opened_ = false;
   failed_ = false;
-  duration_ = 0;
-  durationAskedUs_ = 0;
-  title_.clear();
-  artist_.clear();
+  streamStarted_ = false;
+  ForgetMedia();
   if (hadMedia) emit OpenStateChange(osClosed);
   if (url.isEmpty()) {
     target_ = GST_STATE_NULL;
@@ -250,6 +260,46 @@ void GstMediaPlayer::DoStop() {
   // READY keeps the media loaded and rewinds it: the next play starts from the beginning.
   ChangeState(GST_STATE_READY);
   current_ = GST_STATE_READY;
+  streamStarted_ = false;
+  // What was handed over to follow did not start: the loaded media is the one to start again.
+  if (!TakeSwitching().isEmpty())
+    g_object_set(playbin_, "uri", ToUri(url_).toUtf8().constData(), nullptr);
+}
+
+void GstMediaPlayer::QueueNext(const QString& url) {
+  const std::lock_guard lock(queueLock_);
+  queued_ = url;
+}
+
+QString GstMediaPlayer::TakeSwitching() {
+  const std::lock_guard lock(queueLock_);
+  return std::exchange(switching_, QString());
+}
+
+void GstMediaPlayer::ForgetMedia() {
+  duration_ = 0;
+  durationAskedUs_ = 0;
+  title_.clear();
+  artist_.clear();
+}
+
+void GstMediaPlayer::OnAboutToFinish(GstElement* playbin, gpointer self) {
+  auto* player = static_cast<GstMediaPlayer*>(self);
+  const std::lock_guard lock(player->queueLock_);
+  if (player->queued_.isEmpty() || !player->switching_.isEmpty()) return;
+  const QByteArray uri = ToUri(player->queued_).toUtf8();
+  // A file that is not there is left to fail where it can be repaired: on its own load.
+  if (g_str_has_prefix(uri.constData(), "file:")) {
+    gchar* file = g_filename_from_uri(uri.constData(), nullptr, nullptr);
+    const bool there = file && g_file_test(file, G_FILE_TEST_IS_REGULAR);
+    g_free(file);
+    if (!there) return;
+  } else if (!IsNetwork(QString::fromUtf8(uri))) {
+    return;
+  }
+  // Set here, while the stream is read to its end, playbin joins the two without a gap.
+  g_object_set(playbin, "uri", uri.constData(), nullptr);
+  player->switching_ = std::exchange(player->queued_, QString());
 }
 
 double GstMediaPlayer::Position() const {
@@ -397,7 +447,7 @@ void GstMediaPlayer::HandleMessage(GstMessage* message) {
       break;
     }
     case GST_MESSAGE_STREAM_START:
-      if (network_ && !opened_) emit OpenStateChange(osOpening);
+      HandleStreamStart();
       break;
     case GST_MESSAGE_ASYNC_DONE:
       if (!opened_) {
@@ -416,42 +466,81 @@ void GstMediaPlayer::HandleMessage(GstMessage* message) {
       gst_tag_list_unref(tags);
       break;
     }
-    case GST_MESSAGE_BUFFERING: {
-      gint percent = 100;
-      gst_message_parse_buffering(message, &percent);
-      if (percent < 100 && !buffering_) {
-        buffering_ = true;
-        if (target_ == GST_STATE_PLAYING) gst_element_set_state(playbin_, GST_STATE_PAUSED);
-        emit Buffering(true);
-      } else if (percent >= 100 && buffering_) {
-        buffering_ = false;
-        if (target_ == GST_STATE_PLAYING) gst_element_set_state(playbin_, GST_STATE_PLAYING);
-        emit Buffering(false);
-      }
+    case GST_MESSAGE_BUFFERING:
+      HandleBuffering(message);
       break;
-    }
     case GST_MESSAGE_EOS:
-      // Played to the end: stopped, with the media still loaded.
-      ChangeState(GST_STATE_READY);
-      current_ = GST_STATE_READY;
+      HandleEndOfStream();
       break;
-    case GST_MESSAGE_ERROR: {
-      GError* error = nullptr;
-      gchar* debug = nullptr;
-      gst_message_parse_error(message, &error, &debug);
-      qCWarning(lcPlayback, "cannot play %s: %s", qUtf8Printable(url_),
-                error ? error->message : "unknown error");
-      g_clear_error(&error);
-      g_free(debug);
-      if (failed_) break;  // one report per load
-      failed_ = true;
-      buffering_ = false;
-      gst_element_set_state(playbin_, GST_STATE_NULL);
-      current_ = GST_STATE_NULL;
-      emit Error();
+    case GST_MESSAGE_ERROR:
+      HandleError(message);
       break;
-    }
     default:
       break;
   }
+}
+
+void GstMediaPlayer::HandleStreamStart() {
+  // A short file is read to its end, and the next one handed over, before its own start is
+  // heard of here.
+  if (!std::exchange(streamStarted_, true)) {
+    if (network_ && !opened_) emit OpenStateChange(osOpening);
+    return;
+  }
+  const QString next = TakeSwitching();
+  if (next.isEmpty()) return;
+  // The queued media plays now, where the one before ended.
+  StartQueued(next);
+  emit MediaInfoChanged();
+}
+
+void GstMediaPlayer::StartQueued(const QString& url) {
+  url_ = url;
+  network_ = IsNetwork(ToUri(url));
+  ForgetMedia();
+  emit QueuedMediaStarted(url);
+}
+
+void GstMediaPlayer::HandleBuffering(GstMessage* message) {
+  gint percent = 100;
+  gst_message_parse_buffering(message, &percent);
+  if (percent < 100 && !buffering_) {
+    buffering_ = true;
+    if (target_ == GST_STATE_PLAYING) gst_element_set_state(playbin_, GST_STATE_PAUSED);
+    emit Buffering(true);
+  } else if (percent >= 100 && buffering_) {
+    buffering_ = false;
+    if (target_ == GST_STATE_PLAYING) gst_element_set_state(playbin_, GST_STATE_PLAYING);
+    emit Buffering(false);
+  }
+}
+
+void GstMediaPlayer::HandleEndOfStream() {
+  // Played to the end: stopped, with the media still loaded.
+  ChangeState(GST_STATE_READY);
+  current_ = GST_STATE_READY;
+  streamStarted_ = false;
+  TakeSwitching();
+  NotifyPlayState();
+  emit MediaEnded();
+}
+
+void GstMediaPlayer::HandleError(GstMessage* message) {
+  GError* error = nullptr;
+  gchar* debug = nullptr;
+  gst_message_parse_error(message, &error, &debug);
+  // Media handed over to follow, and not started, is what failed to open.
+  const QString next = TakeSwitching();
+  qCWarning(lcPlayback, "cannot play %s: %s", qUtf8Printable(next.isEmpty() ? url_ : next),
+            error ? error->message : "unknown error");
+  g_clear_error(&error);
+  g_free(debug);
+  if (failed_) return;  // one report per load
+  if (!next.isEmpty()) StartQueued(next);
+  failed_ = true;
+  buffering_ = false;
+  streamStarted_ = false;
+  gst_element_set_state(playbin_, GST_STATE_NULL);
+  current_ = GST_STATE_NULL;
+  emit Error();
 }

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 #include "playback/media_player.h"
@@ -25,6 +26,9 @@ class GstMediaPlayer : public MediaPlayer {
 
   void setURL(const QString& url) override;
   QString URL() const override { return url_; }
+  // Local files that are there, and files on web servers, follow on without a gap; anything
+  // else waits for the end of what plays.
+  void QueueNext(const QString& url) override;
   int playState() const override;
 
   // The address handed to playbin for url: local paths become file URIs, and an "mms://"
@@ -47,7 +51,20 @@ class GstMediaPlayer : public MediaPlayer {
   static void OnElementSetup(GstElement* playbin, GstElement* element, gpointer self);
   static void OnElementAdded(GstBin* bin, GstBin* sub, GstElement* element, gpointer self);
   static void OnSourceSetup(GstElement* playbin, GstElement* source, gpointer self);
+  // On a streaming thread, as what plays is read to its end: the queued media goes next.
+  static void OnAboutToFinish(GstElement* playbin, gpointer self);
   void HandleMessage(GstMessage* message);
+  void HandleStreamStart();
+  void HandleBuffering(GstMessage* message);
+  void HandleEndOfStream();
+  void HandleError(GstMessage* message);
+  // The media handed over on about-to-finish, if any, which has not started yet; it is
+  // forgotten.
+  QString TakeSwitching();
+  // What is known of the loaded media goes: another is loaded, or follows.
+  void ForgetMedia();
+  // url, handed over to follow, is the loaded media now.
+  void StartQueued(const QString& url);
   void ReadTags(GstTagList* tags);
   void ChangeState(GstState state);
   void ApplyVolume();
@@ -77,9 +94,17 @@ class GstMediaPlayer : public MediaPlayer {
   bool buffering_ = false;
   bool opened_ = false;
   bool failed_ = false;
+  // The loaded media's own stream has started since it was (re)started: a later start is the
+  // queued media's.
+  bool streamStarted_ = false;
   std::atomic<int> volume_ = 50;  // also read on GStreamer's threads
   mutable double duration_ = 0;
   mutable gint64 durationAskedUs_ = 0;
   QString title_;
   QString artist_;
+  // What QueueNext gave, and what about-to-finish handed to playbin of it, waiting for its
+  // start; shared with the streaming thread.
+  std::mutex queueLock_;
+  QString queued_;
+  QString switching_;
 };

@@ -62,8 +62,12 @@ class MediaPlayer : public QObject {
   virtual void Prepare(const QString& likelyUrl = QString()) { Q_UNUSED(likelyUrl); }
 
   // Loads media (a local path or a network address) in place of what was loaded, and starts
-  // playing it.
+  // playing it. What was queued is forgotten.
   virtual void setURL(const QString& url) = 0;
+  // What is to follow the loaded media without a gap when it plays to its end; "" for
+  // nothing. Replaces what was queued before. A player that cannot follow on ignores it, and
+  // says MediaEnded instead.
+  virtual void QueueNext(const QString& url) { Q_UNUSED(url); }
   virtual QString URL() const = 0;
   // 3 while playing.
   virtual int playState() const = 0;
@@ -85,6 +89,10 @@ class MediaPlayer : public QObject {
   void VolumeChanged(int volume);
   // controls.setCurrentPosition moved the position to seconds.
   void PositionSet(double seconds);
+  // The media queued by QueueNext has taken the place of the one that ended; URL() is url.
+  void QueuedMediaStarted(const QString& url);
+  // The loaded media has played to its end, and nothing queued followed it.
+  void MediaEnded();
 
  protected:
   virtual void DoPlay() = 0;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "playback/media_player.h"
 #include "state/shared_state.h"
 
 namespace NowPlaying {
@@ -25,6 +26,19 @@ QString SongText(const SongRecord& song) {
   LengthParts(song.Length, &minutes, &seconds);
   return "歌曲标题：" + song.ShownTitle() + "\r\n艺术家：" + song.Author + "\r\n歌曲长度：" +
          QString::number(minutes) + "分" + QString::number(seconds) + "秒";
+}
+
+SongRecord AsPlaying(const SongRecord& song, const MediaPlayer& player) {
+  SongRecord playing = song;
+  if (!song.Path.contains("://") || song.Path.startsWith("file:") || song.Path != player.URL() ||
+      player.currentMedia.duration() > 0)
+    return playing;
+  const QString title = player.currentMedia.getItemInfo("Title");
+  if (title.isEmpty()) return playing;
+  playing.Title = title;
+  if (const QString artist = player.currentMedia.getItemInfo("Author"); !artist.isEmpty())
+    playing.Author = artist;
+  return playing;
 }
 
 QString PlayingText(const SongRecord& song, const QString& positionString) {

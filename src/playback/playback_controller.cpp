@@ -1,11 +1,14 @@
 #include "playback/playback_controller.h"
 
 #include <QListWidget>
+#include <QUrl>
 #include <algorithm>
 #include <utility>
 
+#include "catalog/list_control.h"
 #include "platform/endpoints.h"
 #include "platform/msgbox.h"
+#include "playback/legacy_text.h"
 #include "playback/media.h"
 #include "playback/media_player.h"
 #include "state/shared_state.h"
@@ -13,8 +16,6 @@
 namespace {
 constexpr int kAdvanceTickMs = 10;
 constexpr int kMediaInfoTickMs = 100;
-// The advance tick starts this long before a song's end.
-constexpr double kArmAdvanceSeconds = 1.2;
 }  // namespace
 
 PlaybackController::PlaybackController(MediaPlayer& player, QListWidget& playlist,
@@ -26,20 +27,31 @@ PlaybackController::PlaybackController(MediaPlayer& player, QListWidget& playlis
       scriptFetch_(this) {
   advance_.setObjectName("timWMP");
   advance_.setInterval(kAdvanceTickMs);
+  advance_.setSingleShot(true);
   connect(&advance_, &QTimer::timeout, this, &PlaybackController::AdvanceTick);
   mediaInfo_.setObjectName("timList");
   mediaInfo_.setInterval(kMediaInfoTickMs);
   connect(&mediaInfo_, &QTimer::timeout, this, &PlaybackController::MediaInfoTick);
+  // Its first tick finds no end to act on.
   advance_.start();
   mediaInfo_.start();
   scriptFetch_.setObjectName("Inet2");
   connect(&player_, &MediaPlayer::PlayStateChange, this, &PlaybackController::PlayerStateChanged);
   connect(&player_, &MediaPlayer::Error, this, &PlaybackController::PlayerFailed);
+  connect(&player_, &MediaPlayer::QueuedMediaStarted, this, &PlaybackController::QueuedStarted);
+  connect(&player_, &MediaPlayer::MediaEnded, this, [this] {
+    ended_ = true;
+    advance_.start();
+  });
   // A row becomes current by a click or by being selected; a click on the row that is
   // already current counts too.
   connect(&playlist_, &QListWidget::currentRowChanged, this, &PlaybackController::RowMadeCurrent);
   connect(&playlist_, &QListWidget::itemClicked, this,
           [this](QListWidgetItem* item) { RowMadeCurrent(playlist_.row(item)); });
+  // Every change of the playlist redraws the box, and every move selects a row: the entry
+  // to follow is queued again.
+  connect(&playlist_, &QListWidget::currentRowChanged, this, &PlaybackController::QueueAfter);
+  connect(&tags_, &TagReader::BatchRead, this, &PlaybackController::TagsRead);
 }
 
 void PlaybackController::RowMadeCurrent(int row) {
@@ -51,6 +63,25 @@ void PlaybackController::RowMadeCurrent(int row) {
 void PlaybackController::Play() {
   emit PlayRequested();
   Media::PlayMedia(player_);
+  QueueAfter(CurrentIndex);
+}
+
+void PlaybackController::QueueAfter(int row) {
+  if (row < 0 || row >= PlaylistCount) return;
+  queuedRow_ = row < PlaylistCount - 1 ? row + 1 : 0;
+  const QString& next = Playlist[queuedRow_].Path;
+  player_.QueueNext(CanFollowOn(next, Endpoints().placeholderHostPrefix) ? next : QString());
+}
+
+void PlaybackController::QueuedStarted(const QString& url) {
+  // The entry queued, unless rows moved since; one no longer in the list is not selected.
+  if (const int entry = FindEntry(url, queuedRow_); entry >= 0) {
+    SelectRow(entry);
+    PlayingIndex = CurrentIndex;
+  }
+  emit PlayRequested();
+  mediaInfo_.start();
+  QueueAfter(CurrentIndex);
 }
 
 bool PlaybackController::SelectRow(int row) {
@@ -149,11 +180,43 @@ void PlaybackController::PlayCurrent() {
 }
 
 bool PlaybackController::AddLocalFiles(QWidget* dialogParent) {
-  return PrepareFor(Media::AddLocalFiles(dialogParent, &playlist_));
+  const int before = PlaylistCount;
+  const bool added = Media::AddLocalFiles(dialogParent, &playlist_);
+  ReadTagsFrom(before);
+  return PrepareFor(added);
 }
 
 bool PlaybackController::AddFiles(const QStringList& files) {
-  return PrepareFor(Media::AddFiles(files, &playlist_));
+  const int before = PlaylistCount;
+  const bool added = Media::AddFiles(files, &playlist_);
+  ReadTagsFrom(before);
+  return PrepareFor(added);
+}
+
+void PlaybackController::ReadTagsFrom(int first) {
+  QList<TagReader::File> files;
+  for (int i = first; i < PlaylistCount; ++i)
+    if (Playlist[i].Web == 1) files.append({Playlist[i].Path, i});
+  tags_.Read(files, LegacyText::FallbackEncodings());
+}
+
+void PlaybackController::TagsRead(const QList<TagReader::Result>& results) {
+  // The entry the player has loaded gets what the player says of it.
+  const int loaded = FindEntry(player_.URL(), static_cast<int>(PlayingIndex));
+  bool changed = false;
+  for (const TagReader::Result& result : results) {
+    const int entry = FindEntry(result.file.path, result.file.row);
+    if (entry < 0 || entry == loaded) continue;
+    SongRecord& song = Playlist[entry];
+    if (!result.tags.title.isEmpty()) song.Title = result.tags.title;
+    if (!result.tags.artist.isEmpty()) song.Author = result.tags.artist;
+    if (result.tags.seconds > 0) song.Length = QString::number(result.tags.seconds);
+    changed = true;
+  }
+  // Shown and stored at once, in one transaction.
+  if (!changed) return;
+  ListControl::ShowPlaylist(&playlist_);
+  emit PlaylistChanged();
 }
 
 bool PlaybackController::AddSong(const QString& url, const QString& title, const QString& author) {
@@ -177,21 +240,12 @@ void PlaybackController::DeleteAll() {
   emit PlaylistChanged();
 }
 
-void PlaybackController::FollowPosition(bool playing, double position, double duration) {
-  if (playing && duration > 0 && duration - position <= kArmAdvanceSeconds) {
-    if (!advance_.isActive()) advance_.start();
-  } else if (playing) {
-    advance_.stop();
-  }
-}
-
 void PlaybackController::AdvanceTick() {
-  const int state = player_.playState();
-  // Nothing plays: nothing can end. The bars' reading arms this again near a song's end.
-  if (state != MediaPlayer::wmppsPlaying) advance_.stop();
-  if (!AtEndOfSong(state, player_.currentMedia.duration(), player_.controls.currentPosition()))
-    return;
+  advance_.stop();
+  // Only a real end moves on: a live stream plays until it ends or the user moves.
+  if (!std::exchange(ended_, false) || PlaylistCount <= 0) return;
   SelectRow(CurrentIndex < PlaylistCount - 1 ? CurrentIndex + 1 : 0);
+  // The entry that ended is not one to resume.
   Paused = false;
   Play();
   mediaInfo_.start();
@@ -268,8 +322,11 @@ QString PlaybackController::BufferingText(bool start, const QString& lyric) {
   return start ? "正在缓冲，请稍后...\r\n" + lyricText : lyricText;
 }
 
-bool PlaybackController::AtEndOfSong(int playState, double duration, double position) {
-  return playState == MediaPlayer::wmppsPlaying && duration > 0 && position > duration - 1;
+bool PlaybackController::CanFollowOn(const QString& path, const QString& placeholder) {
+  if (path.isEmpty() || (!placeholder.isEmpty() && path.startsWith(placeholder))) return false;
+  if (!path.contains("://")) return true;
+  const QString scheme = QUrl(path).scheme().toLower();
+  return scheme == "file" || scheme == "http" || scheme == "https";
 }
 
 std::optional<QString> PlaybackController::MediaServerBaseFrom(const QString& script) {

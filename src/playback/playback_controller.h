@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 
+#include "playback/song_tags.h"
 #include "web/inet.h"
 
 class MediaPlayer;
@@ -18,7 +19,9 @@ class QWidget;
 // of playback: transport, the automatic advance, recovery from playback errors and changes
 // of the playlist. It plays through the window's player, and moves the current entry by
 // selecting rows of the playlist box; a row that is selected, by the program or the user,
-// is made current by the window's own handler.
+// is made current by the window's own handler. The entry after the current one is queued in
+// the player ahead, so that it follows without a gap; local files added have their tags read
+// in the background and stored.
 class PlaybackController : public QObject {
   Q_OBJECT
 
@@ -50,18 +53,17 @@ class PlaybackController : public QObject {
   // when there is no such row.
   bool SelectRow(int row);
 
-  // Changes of the playlist; each redraws and stores it.
+  // Changes of the playlist; each redraws and stores it. The tags of local files added are
+  // read in the background and stored when they have been read.
   bool AddLocalFiles(QWidget* dialogParent);
   bool AddFiles(const QStringList& files);
   bool AddSong(const QString& url, const QString& title, const QString& author);
   void DeleteCurrent();
   void DeleteAll();
 
-  // What the bars read of the player: the advance tick runs only around a song's last second.
-  void FollowPosition(bool playing, double position, double duration);
-
-  // The automatic advance: in the last second of what plays, the next row (the first after
-  // the last) is selected and played. Ticks every 10 ms near a song's end, rests otherwise.
+  // The automatic advance, once what played has ended and nothing queued followed it: the
+  // next row (the first after the last) is selected and played. The player's end starts the
+  // tick once; a tick with no end to act on does nothing.
   void AdvanceTick();
   // Copies the playing entry's length and tags into it once playback has begun, then rests
   // until the next transport command.
@@ -76,9 +78,10 @@ class PlaybackController : public QObject {
   static std::optional<QString> OpenStateText(int state);
   // The lyric box while a stream buffers (start) and after.
   static QString BufferingText(bool start, const QString& lyric);
-  // True inside the last second of media that is playing. Media whose duration reads 0 (a
-  // live stream) never ends this way.
-  static bool AtEndOfSong(int playState, double duration, double position);
+  // Whether an entry's address can be queued to follow the one before without a gap: a local
+  // file or a file on a web server. A media server's stream (mms) and an address behind the
+  // placeholder host (which must fail before it is repaired) wait for the end instead.
+  static bool CanFollowOn(const QString& path, const QString& placeholder);
   // The stream-server base in the media-server script: its first double-quoted text, trimmed
   // of spaces. Nothing when the script has no quoted text.
   static std::optional<QString> MediaServerBaseFrom(const QString& script);
@@ -94,7 +97,7 @@ class PlaybackController : public QObject {
   void CurrentEntryLeaving();
   // A row has been made current.
   void CurrentEntryChanged();
-  // Entries were added or removed.
+  // Entries were added or removed, or their tags read.
   void PlaylistChanged();
 
  private:
@@ -102,6 +105,14 @@ class PlaybackController : public QObject {
   bool PrepareFor(bool added);
   void Play();
   void PlayerStateChanged(int state);
+  // The queued entry plays now: it becomes the current one, as the advance makes it, without
+  // being loaded again.
+  void QueuedStarted(const QString& url);
+  // Queues the entry that the advance would play after row, or nothing.
+  void QueueAfter(int row);
+  // Reads the tags of the local files from row first on.
+  void ReadTagsFrom(int first);
+  void TagsRead(const QList<TagReader::Result>& results);
   // The player could not open or play what it was given: a catalog address is repaired from
   // the media-server script and tried once more.
   void PlayerFailed();
@@ -120,6 +131,11 @@ class PlaybackController : public QObject {
   QTimer mediaInfo_;
   // The media-information tick found nothing playing and rests until the player starts.
   bool mediaInfoWaiting_ = false;
+  // The player said that what it played has ended: the advance tick acts on it.
+  bool ended_ = false;
+  // The row whose entry was queued last.
+  int queuedRow_ = -1;
+  TagReader tags_;
   Inet scriptFetch_;
   QList<PendingRepair> pendingRepairs_;
 };

@@ -63,8 +63,13 @@ std::vector<ControlRow> MakeLayout() {
          K::kControlButton,
          {kControlLeft[i], kPanelOpenTop + kControlsBelowPanelTop, kControlSize, kControlSize},
          kControlTips[i]});
-  static const char* const kTopTips[6] = {"帮助",   "升级", "查询网络文件", "展开\\关闭播放列表",
-                                          "最小化", "关闭"};
+  // The top buttons' tips are translated (in the main window's context).
+  static const char* const kTopTips[6] = {QT_TRANSLATE_NOOP("frmmain", "帮助"),
+                                          QT_TRANSLATE_NOOP("frmmain", "升级"),
+                                          QT_TRANSLATE_NOOP("frmmain", "查询网络文件"),
+                                          QT_TRANSLATE_NOOP("frmmain", "展开\\关闭播放列表"),
+                                          QT_TRANSLATE_NOOP("frmmain", "最小化"),
+                                          QT_TRANSLATE_NOOP("frmmain", "关闭")};
   for (int i = 0; i < 6; ++i)
     rows.push_back({"imgTopButton",
                     i,
@@ -131,7 +136,8 @@ QWidget* Make(const ControlRow& row, QWidget* window) {
 }
 
 void Caption(QWidget* control, const ControlRow& row) {
-  const QString caption = row.caption;
+  // A caption with no translation stays as it is.
+  const QString caption = QCoreApplication::translate("frmmain", row.caption);
   switch (row.kind) {
     case K::kText:
     case K::kLabel:

@@ -114,19 +114,19 @@ QImage KeyOut(const QImage& image) {
 }
 
 QPixmap Load(const QString& name, bool* ok) {
-  const QPixmap* picture = Decode(AppPath() + "/skin/" + name);
+  const QPixmap* picture = Decode(ResourcePath() + "/skin/" + name);
   if (ok) *ok = picture != nullptr;
   return picture ? *picture : QPixmap();
 }
 
 void Preload(const QStringList& names) {
   QStringList paths;
-  for (const QString& name : names) paths << AppPath() + "/skin/" + name;
+  for (const QString& name : names) paths << ResourcePath() + "/skin/" + name;
   ThePreloads().Start(paths);
 }
 
 QPixmap LoadIcon(const QString& name) {
-  const QString path = AppPath() + "/skin/" + name;
+  const QString path = ResourcePath() + "/skin/" + name;
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return QPixmap();
   const QByteArray data = file.readAll();

@@ -10,7 +10,7 @@ namespace SkinPictures {
 
 inline const QColor kColourKey{255, 0, 0};
 
-// The picture AppPath() + "/skin/" + name; ok is false (and the picture null) when the file
+// The picture ResourcePath() + "/skin/" + name; ok is false (and the picture null) when the file
 // is missing or cannot be read.
 QPixmap Load(const QString& name, bool* ok = nullptr);
 
@@ -19,7 +19,7 @@ QPixmap Load(const QString& name, bool* ok = nullptr);
 // them waits for that picture alone.
 void Preload(const QStringList& names);
 
-// The first picture of the icon file AppPath() + "/skin/" + name; null when there is none.
+// The first picture of the icon file ResourcePath() + "/skin/" + name; null when there is none.
 QPixmap LoadIcon(const QString& name);
 
 // A picture built into the program (the slider's parts, the close marks), by file name.

@@ -1,6 +1,7 @@
 #include <QApplication>
 
 #include "platform/app_path.h"
+#include "platform/translations.h"
 #include "updater/frm_update.h"
 
 int main(int argc, char** argv) {
@@ -11,6 +12,9 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "xcb");
   QApplication app(argc, argv);
   QApplication::setApplicationName("update");
+  // Its windows belong to the player's desktop entry.
+  QGuiApplication::setDesktopFileName("sonaveil");
+  LoadTranslations(QLocale::system(), {"qtbase"});
   SetAppTitle("Sonaveil  Update");
 
   frmUpdate form;

@@ -30,17 +30,21 @@ fail() {
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
-# The layout: the application folder, the launcher on the PATH, the entry pointing at it.
+# The layout: the programs alone in lib/, what they read in share/ and etc/, the links, the entry.
 app=$prefix/lib/sonaveil
-for f in sonaveil update help.html data/db.dll data/endpoints.ini skin/sonaveil.ico; do
-  [ -f "$app/$f" ] || fail "missing $app/$f"
+share=$prefix/share/sonaveil
+for f in help.html data/db.dll skin/sonaveil.ico translations/sonaveil_en.qm \
+  ../../etc/sonaveil/endpoints.ini; do
+  [ -f "$share/$f" ] || fail "missing $share/$f"
 done
+[ "$(ls "$app" | tr '\n' ' ')" = "sonaveil sonaveil-board update " ] || fail "$(ls "$app")"
 [ "$(readlink -f "$prefix/bin/sonaveil")" = "$app/sonaveil" ] || fail "bin/sonaveil is no launcher"
+[ "$(readlink -f "$prefix/bin/sonaveil-update")" = "$app/update" ] || fail "no bin/sonaveil-update"
 entry=$prefix/share/applications/sonaveil.desktop
 grep -qx "Exec=$prefix/bin/sonaveil %U" "$entry" || fail "the desktop entry does not start the launcher"
-grep -qx "Actions=play-pause;next;previous;" "$entry" || fail "the desktop entry has no actions"
+grep -qx "Exec=$prefix/bin/sonaveil --play-pause" "$entry" || fail "no Play/Pause action"
 [ -z "$(desktop-file-validate "$entry" 2>&1)" ] || fail "$(desktop-file-validate "$entry" 2>&1)"
-for size in 16 24 32 48 64; do
+for size in 16 24 32 48 64 128; do
   icon=$prefix/share/icons/hicolor/${size}x$size/apps/sonaveil.png
   [ "$(identify -format '%wx%h' "$icon")" = "${size}x$size" ] || fail "no ${size}px icon"
 done
@@ -53,7 +57,7 @@ home=$(getent passwd "$user" | cut -d: -f6)
 # As the user: start the launcher from the PATH, wait for the window, look for an error
 # box, then end the player through the bus so that it stores its playlist on the way out.
 cat >"$work/session.sh" <<'EOF'
-sonaveil 2>"$HOME/player.log" &
+sonaveil --play-pause 2>"$HOME/player.log" &
 player=$!
 shown=""
 for _ in $(seq 60); do
@@ -82,7 +86,7 @@ fi
 EOF
 chmod 644 "$work/session.sh"
 problems=$(cd "$home" && runuser -u "$user" -- env -i HOME="$home" USER="$user" \
-  PATH="$prefix/bin:/usr/bin:/bin" SONAVEIL_AUDIO_SINK="fakesink" \
+  PATH="$prefix/bin:/usr/bin:/bin" SONAVEIL_AUDIO_SINK="fakesink" LANG=zh_CN.UTF-8 \
   dbus-run-session -- xvfb-run -a -s "-screen 0 1280x1024x24" sh "$work/session.sh" 2>&1 |
   grep -v "AccessDenied" || true)
 if [ -n "$screenshot" ]; then
@@ -93,7 +97,6 @@ fi
 $(cat "$home/player.log" 2>/dev/null)"
 
 data=$home/.local/share/sonaveil/data
-cmp -s "$app/data/db.dll" "$data/db.dll" || fail "the catalog was not copied to $data"
+cmp -s "$share/data/db.dll" "$data/db.dll" || fail "the catalog was not copied to $data"
 [ -s "$data/user.dll" ] || fail "the playlist was not stored in $data"
-[ ! -e "$app/data/user.dll" ] || fail "the playlist went into the install folder"
 echo "ok: installed under $prefix, started by $user"

@@ -28,6 +28,8 @@ class FrmDownTest : public ::testing::Test {
                                      server.Url("/") + "\n")
                                         .toUtf8());
     ReloadEndpoints();
+    app.Write("config/user-dirs.dirs", "XDG_MUSIC_DIR=\"" + app.File("音乐").toUtf8() + "\"\n");
+    qputenv("XDG_CONFIG_HOME", app.File("config").toUtf8());
     ResetSharedState();
     SetAppTitle("Sonaveil v4.0");
     Playlist[0] = {.Name = "qingtian.wma",
@@ -40,6 +42,7 @@ class FrmDownTest : public ::testing::Test {
                  {.body = QByteArray(50000, 's'), .contentType = "audio/x-ms-wma"});
   }
   ~FrmDownTest() override {
+    qunsetenv("XDG_CONFIG_HOME");
     FileDialog::SetAnswerer(nullptr);
     SetAppTitle(QString());
     ResetSharedState();
@@ -96,14 +99,15 @@ TEST_F(FrmDownTest, SaveDialogOffersTheTitleAsWmaAndTheMessageSaysWmaWhateverThe
   dialog.Command1->click();
   ASSERT_EQ(requests.size(), 1);
   EXPECT_EQ(requests[0].kind, FileDialog::Request::kSaveFile);
-  EXPECT_EQ(requests[0].suggestedName, QDir(AppPath()).filePath("晴天.wma"));
+  EXPECT_EQ(requests[0].suggestedName, app.File("音乐/晴天.wma"));
+  EXPECT_TRUE(QDir(app.File("音乐")).exists());
   // A title never names a place outside the folder.
   for (const auto& [title, name] :
        {std::pair{"../../.config/autostart/x", "___.._.config_autostart_x.wma"},
         std::pair{"AC\\DC", "AC_DC.wma"}, std::pair{".hidden", "_hidden.wma"}}) {
     Playlist[0].Title = title;
     dialog.Command1->click();
-    EXPECT_EQ(requests.last().suggestedName, QDir(AppPath()).filePath(name)) << title;
+    EXPECT_EQ(requests.last().suggestedName, app.File("音乐/" + QString(name))) << title;
   }
   Playlist[0].Title = "晴天";
   EXPECT_EQ(dialog.Text1->text(), app.File("data/my song.mp3"));
@@ -119,11 +123,15 @@ TEST_F(FrmDownTest, SaveDialogOffersTheTitleAsWmaAndTheMessageSaysWmaWhateverThe
   EXPECT_EQ(boxes.Boxes()[0].caption, "Sonaveil v4.0");
 }
 
-TEST_F(FrmDownTest, AnEmptyPathIsRefusedAndNothingStarts) {
+TEST_F(FrmDownTest, AnEmptyPathOrAFolderThatCannotTakeTheFileIsRefusedAndNothingStarts) {
   dialog.Command2->click();
   ASSERT_EQ(boxes.Boxes().size(), 1);
   EXPECT_EQ(boxes.Boxes()[0].text, "请输入本地下载路径及文件名");
   EXPECT_EQ(boxes.Boxes()[0].caption, "Error!");
+  dialog.Text1->setText(app.File("nowhere/song.wma"));
+  dialog.Command2->click();
+  EXPECT_EQ(boxes.Texts().value(1),
+            "无法在文件夹“" + app.File("nowhere") + "”中保存文件，请另选下载路径");
   EXPECT_EQ(dialog.Downloader->PendingReads(), 0);
 }
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -356,6 +358,36 @@ TEST_F(LyricLookupTest, TimedLyricFollowsThePlayingFile) {
   }
   EXPECT_EQ(seen, QList<int>({0, 1, 2, 3, 4, 5}));
   qunsetenv("SONAVEIL_AUDIO_SINK");
+}
+
+// A local file's own lyric comes first, with no request to the site: a .lrc beside it (named in
+// any case; GBK, or UTF-8 with or without a BOM), else the lyric in its tags (ID3v2 in GBK, a
+// Vorbis comment). The site is asked for a file with neither.
+TEST_F(LyricLookupTest, ALocalFilesOwnLyricComesBeforeTheSite) {
+  server.Route("/searchgc.asp", {.body = SearchPage("1")});
+  const QString lyric = "[00:01.00]月亮代表我的心\r\n[00:03.00]你问我爱你有多深";
+  const std::pair<QString, QByteArray> cases[] = {
+      {TestMedia::Tone("gbk", "wav", 0.5), Gb2312(lyric)},
+      {TestMedia::Tone("Bom", "wav", 0.5), "\xef\xbb\xbf" + lyric.toUtf8()},
+      {TestMedia::Tone("utf8", "wav", 0.5), lyric.toUtf8()},
+      {TestMedia::Id3Tagged("uslt_gbk", 0.5, 440, "t", "a", "GBK", false, lyric), {}},
+      {TestMedia::Tone("vorbis", "ogg", 0.5, 440, "t", "a", lyric), {}},
+      {TestMedia::Tone("none", "ogg", 0.5), {}}};
+  for (const auto& [file, lrc] : cases) {
+    SCOPED_TRACE(file.toStdString());
+    QFile beside(QFileInfo(file).path() + "/" + QFileInfo(file).baseName().toLower() +
+                 (file.contains("Bom") ? ".LRC" : ".lrc"));
+    ASSERT_TRUE(lrc.isEmpty() || (beside.open(QIODevice::WriteOnly) && beside.write(lrc)));
+    beside.close();
+    ResetSharedState();
+    Add("月亮代表我的心", "邓丽君");
+    Playlist[0].Path = file;
+    Tick();
+    const bool own = !file.contains("none");
+    EXPECT_EQ(Playlist[0].Lyric, own ? lyric : QString());
+    EXPECT_TRUE(!own || Box() == "歌词\n月亮代表我的心\n你问我爱你有多深") << Box().toStdString();
+    EXPECT_EQ(inet.StillExecuting() || !server.Requests().isEmpty(), !own);
+  }
 }
 
 }  // namespace

@@ -4,11 +4,13 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <QTranslator>
 
 #include "platform/app_path.h"
 #include "platform/endpoints.h"
 #include "platform/file_dialog.h"
 #include "platform/msgbox.h"
+#include "platform/translations.h"
 #include "support/test_env.h"
 
 namespace {
@@ -24,6 +26,9 @@ TEST(AppPath, IsTheProgramFolderUnlessPointedElsewhere) {
 
 TEST(Endpoints, BuiltInDefaultsAndOverrides) {
   TempAppFolder folder;
+  // The user's own settings, which a folder of its own (one with skin/) does not read.
+  qputenv("XDG_CONFIG_HOME", folder.File("config").toUtf8());
+  folder.Write("config/sonaveil/endpoints.ini", "[endpoints]\nCounterHost=http://user.test/\n");
   const EndpointSettings defaults = EndpointSettings::Defaults();
   EXPECT_EQ(Endpoints().counterHost, defaults.counterHost);
   // Every key has a usable default.
@@ -44,6 +49,35 @@ TEST(Endpoints, BuiltInDefaultsAndOverrides) {
   EXPECT_EQ(Endpoints().placeholderHostPrefix, "http://placeholder.test");
   EXPECT_EQ(Endpoints().lyricsSite, defaults.lyricsSite);  // empty value keeps the default
   EXPECT_EQ(Endpoints().updateServer, defaults.updateServer);
+
+  // Installed, the programs' folder holds no skin/: the rest is where the system keeps it, and
+  // the user's settings win over the system's.
+  folder.Write("usr/etc/sonaveil/endpoints.ini",
+               "[endpoints]\nCounterHost=a\nLyricsSite=http://l/");
+  for (const auto& [prefix, etc] : {std::pair{QString("/usr"), QString("/etc")},
+                                    std::pair{folder.File("usr"), folder.File("usr/etc")}}) {
+    SetAppPath(prefix + "/lib/sonaveil");
+    EXPECT_EQ(ResourcePath(), prefix + "/share/sonaveil");
+    EXPECT_EQ(SettingsFiles().value(0), etc + "/sonaveil/endpoints.ini");
+  }
+  ReloadEndpoints();
+  EXPECT_EQ(Endpoints().counterHost, "http://user.test/");
+  EXPECT_EQ(Endpoints().lyricsSite, "http://l/");
+  qunsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(Translations, EnglishReadersGetTheEnglishTextsAndQtsInTheirLanguage) {
+  EXPECT_EQ(ProgramLanguage({"fr-FR", "en-GB"}), "en");
+  EXPECT_EQ(ProgramLanguage({"zh-CN", "en"}), "");
+  SetAppPath(SONAVEIL_APP_DIR);  // the build's translations
+  for (const auto& [locale, yes, help] :
+       {std::tuple{"en_US", "&Yes", "Help"}, std::tuple{"zh_CN", "是(&Y)", "帮助"}}) {
+    LoadTranslations(QLocale(locale), {"qtbase"});
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), yes);
+    EXPECT_EQ(QCoreApplication::translate("frmmain", "帮助"), help);
+    qDeleteAll(qApp->findChildren<QTranslator*>());
+  }
+  SetAppPath(QString());
 }
 
 TEST(Endpoints, JoinUrlPutsExactlyOneSlashBetween) {

@@ -23,6 +23,7 @@
 #include "support/fake_media_player.h"
 #include "support/test_env.h"
 #include "support/test_http_server.h"
+#include "support/test_media.h"
 
 namespace {
 
@@ -58,10 +59,13 @@ TEST(Controller, StatusTextsAndDecisions) {
   EXPECT_EQ(PlaybackController::BufferingText(true, ""), "正在缓冲，请稍后...\r\n歌词：\r\n");
   EXPECT_EQ(PlaybackController::BufferingText(false, "词"), "歌词：\r\n词");
 
-  EXPECT_TRUE(PlaybackController::AtEndOfSong(3, 200, 199.5));
-  EXPECT_FALSE(PlaybackController::AtEndOfSong(3, 200, 199));
-  EXPECT_FALSE(PlaybackController::AtEndOfSong(2, 200, 199.5));
-  EXPECT_FALSE(PlaybackController::AtEndOfSong(3, 0, 12));  // a live stream never ends
+  for (const auto& [path, follows] : {std::pair{"/音乐/a.mp3", true},
+                                      {"file:///a%B8.mp3", true},
+                                      {"https://h/a.ogg", true},
+                                      {"mms://h/a.wma", false},
+                                      {"http://ph/a.wma", false},
+                                      {"", false}})
+    EXPECT_EQ(PlaybackController::CanFollowOn(path, "http://ph"), follows) << path;
 
   EXPECT_EQ(PlaybackController::MediaServerBaseFrom("var url = \"  mms://s.example/ \";"),
             "mms://s.example/");
@@ -194,28 +198,30 @@ TEST_F(ControllerTest, DoubleClickPlaysTheRowOrResumesIt) {
   EXPECT_TRUE(window->timList.isActive());
 }
 
-TEST_F(ControllerTest, AutoAdvanceInTheLastSecond) {
-  AddEntries(2);
+// The entry after the current one waits in the player; when it takes over it becomes current
+// as the advance makes it, without a new load. A move queues again; what cannot follow on plays
+// once the song before has ended, and a live stream is never cut short.
+TEST_F(ControllerTest, TheNextEntryFollowsOnOrPlaysAtTheEnd) {
+  AddEntries(3);
+  for (int i : {0, 1}) Playlist[i].Path = QString("/music/%1.mp3").arg(i);
   ui.List1->setCurrentRow(0);
-  player->state = MediaPlayer::wmppsPlaying;
-  player->duration = 10;
-  player->position = 8.9;
-  window->timWMP_Timer();
-  EXPECT_TRUE(player->calls.isEmpty());
-  player->position = 9.2;
-  window->timWMP_Timer();
-  EXPECT_EQ(CurrentIndex, 1);
-  EXPECT_EQ(player->calls.first(), "setURL http://placeholder.test/music/1.wma");
+  window->List1_DblClick();
+  EXPECT_EQ(player->queued, "/music/1.mp3");
+  Paused = true;  // left as it is by a switch
   player->calls.clear();
-  window->timWMP_Timer();  // from the last entry back to the first
-  EXPECT_EQ(CurrentIndex, 0);
-  EXPECT_EQ(player->calls.first(), "setURL http://placeholder.test/music/0.wma");
-
-  // A live stream (duration 0) plays on.
-  player->calls.clear();
-  player->duration = 0;
+  window->Timer1.stop();
+  emit player->QueuedMediaStarted(player->url = "/music/1.mp3");
+  EXPECT_TRUE(player->calls.isEmpty() && Paused && window->Timer1.isActive());
+  EXPECT_EQ(std::pair(ui.List1->currentRow(), int(PlayingIndex)), std::pair(1, 1));
+  EXPECT_TRUE(Label1().startsWith("歌曲标题：歌曲1")) << Label1().toStdString();
+  EXPECT_EQ(player->queued, "");  // the placeholder address must fail to be repaired
+  ui.List1->setCurrentRow(2);
+  EXPECT_EQ(player->queued, "/music/0.mp3");  // after the last, the first
+  player->position = 7200;                    // a live stream, however long it plays
   window->timWMP_Timer();
-  EXPECT_TRUE(player->calls.isEmpty());
+  emit player->MediaEnded();
+  ASSERT_TRUE(WaitUntil([&] { return !player->calls.isEmpty(); }));
+  EXPECT_EQ(player->calls, (QStringList{"setURL /music/0.mp3", "play"}));
 }
 
 TEST_F(ControllerTest, PlayerEventsWriteTheStatus) {
@@ -307,8 +313,8 @@ TEST_F(ControllerTest, TheLyricTimerFetchesAndTheBoxShowsTheLyric) {
   EXPECT_FALSE(Text2().contains("[00:")) << Text2().toStdString();
 }
 
-// Nothing playing, the periodic work rests; playing wakes it, and the 10 ms advance check
-// ticks only around the last second.
+// Nothing playing, the periodic work rests; playing wakes it, and the advance waits for an
+// end.
 TEST_F(ControllerTest, TimersRestWhileNothingPlaysAndWakeWithPlay) {
   AddEntries(1);  // its lyric is not known yet
   ui.List1->setCurrentRow(0);
@@ -331,10 +337,9 @@ TEST_F(ControllerTest, TimersRestWhileNothingPlaysAndWakeWithPlay) {
   for (QTimer* t : {&window->timVol, &window->Timer3, &window->timList, &window->Timer1})
     EXPECT_TRUE(t->isActive()) << t->objectName().toStdString();
   EXPECT_FALSE(window->timWMP.isActive());
-  player->position = 9.1;
+  player->position = 10;
   window->timVol_Timer();
-  EXPECT_TRUE(window->timWMP.isActive());
-  EXPECT_EQ(window->timWMP.interval(), 10);
+  EXPECT_FALSE(window->timWMP.isActive());  // the player's end wakes it, not the position
 }
 
 // All four lines are drawn inside the label; a long title is cut, not wrapped over the rest.

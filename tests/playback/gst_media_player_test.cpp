@@ -12,6 +12,8 @@
 #include <memory>
 
 #include "platform/endpoints.h"
+#include "playback/legacy_text.h"
+#include "playback/song_tags.h"
 #include "support/test_env.h"
 #include "support/test_http_server.h"
 #include "support/test_media.h"
@@ -68,6 +70,11 @@ TEST_F(GstPlayerTest, LocalFilesPlayWithDurationAndTags) {
         c.id3 ? TestMedia::Id3Tagged(name, c.seconds, 440, c.title, c.artist, c.id3, c.id3v1)
               : TestMedia::Tone(name, c.format, c.seconds, 440, c.title, c.artist);
     ASSERT_FALSE(file.isEmpty());
+    // TagLib, as a file is added, reads what the player reads.
+    const auto read =
+        SongTags::Read(file, LegacyText::FallbackEncodings()).value_or(SongTags::Tags{});
+    EXPECT_EQ(read.title + "|" + read.artist, c.title + "|" + c.artist);
+    EXPECT_NEAR(read.seconds, c.seconds, 0.15);
     GstMediaPlayer player;
     QSignalSpy errors(&player, &MediaPlayer::Error);
     QSignalSpy states(&player, &MediaPlayer::OpenStateChange);
@@ -274,11 +281,13 @@ std::vector<double> Capture(const QString& file, int* rate, int volume = 100,
   qputenv("SONAVEIL_AUDIO_SINK", ("wavenc ! filesink location=" + captured).toUtf8());
   {
     GstMediaPlayer player;
+    QSignalSpy ended(&player, &MediaPlayer::MediaEnded);
     player.settings.setVolume(volume);
     if (!ahead.isEmpty()) player.Prepare(ahead);
     player.setURL(file);
     // Played to its end: the capture is complete once the player reports stopped.
     EXPECT_TRUE(WaitUntil([&] { return player.playState() == MediaPlayer::wmppsStopped; }, 15000));
+    EXPECT_EQ(ended.size(), 1);
   }
   qunsetenv("SONAVEIL_AUDIO_SINK");
   return ReadWav(captured, rate);

@@ -10,6 +10,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fstream>
@@ -400,6 +401,27 @@ TEST_F(ServerTest, SlowClientsDoNotHoldUpOthersAndAreCutAtTheirDeadline) {
   }
   for (int fd : slow) {
     EXPECT_TRUE(Ended(fd));
+    close(fd);
+  }
+}
+
+// Bodies that stall, one for every worker the server may start: a worker is still there for
+// others, and each stalled body is refused at its deadline.
+TEST_F(ServerTest, StalledBodiesLeaveAWorkerForOthersAndAreCutAtTheirDeadline) {
+  const std::string head =
+      "POST /note/ HTTP/1.1\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+      "Content-Length: 100\r\n\r\ncontent=";
+  std::vector<int> slow;
+  for (int i = 0; i < 256; ++i) {
+    slow.push_back(Connect(Port(), "127.0.0.94", 60000));
+    ASSERT_GT(send(slow.back(), head.data(), head.size(), MSG_NOSIGNAL), 0);
+  }
+  EXPECT_EQ(Get(Port(), "/sonaveil/count1/active.asp", "", "127.0.0.95").status, 200);
+  EXPECT_EQ(std::count_if(slow.begin(), slow.end(), Ended), 0);  // answered while they wait
+  for (int fd : slow) {
+    char answer[12] = {};
+    recv(fd, answer, sizeof answer, MSG_WAITALL);
+    EXPECT_EQ(std::string(answer, sizeof answer), "HTTP/1.1 408");
     close(fd);
   }
 }

@@ -14,6 +14,7 @@ class FakeMediaPlayer : public MediaPlayer {
   double duration = 0;
   int volume = 50;
   QString url;
+  QString queued;                // what QueueNext was last given
   QHash<QString, QString> info;  // "Title", "Author"
   QStringList calls;  // "setURL <url>", "play", "pause", "stop", "seek <s>", "volume <v>"
 
@@ -22,6 +23,7 @@ class FakeMediaPlayer : public MediaPlayer {
     url = u;
   }
   QString URL() const override { return url; }
+  void QueueNext(const QString& u) override { queued = u; }
   int playState() const override { return state; }
 
  protected:

@@ -58,6 +58,8 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
       (qgetenv("QT_QPA_PLATFORM") == "xcb" && qEnvironmentVariableIsEmpty("DISPLAY")))
     qputenv("QT_QPA_PLATFORM", "offscreen");
+  for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"}) qunsetenv(name);
+  qputenv("LANG", "zh_CN.UTF-8");  // the language of the tests and of the programs they start
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   ::testing::UnitTest::GetInstance()->listeners().Append(new EndStartedPrograms);

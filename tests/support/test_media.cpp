@@ -42,7 +42,7 @@ QString Folder() {
 }
 
 QString Tone(const QString& name, const QString& format, double seconds, int frequency,
-             const QString& title, const QString& artist) {
+             const QString& title, const QString& artist, const QString& lyric) {
   const QString path = QDir(Folder()).filePath(name + "." + format);
   if (QFile::exists(path)) return path;
   const QString raw = QDir(Folder()).filePath(name + ".raw.wav");
@@ -56,6 +56,9 @@ QString Tone(const QString& name, const QString& format, double seconds, int fre
   if (!artist.isEmpty())
     args << "-metadata"
          << "artist=" + artist;
+  if (!lyric.isEmpty())
+    args << "-metadata"
+         << "LYRICS=" + lyric;
   static const QHash<QString, QStringList> kCodecs{
       {"mp3", {"-c:a", "libmp3lame", "-b:a", "128k", "-id3v2_version", "3"}},
       {"wma", {"-c:a", "wmav2", "-b:a", "128k"}},
@@ -72,7 +75,7 @@ QString Tone(const QString& name, const QString& format, double seconds, int fre
 }
 
 QString Id3Tagged(const QString& name, double seconds, int frequency, const QString& title,
-                  const QString& artist, const char* codec, bool id3v1) {
+                  const QString& artist, const char* codec, bool id3v1, const QString& lyric) {
   QFile tone(Tone(name + "_untagged", "mp3", seconds, frequency));
   if (!tone.open(QIODevice::ReadOnly)) return QString();
   QByteArray audio = tone.readAll();
@@ -88,10 +91,14 @@ QString Id3Tagged(const QString& name, double seconds, int frequency, const QStr
                    text(artist).mid(1).leftJustified(30, 0) + QByteArray(64, 0) + char(0xff);
   if (!id3v1) {
     tag = QByteArray("ID3\x03\x00\x00\x00\x00\x00\x00", 10);
-    for (const auto& [id, value] : {std::pair{"TIT2", title}, std::pair{"TPE1", artist}}) {
+    // A lyric's frame: encoding, language, an empty description, the text.
+    const QByteArray uslt = lyric.isEmpty() ? QByteArray() : text(lyric).insert(1, "chi\0", 4);
+    for (const auto& [id, value] : {std::pair{"TIT2", text(title)}, std::pair{"TPE1", text(artist)},
+                                    std::pair{"USLT", uslt}}) {
+      if (value.isEmpty()) continue;
       tag += id;
-      Be32(tag, int(text(value).size()));
-      tag += QByteArray(2, 0) + text(value);
+      Be32(tag, int(value.size()));
+      tag += QByteArray(2, 0) + value;
     }
     for (int i = 0; i < 4; ++i) tag[9 - i] = char(((tag.size() - 10) >> (7 * i)) & 0x7f);
   }

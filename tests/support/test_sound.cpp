@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "support/test_env.h"
+
 namespace {
 
 constexpr int kWindow = TestSoundServer::kRate / 20;  // 50 ms
@@ -72,7 +74,8 @@ bool TestSoundServer::StartRecording() {
   recorder_.setStandardOutputFile(dir_.filePath("heard.raw"));
   recorder_.start("parec", {"-d", "out.monitor", "--raw", "--format=s16le", "--rate=44100",
                             "--channels=1", "--latency-msec=20"});
-  return recorder_.waitForStarted(5000);
+  // Recording once the first samples (of silence) have come.
+  return recorder_.waitForStarted(5000) && WaitUntil([&] { return !Heard().isEmpty(); });
 }
 
 QList<float> TestSoundServer::StopRecording() {
@@ -121,4 +124,20 @@ QList<HeardTone> Tones(const QList<float>& samples, double silenceRms, double mi
   }
   close(samples.size());
   return tones;
+}
+
+std::optional<ToneJoin> JoinOf(const QList<float>& samples, double firstHz, double secondHz,
+                               double silenceRms) {
+  constexpr qsizetype kStep = TestSoundServer::kRate / 100;
+  int heard = 0;             // 10 ms windows of the first tone
+  qsizetype lastFirst = -1;  // the last of them
+  for (qsizetype at = 0; at + kStep <= samples.size(); at += kStep) {
+    if (Rms(samples, at, at + kStep) <= silenceRms) continue;
+    const double f = Frequency(samples, at, at + kStep);
+    if (std::abs(f - firstHz) <= std::abs(f - secondHz))
+      ++heard, lastFirst = at / kStep;
+    else if (lastFirst >= 0)
+      return ToneJoin{heard / 100.0, double(at / kStep - lastFirst - 1) * 10};
+  }
+  return std::nullopt;
 }

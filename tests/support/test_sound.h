@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
+#include <optional>
 
 // A private PulseAudio server with one null sink, the desktop's sound path for the test.
 // While it runs, PULSE_SERVER points this process (and what it starts) at it; what is played
@@ -43,3 +44,12 @@ struct HeardTone {
 // minSeconds; each stretch is measured away from its edges.
 QList<HeardTone> Tones(const QList<float>& samples, double silenceRms = 0.003,
                        double minSeconds = 0.5);
+
+// Where a tone of firstHz gives way to one of secondHz, in 10 ms windows (silence, or the
+// nearer of the two): how long the first was heard, and the gap. Nothing without both.
+struct ToneJoin {
+  double firstSeconds;
+  double gapMs;
+};
+std::optional<ToneJoin> JoinOf(const QList<float>& samples, double firstHz, double secondHz,
+                               double silenceRms = 0.003);
