@@ -47,6 +47,15 @@ QFont PixelFont(int pixels, bool bold = false) {
   return font;
 }
 
+const char* const kControlTips[6] = {"前一首", "播放", "暂停", "停止", "后一首", "打开本地文件"};
+// The top buttons' tips are translated (in the main window's context).
+const char* const kTopTips[6] = {QT_TRANSLATE_NOOP("frmmain", "帮助"),
+                                 QT_TRANSLATE_NOOP("frmmain", "升级"),
+                                 QT_TRANSLATE_NOOP("frmmain", "查询网络文件"),
+                                 QT_TRANSLATE_NOOP("frmmain", "展开\\关闭播放列表"),
+                                 QT_TRANSLATE_NOOP("frmmain", "最小化"),
+                                 QT_TRANSLATE_NOOP("frmmain", "关闭")};
+
 std::vector<ControlRow> MakeLayout() {
   std::vector<ControlRow> rows = {
       {"List", -1, K::kPicture, {0, kPanelOpenTop, kFaceWidth, kPanelHeight}, "", "播放列表面板"},
@@ -54,8 +63,6 @@ std::vector<ControlRow> MakeLayout() {
       {"imgSearch", -1, K::kPicture, {242, 0, 673, 321}, "", "歌曲库面板"},
       {"List1", -1, K::kList, {8, 328, 225, 119}, "", "播放列表"},
   };
-  static const char* const kControlTips[6] = {"前一首", "播放",   "暂停",
-                                              "停止",   "后一首", "打开本地文件"};
   for (int i = 0; i < 6; ++i)
     rows.push_back(
         {"ControlButton",
@@ -63,13 +70,6 @@ std::vector<ControlRow> MakeLayout() {
          K::kControlButton,
          {kControlLeft[i], kPanelOpenTop + kControlsBelowPanelTop, kControlSize, kControlSize},
          kControlTips[i]});
-  // The top buttons' tips are translated (in the main window's context).
-  static const char* const kTopTips[6] = {QT_TRANSLATE_NOOP("frmmain", "帮助"),
-                                          QT_TRANSLATE_NOOP("frmmain", "升级"),
-                                          QT_TRANSLATE_NOOP("frmmain", "查询网络文件"),
-                                          QT_TRANSLATE_NOOP("frmmain", "展开\\关闭播放列表"),
-                                          QT_TRANSLATE_NOOP("frmmain", "最小化"),
-                                          QT_TRANSLATE_NOOP("frmmain", "关闭")};
   for (int i = 0; i < 6; ++i)
     rows.push_back({"imgTopButton",
                     i,
