@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSystemTrayIcon>
+#include <QTranslator>
 
 #include "app/identity.h"
 #include "menus/board_process.h"
@@ -111,6 +112,13 @@ TEST_F(FrmmainTest, EveryControlIsCreatedNamedAndPlaced) {
   EXPECT_TRUE(ui.lstSinger->isHidden());
   EXPECT_TRUE(ui.lbLetter[3]->isHidden());
   EXPECT_TRUE(ui.List1->isHidden());
+  // English readers get the top buttons' tips in English.
+  QTranslator english;
+  ASSERT_TRUE(english.load("sonaveil_en", SONAVEIL_APP_DIR "/translations") &&
+              QCoreApplication::installTranslator(&english));
+  frmmain inEnglish;
+  EXPECT_EQ(Skin::FindFaceControls(&inEnglish).imgTopButton[3]->toolTip(),
+            "Show or hide the playlist");
 }
 
 TEST_F(FrmmainTest, TimersRunFromCreationAtTheirIntervals) {
