@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
   PlaylistLoaded = true;
   SilentPlayer player;
   QListWidget list;
-  PlaybackController controller(player, list);
+  PlaybackController controller(player, list, /*makeCurrent=*/nullptr);
 
   // The UI thread's longest pause: a timer that wants to run every millisecond.
   QElapsedTimer clock, sinceTick;

@@ -5,13 +5,11 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QFileInfo>
-#include <QListWidget>
 #include <QTimer>
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
 
-#include "app/frmmain.h"
 #include "playback/media.h"
 #include "playback/media_player.h"
 #include "playback/now_playing.h"
@@ -24,19 +22,6 @@ constexpr char kRootInterface[] = "org.mpris.MediaPlayer2";
 constexpr char kPlayerInterface[] = "org.mpris.MediaPlayer2.Player";
 constexpr char kNoTrack[] = "/org/mpris/MediaPlayer2/TrackList/NoTrack";
 constexpr double kMicroseconds = 1e6;
-// A position this far from where steady playback would have put it was moved by someone.
-constexpr double kJumpSeconds = 1.0;
-
-// Reads the player for the bus; a player that refuses gives the fallback, as the window's
-// own ticks do.
-template <typename T, typename F>
-T Quietly(T fallback, F&& read) {
-  try {
-    return read();
-  } catch (const MediaPlayerError&) {
-  }
-  return fallback;
-}
 
 QDBusObjectPath TrackId(int entry) {
   return QDBusObjectPath(entry < 0 ? QString(kNoTrack)
@@ -135,7 +120,8 @@ class PlayerAdaptor : public QDBusAbstractAdaptor {
 
 }  // namespace
 
-Mpris::Mpris(frmmain* window) : QObject(window), window_(window) {
+Mpris::Mpris(PlaybackController& playback, MediaPlayer& player, MprisHost& host, QObject* parent)
+    : QObject(parent), playback_(playback), player_(player), host_(host) {
   new RootAdaptor(this);
   new PlayerAdaptor(this);
   metadata_ = MetadataOf(-1);
@@ -157,18 +143,19 @@ bool Mpris::Register() {
     return false;
   }
   registered_ = true;
-  // The window's bar refresh wakes every 100 ms while something plays; sampling rides on it.
-  // It rests once playback stops or pauses, so each change of the player's state is sampled
-  // as well: a pause the bus heard while the player was still on its way would otherwise be
-  // announced as playing for good.
-  connect(&window_->timVol, &QTimer::timeout, this, &Mpris::Sample);
-  connect(window_->WMP, &MediaPlayer::PlayStateChange, this, &Mpris::Sample);
+  for (auto changed : {&MediaPlayer::PlayStateChange, &MediaPlayer::VolumeChanged})
+    connect(&player_, changed, this, &Mpris::Sample);
+  connect(&player_, &MediaPlayer::MediaInfoChanged, this, &Mpris::Sample);
+  connect(&player_, &MediaPlayer::PositionSet, this,
+          [this](double seconds) { emit Seeked(std::llround(seconds * kMicroseconds)); });
+  connect(&playback_, &PlaybackController::CurrentEntryChanged, this, &Mpris::Sample);
+  connect(&playback_, &PlaybackController::PlaylistChanged, this, &Mpris::Sample);
   Sample();
   return true;
 }
 
 int Mpris::CurrentEntry() const {
-  const QString url = Quietly(QString(), [&] { return window_->WMP->URL(); });
+  const QString url = player_.URL();
   const int handed = static_cast<int>(PlayingIndex);
   if (!url.isEmpty() && handed >= 0 && handed < PlaylistCount && Playlist[handed].Path == url)
     return handed;
@@ -178,9 +165,8 @@ int Mpris::CurrentEntry() const {
 
 double Mpris::LengthSeconds(int entry) const {
   if (entry < 0) return 0;
-  MediaPlayer& player = *window_->WMP;
-  if (Playlist[entry].Path == Quietly(QString(), [&] { return player.URL(); })) {
-    const double duration = Quietly(0.0, [&] { return player.currentMedia.duration(); });
+  if (Playlist[entry].Path == player_.URL()) {
+    const double duration = player_.currentMedia.duration();
     if (duration > 0) return duration;
   }
   return std::max(0.0, Playlist[entry].Length.toDouble());
@@ -189,13 +175,11 @@ double Mpris::LengthSeconds(int entry) const {
 QVariantMap Mpris::MetadataOf(int entry) const {
   QVariantMap map{{"mpris:trackid", QVariant::fromValue(TrackId(entry))}};
   if (entry < 0) return map;
-  MediaPlayer& player = *window_->WMP;
-  const SongRecord song =
-      Quietly(Playlist[entry], [&] { return NowPlaying::AsPlaying(Playlist[entry], player); });
-  const bool loaded = song.Path == Quietly(QString(), [&] { return player.URL(); });
+  const SongRecord song = NowPlaying::AsPlaying(Playlist[entry], player_);
+  const bool loaded = song.Path == player_.URL();
   auto tag = [&](const QString& kept, const char* name) {
     if (!kept.isEmpty() || !loaded) return kept;
-    return Quietly(QString(), [&] { return player.currentMedia.getItemInfo(name); });
+    return player_.currentMedia.getItemInfo(name);
   };
   const QString title = tag(song.Title, "Title");
   const QString artist = tag(song.Author, "Author");
@@ -209,24 +193,19 @@ QVariantMap Mpris::MetadataOf(int entry) const {
   return map;
 }
 
-double Mpris::Volume() const {
-  return Quietly(0.0, [&] { return window_->WMP->settings.volume() / 100.0; });
-}
+double Mpris::Volume() const { return player_.settings.volume() / 100.0; }
 
 qlonglong Mpris::Position() const {
-  const double seconds = Quietly(0.0, [&] {
-    // A seek takes the player through a change of state: the position holds meanwhile.
-    switch (window_->WMP->playState()) {
-      case MediaPlayer::wmppsPlaying:
-      case MediaPlayer::wmppsPaused:
-      case MediaPlayer::wmppsTransitioning:
-      case MediaPlayer::wmppsBuffering:
-        return window_->WMP->controls.currentPosition();
-      default:
-        return 0.0;
-    }
-  });
-  return std::llround(seconds * kMicroseconds);
+  // A seek takes the player through a change of state: the position holds meanwhile.
+  switch (player_.playState()) {
+    case MediaPlayer::wmppsPlaying:
+    case MediaPlayer::wmppsPaused:
+    case MediaPlayer::wmppsTransitioning:
+    case MediaPlayer::wmppsBuffering:
+      return std::llround(player_.controls.currentPosition() * kMicroseconds);
+    default:
+      return 0;
+  }
 }
 
 bool Mpris::CanGoNext() const { return CurrentIndex < PlaylistCount - 1; }
@@ -235,9 +214,7 @@ bool Mpris::CanPlay() const { return CurrentIndex >= 0 && CurrentIndex < Playlis
 bool Mpris::CanSeek() const { return LengthSeconds(CurrentEntry()) > 0; }
 
 void Mpris::Sample() {
-  const int state =
-      Quietly(int(MediaPlayer::wmppsUndefined), [&] { return window_->WMP->playState(); });
-  switch (state) {
+  switch (player_.playState()) {
     case MediaPlayer::wmppsPlaying:
     case MediaPlayer::wmppsBuffering:
       status_ = "Playing";
@@ -262,22 +239,6 @@ void Mpris::Sample() {
   QVariantMap changed;
   for (auto it = now.cbegin(); it != now.cend(); ++it)
     if (announced_.value(it.key()) != it.value()) changed.insert(it.key(), it.value());
-
-  // Position is never announced; a jump is, as Seeked. Steady playback moves it by the time
-  // that passed, anything else (the position bar, a seek from the bus) is a jump.
-  const double position = Position() / kMicroseconds;
-  const bool sameTrack =
-      !announced_.isEmpty() && !changed.contains("Metadata") && !changed.contains("PlaybackStatus");
-  if (sameTrack && status_ != "Stopped") {
-    const double elapsed = status_ == "Playing" && sinceLastSample_.isValid()
-                               ? sinceLastSample_.elapsed() / 1000.0
-                               : 0.0;
-    if (std::abs(position - (lastPosition_ + elapsed)) > kJumpSeconds)
-      emit Seeked(std::llround(position * kMicroseconds));
-  }
-  lastPosition_ = position;
-  sinceLastSample_.start();
-
   announced_ = now;
   if (registered_ && !changed.isEmpty()) AnnounceChanges(changed);
 }
@@ -289,16 +250,16 @@ void Mpris::AnnounceChanges(const QVariantMap& changed) {
   QDBusConnection::sessionBus().send(signal);
 }
 
-void Mpris::Raise() { window_->RestoreWindow(); }
+void Mpris::Raise() { host_.Raise(); }
 
 void Mpris::Quit() {
   // After the reply has gone out.
-  QTimer::singleShot(0, window_, &frmmain::ExitProgram);
+  QTimer::singleShot(0, this, [this] { host_.Quit(); });
 }
 
 // The transport commands act as the window's own buttons do.
 void Mpris::Transport(PlaybackController::Command command) {
-  window_->playback.ButtonTransport(command);
+  playback_.ButtonTransport(command);
   Sample();
 }
 
@@ -317,7 +278,7 @@ void Mpris::PlayPause() {
 }
 
 void Mpris::SeekTo(double seconds) {
-  Media::SetMediaPosition(*window_->WMP, Media::RoundHalfEven(seconds));
+  Media::SetMediaPosition(player_, Media::RoundHalfEven(seconds));
   Sample();
 }
 
@@ -343,16 +304,15 @@ void Mpris::OpenUri(const QString& uri) {
   const QString path = url.isLocalFile() ? url.toLocalFile() : QString();
   if (path.isEmpty() || !QFileInfo(path).isFile() || !Media::IsMediaFile(path)) return;
   const int before = PlaylistCount;
-  PlaybackController& playback = window_->playback;
-  if (!playback.AddFiles({path}) || PlaylistCount == before) return;
+  if (!playback_.AddFiles({path}) || PlaylistCount == before) return;
   // As if the user double-clicked the first new row (a playlist file adds several).
-  playback.SelectRow(before);
-  playback.PlayCurrent();
+  playback_.SelectRow(before);
+  playback_.PlayCurrent();
   Sample();
 }
 
 void Mpris::SetVolume(double volume) {
-  Media::SetVolume(*window_->WMP, Media::RoundHalfEven(100 * std::clamp(volume, 0.0, 1.0)));
+  Media::SetVolume(player_, Media::RoundHalfEven(100 * std::clamp(volume, 0.0, 1.0)));
   Sample();
 }
 

@@ -1,18 +1,27 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QVariantMap>
 
 #include "playback/playback_controller.h"
 
-class frmmain;
+class MediaPlayer;
+
+// What the bus may ask of the program beyond playback.
+class MprisHost {
+ public:
+  virtual ~MprisHost() = default;
+  // Brings the main window to the front.
+  virtual void Raise() = 0;
+  // Ends the program as its exit command does.
+  virtual void Quit() = 0;
+};
 
 // The player as desktops see it on the session bus (MPRIS2): media keys, panel and
-// lock-screen widgets and playerctl drive playback as the window's own buttons do.
-// What the bus reads is sampled from the window on its bar-refresh tick, so changes made
-// by the buttons, the playlist or the automatic advance are announced as well.
+// lock-screen widgets and playerctl drive playback as the window's own buttons do. It
+// announces what changes as the player and the playlist say so, whoever changed it: the
+// state, the volume, the current entry and what is known of it, and each seek.
 class Mpris : public QObject {
   Q_OBJECT
 
@@ -20,7 +29,8 @@ class Mpris : public QObject {
   static constexpr char kServiceName[] = "org.mpris.MediaPlayer2.sonaveil";
   static constexpr char kObjectPath[] = "/org/mpris/MediaPlayer2";
 
-  explicit Mpris(frmmain* window);
+  Mpris(PlaybackController& playback, MediaPlayer& player, MprisHost& host,
+        QObject* parent = nullptr);
   ~Mpris() override;
 
   // Offers the player on the session bus. Without a session bus, or when the name is
@@ -51,7 +61,7 @@ class Mpris : public QObject {
   void OpenUri(const QString& uri);
   void SetVolume(double volume);
 
-  // Compares the window's state with what the bus was last told and announces changes.
+  // Compares what the bus reads now with what it was last told and announces changes.
   void Sample();
 
  signals:
@@ -66,11 +76,11 @@ class Mpris : public QObject {
   void AnnounceChanges(const QVariantMap& changed);
   void SeekTo(double seconds);
 
-  frmmain* window_;
+  PlaybackController& playback_;
+  MediaPlayer& player_;
+  MprisHost& host_;
   bool registered_ = false;
   QString status_ = "Stopped";
   QVariantMap metadata_;
   QVariantMap announced_;  // every property as last announced
-  double lastPosition_ = 0;
-  QElapsedTimer sinceLastSample_;
 };

@@ -9,7 +9,6 @@
 #include "app/command_line.h"
 #include "app/frmmain.h"
 #include "app/identity.h"
-#include "app/mpris.h"
 #include "app/single_instance.h"
 #include "menus/board_process.h"
 #include "platform/termination_signals.h"
@@ -102,7 +101,7 @@ int Main(int argc, char** argv) {
   window->Open(command.request);
   // Desktops reach the player over the session bus where there is one; the window need not
   // wait for the bus.
-  QTimer::singleShot(0, window, [window] { (new Mpris(window))->Register(); });
+  QTimer::singleShot(0, window, &frmmain::OfferOnSessionBus);
 
   const int code = QApplication::exec();
   BoardProcess::Unload();

@@ -75,6 +75,7 @@ bool LyricLookup::Apply(const Request& request, SongRecord& song, bool current) 
   const std::optional<QString> lyric = page ? LyricText::LyricFrom(*page) : std::nullopt;
   if (!lyric || lyric->size() < kMinLyricChars) return false;
   song.Lyric = *lyric;
+  emit EntryChanged();
   return true;
 }
 
@@ -136,6 +137,7 @@ void LyricLookup::SearchAgain() {
   if (SongRecord* song = Playlist.Slot(CurrentIndex)) {
     song->LyricId.clear();
     song->Lyric.clear();
+    emit EntryChanged();
   }
   transfer_.Cancel();
   pending_.reset();

@@ -47,6 +47,11 @@ class LyricLookup : public QObject {
   // The current entry goes: a transfer for it is of no use.
   void CancelTransfer() { transfer_.Cancel(); }
 
+ signals:
+  // What the lookup keeps in an entry has changed: its lyric, or the title and singer the
+  // user corrected.
+  void EntryChanged();
+
  private:
   enum class Phase { kSearch, kLyric };
   // The request the transfer is carrying: which page, for the entry with which address.

@@ -13,10 +13,11 @@
 #include "skin/picture_box.h"
 #include "skin/skin.h"
 #include "skin/skin_pictures.h"
-#include "skin/window_move.h"
 
 frmBrowser::frmBrowser(const QUrl& start)
-    : QWidget(nullptr, Qt::FramelessWindowHint), start_(start) {
+    : QWidget(nullptr, Qt::FramelessWindowHint),
+      start_(start),
+      drag_(this, [this] { emit Say("moved"); }) {
   setObjectName("frmBrowser");
   setWindowTitle("Sonaveil留言簿");
   setFixedSize(700, 408);
@@ -76,12 +77,8 @@ void frmBrowser::Command(const QString& line) {
   }
 }
 
-void frmBrowser::Form_MouseDown(int Button) {
-  // The system moves the window for the left button; the right one is followed by hand.
-  if (Button == 1 && WindowMove::Start(this, [this] { emit Say("moved"); })) return;
-  manualDrag_ = true;
-  dragOffset_ = lastGlobalPos_ - pos();
-}
+// The system moves the window for the left button; the others are followed by hand.
+void frmBrowser::Form_MouseDown(int Button) { drag_.Press(Button, lastGlobalPos_); }
 
 void frmBrowser::mousePressEvent(QMouseEvent* event) {
   lastGlobalPos_ = event->globalPosition().toPoint();
@@ -89,14 +86,11 @@ void frmBrowser::mousePressEvent(QMouseEvent* event) {
 }
 
 void frmBrowser::mouseMoveEvent(QMouseEvent* event) {
-  if (manualDrag_) move(event->globalPosition().toPoint() - dragOffset_);
+  drag_.Move(event->globalPosition().toPoint());
 }
 
 void frmBrowser::mouseReleaseEvent(QMouseEvent* event) {
-  if (!manualDrag_) return;
-  move(event->globalPosition().toPoint() - dragOffset_);
-  manualDrag_ = false;
-  emit Say("moved");
+  drag_.Release(event->globalPosition().toPoint());
 }
 
 void frmBrowser::paintEvent(QPaintEvent*) {

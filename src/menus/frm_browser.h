@@ -5,6 +5,8 @@
 #include <QUrl>
 #include <QWidget>
 
+#include "skin/window_move.h"
+
 class PictureBox;
 class QWebEngineView;
 
@@ -52,7 +54,6 @@ class frmBrowser : public QWidget {
 
   QUrl start_;
   bool viewPending_ = false;
-  bool manualDrag_ = false;
-  QPoint dragOffset_;
+  WindowMove::Drag drag_;
   QPoint lastGlobalPos_;
 };

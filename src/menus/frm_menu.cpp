@@ -143,7 +143,7 @@ void frmMenu::word_Click() {
   SetBoardCaption(show ? kCloseBoard : kOpenBoard);
 }
 
-void frmMenu::help_Click(int) { Launcher::OpenDocument(ResourcePath() + "/help.html"); }
+void frmMenu::help_Click(int) { OpenHelp(); }
 
 void frmMenu::exit_Click() { host_.ExitProgram(); }
 
@@ -161,10 +161,13 @@ void frmMenu::sms_Click() {
 
 void frmMenu::download_Click() { frmDown::ShowForCurrentSong(host_.DialogParent()); }
 
-void frmMenu::update_Click() {
+void frmMenu::update_Click() { StartUpdater(host_); }
+
+void OpenHelp() { Launcher::OpenDocument(ResourcePath() + "/help.html"); }
+
+void StartUpdater(MenuHost& host) {
   if (MsgBox("升级程序一旦启动，主程序即将关闭，是否确定？", "提示！", vbYesNo) != vbYes) return;
-  // Whether it started or not, the player makes way for it, also when this form is gone.
   Launcher::StartDetached(AppPath() + "/update");
-  MenuHost* host = &host_;
-  QTimer::singleShot(updateExitDelayMs, host->DialogParent(), [host] { host->ExitProgram(); });
+  // Also when the menus' form is gone by then.
+  QTimer::singleShot(kUpdateExitDelayMs, host.DialogParent(), [&host] { host.ExitProgram(); });
 }

@@ -25,6 +25,13 @@ class MenuHost {
   virtual void ExitProgram() = 0;
 };
 
+// Opens the help page with the desktop's viewer (the help buttons and entries).
+void OpenHelp();
+// Asks first; on Yes starts the updater and, kUpdateExitDelayMs later, ends the program
+// through host, whether the updater started or not (the upgrade button and entry).
+void StartUpdater(MenuHost& host);
+inline constexpr int kUpdateExitDelayMs = 2000;
+
 // The form that holds the two popup menus: menulist1 for the tray icon and menuForm for the
 // main window's pictures and playlist. It is never shown; the main window makes it the first
 // time a menu is used, and it lives until it is unloaded.
@@ -90,9 +97,6 @@ class frmMenu : public QObject {
 
   // The ring-tone search address for a song title, the title encoded as one query value.
   static QString RingToneUrl(const QString& title);
-
-  // How long the program lives on after starting the updater.
-  static inline int updateExitDelayMs = 2000;
 
  private:
   MenuHost& host_;

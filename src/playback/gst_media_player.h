@@ -88,7 +88,7 @@ class GstMediaPlayer : public MediaPlayer {
   int reportedState_ = wmppsUndefined;
   guint busWatch_ = 0;
   QString url_;
-  bool network_ = false;
+  std::atomic<bool> network_ = false;  // also read on GStreamer's threads
   GstState current_ = GST_STATE_NULL;
   GstState target_ = GST_STATE_NULL;
   bool buffering_ = false;

@@ -34,14 +34,11 @@ bool RowIsSelected(const QListWidget* list, int row) {
   return item && item->isSelected();
 }
 
-// Runs an operation, which gives nothing when it fails; a failure inside (the player
-// refusing, no such entry) shows its message and gives the failure value.
+// Runs an operation, which gives nothing when it fails (no such entry); a failure shows its
+// message and gives the failure value.
 template <typename T, typename F>
 T Guarded(const char* message, T failure, F&& operation) {
-  try {
-    if (const std::optional<T> result = operation()) return *result;
-  } catch (const MediaPlayerError&) {
-  }
+  if (const std::optional<T> result = operation()) return *result;
   MsgBox(message, "Error!", vbOKOnly);
   return failure;
 }

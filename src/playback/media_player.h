@@ -2,14 +2,6 @@
 
 #include <QObject>
 #include <QString>
-#include <stdexcept>
-
-// What a player may throw from any member when the sound system refuses it. The media
-// operations catch exactly this, show their message and give their failure value.
-class MediaPlayerError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 // The player the playback logic drives. Members are reached the way the logic names them:
 // player.URL, player.playState(), player.controls.play(), player.currentMedia.duration(),
@@ -44,7 +36,7 @@ class MediaPlayer : public QObject {
     void pause() { p.DoPause(); }
     void stop() { p.DoStop(); }
     double currentPosition() const { return p.Position(); }
-    void setCurrentPosition(double seconds) { p.Seek(seconds); }
+    void setCurrentPosition(double seconds) { p.SeekAndTell(seconds); }
     // "mm:ss"
     QString currentPositionString() const;
   };
@@ -57,7 +49,7 @@ class MediaPlayer : public QObject {
   struct Settings {
     MediaPlayer& p;
     int volume() const { return p.Volume(); }
-    void setVolume(int volume) { p.SetVolume(volume); }
+    void setVolume(int volume) { p.SetVolumeAndTell(volume); }
   };
 
   explicit MediaPlayer(QObject* parent = nullptr) : QObject(parent) {}
@@ -93,6 +85,10 @@ class MediaPlayer : public QObject {
   void Error();
   // What currentMedia says of the loaded media (its tags or its duration) has changed.
   void MediaInfoChanged();
+  // settings.setVolume has set the volume (0..100).
+  void VolumeChanged(int volume);
+  // controls.setCurrentPosition moved the position to seconds.
+  void PositionSet(double seconds);
   // The media queued by QueueNext has taken the place of the one that ended; URL() is url.
   void QueuedMediaStarted(const QString& url);
   // The loaded media has played to its end, and nothing queued followed it.
@@ -108,6 +104,16 @@ class MediaPlayer : public QObject {
   virtual QString ItemInfo(const QString& name) const = 0;
   virtual int Volume() const = 0;
   virtual void SetVolume(int volume) = 0;
+
+ private:
+  void SeekAndTell(double seconds) {
+    Seek(seconds);
+    emit PositionSet(seconds);
+  }
+  void SetVolumeAndTell(int volume) {
+    SetVolume(volume);
+    emit VolumeChanged(Volume());
+  }
 };
 
 // Seconds as "mm:ss" (minutes keep counting past 99).

@@ -18,8 +18,13 @@ constexpr int kAdvanceTickMs = 10;
 constexpr int kMediaInfoTickMs = 100;
 }  // namespace
 
-PlaybackController::PlaybackController(MediaPlayer& player, QListWidget& playlist, QObject* parent)
-    : QObject(parent), player_(player), playlist_(playlist), scriptFetch_(this) {
+PlaybackController::PlaybackController(MediaPlayer& player, QListWidget& playlist,
+                                       MakeCurrent makeCurrent, QObject* parent)
+    : QObject(parent),
+      player_(player),
+      playlist_(playlist),
+      makeCurrent_(std::move(makeCurrent)),
+      scriptFetch_(this) {
   advance_.setObjectName("timWMP");
   advance_.setInterval(kAdvanceTickMs);
   advance_.setSingleShot(true);
@@ -38,10 +43,21 @@ PlaybackController::PlaybackController(MediaPlayer& player, QListWidget& playlis
     ended_ = true;
     advance_.start();
   });
+  // A row becomes current by a click or by being selected; a click on the row that is
+  // already current counts too.
+  connect(&playlist_, &QListWidget::currentRowChanged, this, &PlaybackController::RowMadeCurrent);
+  connect(&playlist_, &QListWidget::itemClicked, this,
+          [this](QListWidgetItem* item) { RowMadeCurrent(playlist_.row(item)); });
   // Every change of the playlist redraws the box, and every move selects a row: the entry
   // to follow is queued again.
   connect(&playlist_, &QListWidget::currentRowChanged, this, &PlaybackController::QueueAfter);
   connect(&tags_, &TagReader::BatchRead, this, &PlaybackController::TagsRead);
+}
+
+void PlaybackController::RowMadeCurrent(int row) {
+  if (row < 0) return;
+  if (makeCurrent_) makeCurrent_(row);
+  emit CurrentEntryChanged();
 }
 
 void PlaybackController::Play() {
@@ -71,7 +87,7 @@ void PlaybackController::QueuedStarted(const QString& url) {
 bool PlaybackController::SelectRow(int row) {
   if (row < 0 || row >= playlist_.count()) return false;
   if (playlist_.currentRow() == row)
-    emit playlist_.itemClicked(playlist_.item(row));
+    RowMadeCurrent(row);  // selected already: the list says nothing
   else
     playlist_.setCurrentRow(row);
   return true;
@@ -198,7 +214,9 @@ void PlaybackController::TagsRead(const QList<TagReader::Result>& results) {
     changed = true;
   }
   // Shown and stored at once, in one transaction.
-  if (changed) ListControl::ShowPlaylist(&playlist_);
+  if (!changed) return;
+  ListControl::ShowPlaylist(&playlist_);
+  emit PlaylistChanged();
 }
 
 bool PlaybackController::AddSong(const QString& url, const QString& title, const QString& author) {
@@ -208,15 +226,18 @@ bool PlaybackController::AddSong(const QString& url, const QString& title, const
 bool PlaybackController::PrepareFor(bool added) {
   // Something to play: the sound system starts now, in the background.
   if (PlaylistCount > 0) player_.Prepare();
+  emit PlaylistChanged();
   return added;
 }
 
 void PlaybackController::DeleteCurrent() {
   Media::DeleteSong(player_, &playlist_, [this] { emit CurrentEntryLeaving(); });
+  emit PlaylistChanged();
 }
 
 void PlaybackController::DeleteAll() {
   Media::DeleteAllSongs(player_, &playlist_, [this] { emit CurrentEntryLeaving(); });
+  emit PlaylistChanged();
 }
 
 void PlaybackController::AdvanceTick() {

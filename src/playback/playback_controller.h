@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+#include <functional>
 #include <optional>
 
 #include "playback/song_tags.h"
@@ -17,16 +18,20 @@ class QWidget;
 // What the window's buttons, the popup menus, MPRIS, the keyboard and the command line ask
 // of playback: transport, the automatic advance, recovery from playback errors and changes
 // of the playlist. It plays through the window's player, and moves the current entry by
-// selecting rows of the playlist box, whose click handler makes a row current. The entry
-// after the current one is queued in the player ahead, so that it follows without a gap;
-// local files added have their tags read in the background and stored.
+// selecting rows of the playlist box; a row that is selected, by the program or the user,
+// is made current by the window's own handler. The entry after the current one is queued in
+// the player ahead, so that it follows without a gap; local files added have their tags read
+// in the background and stored.
 class PlaybackController : public QObject {
   Q_OBJECT
 
  public:
   enum class Command { kPrevious, kPlay, kPause, kStop, kNext };
+  // Makes a row of the playlist box the current entry (its click handler).
+  using MakeCurrent = std::function<void(int row)>;
 
-  PlaybackController(MediaPlayer& player, QListWidget& playlist, QObject* parent = nullptr);
+  PlaybackController(MediaPlayer& player, QListWidget& playlist, MakeCurrent makeCurrent,
+                     QObject* parent = nullptr);
 
   // The window's transport buttons (and MPRIS, the keyboard, the command line). A move to
   // another entry and play clear Paused, pause sets it: play after pause resumes, play after
@@ -90,6 +95,10 @@ class PlaybackController : public QObject {
   void PlayRequested();
   // The current entry is about to leave the playlist: its lyric transfer is of no use.
   void CurrentEntryLeaving();
+  // A row has been made current.
+  void CurrentEntryChanged();
+  // Entries were added or removed, or their tags read.
+  void PlaylistChanged();
 
  private:
   // Gets the player ready once the playlist holds something; gives back added.
@@ -113,8 +122,11 @@ class PlaybackController : public QObject {
   };
   void Repair(const PendingRepair& repair);
 
+  void RowMadeCurrent(int row);
+
   MediaPlayer& player_;
   QListWidget& playlist_;
+  MakeCurrent makeCurrent_;
   QTimer advance_;
   QTimer mediaInfo_;
   // The media-information tick found nothing playing and rests until the player starts.

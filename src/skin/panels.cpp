@@ -10,7 +10,6 @@
 #include "skin/picture_box.h"
 #include "skin/skin.h"
 #include "skin/skin_button.h"
-#include "skin/window_move.h"
 
 namespace Skin {
 
@@ -28,7 +27,7 @@ void SetVisible(bool visible, W*... widgets) {
 // Moves the panel one step and shows it at once: the slide is drawn step by step, without
 // handling user input in between.
 void Face::SlideTo(int top) {
-  const FaceParts& form = parts_;
+  const FaceControls& form = parts_;
   form.List->move(form.List->x(), top);
   for (SkinButton* button : form.ControlButton)
     if (button) button->move(button->x(), top + kControlsBelowPanelTop);
@@ -40,14 +39,14 @@ void Face::SlideTo(int top) {
 }
 
 void Face::OpenPlaylistPanel() {
-  const FaceParts& form = parts_;
+  const FaceControls& form = parts_;
   if (!form.List) return;
   while (form.List->y() < kPanelOpenTop) SlideTo(form.List->y() + kPanelStep);
   if (form.List1) form.List1->show();
 }
 
 void Face::ClosePlaylistPanel() {
-  const FaceParts& form = parts_;
+  const FaceControls& form = parts_;
   if (form.List1) form.List1->hide();
   if (!form.List) return;
   while (form.List->y() > kPanelClosedTop) SlideTo(form.List->y() - kPanelStep);
@@ -65,7 +64,7 @@ void Face::ToggleCatalogPanel() { ToggleCatalog(/*withMark=*/true); }
 void Face::ToggleCatalogPanelKeepingItsMark() { ToggleCatalog(/*withMark=*/false); }
 
 void Face::ToggleCatalog(bool withMark) {
-  const FaceParts& f = parts_;
+  const FaceControls& f = parts_;
   const bool show = !(f.imgSearch && f.imgSearch->isVisible());
   SetVisible(show, f.imgSearch, f.lstSinger, f.lstSpecial, f.lstSong, f.Go, f.Text1, f.lstSearch);
   ShowSingerTypes(show ? 0 : 1);
@@ -74,21 +73,16 @@ void Face::ToggleCatalog(bool withMark) {
 }
 
 void Face::ShowCatalogControls(int16_t mode) {
-  const FaceParts& f = parts_;
+  const FaceControls& f = parts_;
   if (f.imgSearch && f.imgSearch->isVisible() && (mode == 0 || mode == 1))
     SetVisible(mode == 0, f.lstSinger, f.lstSpecial, f.lstSong, f.Go, f.Text1, f.lstSearch,
                f.cmdAdd[0], f.cmdAdd[1]);
   if (f.window) f.window->resize(kWindowWidth, kWindowHeight);
 }
 
-bool Face::StartWindowDrag(bool (*startMove)(QWindow*)) {
-  return WindowMove::Start(
-      parts_.window,
-      [this] {
-        ShowCatalogControls(1);
-        ShowCatalogControls(0);
-      },
-      startMove);
+void Face::AfterWindowMove() {
+  ShowCatalogControls(1);
+  ShowCatalogControls(0);
 }
 
 void Face::ExitProgram() {

@@ -55,7 +55,7 @@ bool MarkOne(const std::array<PictureBox*, N>& labels, int16_t index, int16_t no
 }  // namespace
 
 void Face::InitSkin() {
-  const FaceParts& form = parts_;
+  const FaceControls& form = parts_;
   bool ok = ShowPicture(form.Main, "Main.gif") && ShowPicture(form.List, "List.gif") &&
             ShowPicture(form.imgSearch, "Search.gif") && form.window;
   if (ok) {
@@ -75,7 +75,7 @@ void Face::InitSkin() {
 }
 
 bool Face::InitButtons() {
-  const FaceParts& form = parts_;
+  const FaceControls& form = parts_;
   bool ok = form.List && AllThere(form.ControlButton) && AllThere(form.imgTopButton);
   for (int i = 0; ok && i < 6; ++i) {
     SkinButton* button = form.ControlButton[i];
@@ -92,7 +92,7 @@ bool Face::InitButtons() {
 }
 
 void Face::LoadSingerTypes() {
-  const FaceParts& form = parts_;
+  const FaceControls& form = parts_;
   bool ok = AllThere(form.lbSingerType) && AllThere(form.lbLetter);
   std::unique_ptr<Recordset> rows = ok ? Data::OpenQuery("select * from SClass") : nullptr;
   ok = ok && rows;
@@ -114,7 +114,7 @@ void Face::LoadSingerTypes() {
 
 void Face::ShowSingerTypes(int16_t mode) {
   if (mode != 0 && mode != 1) return;
-  const FaceParts& form = parts_;
+  const FaceControls& form = parts_;
   if (!AllThere(form.lbSingerType) || !AllThere(form.lbLetter)) {
     MsgBox("显示或隐藏歌手类型时错误！", "Error!", vbOKOnly);
     return;
@@ -134,6 +134,27 @@ void Face::SetLabelColors(int16_t kind, int16_t index) {
 
 bool IsMarked(const PictureBox* label) {
   return label && label->palette().color(QPalette::WindowText) == kMarked;
+}
+
+namespace {
+template <size_t N>
+PictureBox* At(const std::array<PictureBox*, N>& labels, int16_t index) {
+  return index >= 0 && index < static_cast<int>(N) ? labels[static_cast<size_t>(index)] : nullptr;
+}
+}  // namespace
+
+bool Face::IsMarked(int16_t kind, int16_t index) const {
+  return Skin::IsMarked(kind == 0 ? At(parts_.lbSingerType, index) : At(parts_.lbLetter, index));
+}
+
+QString Face::LetterCaption(int16_t index) const {
+  const PictureBox* label = At(parts_.lbLetter, index);
+  return label ? label->text() : QString();
+}
+
+QString Face::SingerTypeTag(int16_t index) const {
+  const PictureBox* label = At(parts_.lbSingerType, index);
+  return label ? label->property("Tag").toString() : QString();
 }
 
 }  // namespace Skin

@@ -1,17 +1,15 @@
 #pragma once
 
 #include <QPoint>
-#include <array>
+#include <QString>
 #include <cstdint>
 #include <functional>
 
-class QLineEdit;
-class QListWidget;
-class QPushButton;
+#include "catalog/catalog_browser.h"
+#include "skin/face_controls.h"
+
 class QWidget;
-class QWindow;
 class PictureBox;
-class SkinButton;
 
 // Skin loading, the twelve skin buttons' pictures and hover tracking, the sliding playlist
 // panel, the catalog panel and its labels, moving the borderless window, and leaving the
@@ -29,32 +27,11 @@ void InitUpdaterSkin(QWidget* frm, PictureBox* imgBack);
 // The message board's window: "board.gif" into imgBack, and the colour key.
 void InitBoardSkin(QWidget* frm, PictureBox* imgBack);
 
-// The main window's skinned parts, as the window makes them.
-struct FaceParts {
-  QWidget* window = nullptr;
-  PictureBox* Main = nullptr;       // the player face
-  PictureBox* List = nullptr;       // the playlist panel under it
-  PictureBox* imgSearch = nullptr;  // the catalog panel
-  PictureBox* Image1 = nullptr;     // the catalog panel's close mark
-  std::array<SkinButton*, 6> ControlButton{};
-  std::array<SkinButton*, 6> imgTopButton{};
-  std::array<PictureBox*, 10> lbSingerType{};
-  std::array<PictureBox*, 26> lbLetter{};
-  QListWidget* List1 = nullptr;  // the playlist box, shown while the panel is out
-  // The catalog panel's lists and inputs.
-  QListWidget* lstSinger = nullptr;
-  QListWidget* lstSpecial = nullptr;
-  QListWidget* lstSong = nullptr;
-  QListWidget* lstSearch = nullptr;
-  QLineEdit* Text1 = nullptr;
-  QPushButton* Go = nullptr;
-  std::array<QPushButton*, 2> cmdAdd{};
-};
-
-// The skin of the main window, working on its parts.
-class Face {
+// The skin of the main window, working on its controls. It marks the catalog's labels for
+// the catalog browser.
+class Face : public CatalogLabels {
  public:
-  explicit Face(const FaceParts& parts) : parts_(parts) {}
+  explicit Face(const FaceControls& parts) : parts_(parts) {}
 
   // Loading (skin.cpp).
 
@@ -70,7 +47,10 @@ class Face {
   void ShowSingerTypes(int16_t mode);
   // kind 0: singer-type labels (10 marks none); kind 1: letter labels (26 marks none). Resets
   // every label of the kind, then marks label index.
-  void SetLabelColors(int16_t kind, int16_t index);
+  void SetLabelColors(int16_t kind, int16_t index) override;
+  bool IsMarked(int16_t kind, int16_t index) const override;
+  QString LetterCaption(int16_t index) const override;
+  QString SingerTypeTag(int16_t index) const override;
 
   // Button pictures and hover (button_states.cpp).
 
@@ -103,12 +83,9 @@ class Face {
   // mode 0 shows, 1 hides the catalog panel's lists and inputs (when the panel is shown), and
   // the main window takes its fixed size again.
   void ShowCatalogControls(int16_t mode);
-  // Lets the system move the window with the mouse; once the move is over (the window has
-  // stopped moving, or the button is let go), the catalog controls are hidden and shown again
-  // at their new place. False when the system cannot move it; the caller then moves the
-  // window itself while the button is held. startMove stands in for the system's move in
-  // tests.
-  bool StartWindowDrag(bool (*startMove)(QWindow*) = nullptr);
+  // After the window has moved: the catalog controls are hidden and shown again, which
+  // draws them at the new place, and the window takes its fixed size.
+  void AfterWindowMove();
   // Stores the playlist, closes the main window, unloads the side windows and ends the
   // program.
   void ExitProgram();
@@ -120,7 +97,7 @@ class Face {
   void SlideTo(int top);
   void ToggleCatalog(bool withMark);
 
-  FaceParts parts_;
+  FaceControls parts_;
   std::function<void()> unloadSideWindows_;
 };
 

@@ -56,3 +56,35 @@ bool Start(QWidget* window, std::function<void()> ended, bool (*startMove)(QWind
 }
 
 }  // namespace WindowMove
+
+namespace WindowMove {
+
+void ManualMove::Press(const QPoint& pointer) {
+  held_ = true;
+  offset_ = pointer - window_->pos();
+}
+
+bool ManualMove::Follow(const QPoint& pointer) {
+  if (held_) window_->move(pointer - offset_);
+  return held_;
+}
+
+bool ManualMove::Release(const QPoint& pointer) {
+  if (!Follow(pointer)) return false;
+  held_ = false;
+  return true;
+}
+
+void Drag::Press(int button, const QPoint& pointer) {
+  // The right button keeps its release for a menu, so it moves the window by hand.
+  if (button == 1 && Start(window_, ended_, startMove_)) return;
+  manual_.Press(pointer);
+}
+
+bool Drag::Release(const QPoint& pointer) {
+  if (!manual_.Release(pointer)) return false;
+  if (ended_) ended_();
+  return true;
+}
+
+}  // namespace WindowMove

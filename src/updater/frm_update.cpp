@@ -275,15 +275,10 @@ void frmUpdate::Label7_Click() {
   MsgBox(QString::number(answer), QString(), vbOKOnly);
 }
 
-void frmUpdate::imgBack_MouseDown(int Button, int X, int Y) {
-  if (Button != 1) return;
-  dragging_ = true;
-  grab_ = QPoint(X, Y);
+void frmUpdate::imgBack_MouseDown(int Button, int, int) {
+  if (Button == 1) move_.Press(imgBack->LastGlobalPos());
 }
 
-void frmUpdate::imgBack_MouseMove(int, int X, int Y) {
-  if (!dragging_) return;
-  move(pos() - grab_ + QPoint(X, Y));
-}
+void frmUpdate::imgBack_MouseMove(int, int, int) { move_.Follow(imgBack->LastGlobalPos()); }
 
-void frmUpdate::imgBack_MouseUp(int, int, int) { dragging_ = false; }
+void frmUpdate::imgBack_MouseUp(int, int, int) { move_.Release(imgBack->LastGlobalPos()); }

@@ -7,6 +7,7 @@
 
 #include "download/downloader.h"
 #include "skin/picture_box.h"
+#include "skin/window_move.h"
 #include "updater/installed_file.h"
 #include "web/inet.h"
 
@@ -88,7 +89,6 @@ class frmUpdate : public QWidget {
 
   // Keyed by the file each download is written to, which the Downloader hands back.
   QHash<QString, Pending> pending_;
-  bool dragging_ = false;
-  QPoint grab_;
+  WindowMove::ManualMove move_{this};
   bool ending_ = false;
 };

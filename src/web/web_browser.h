@@ -29,16 +29,10 @@ class WebBrowser : public QWidget {
   QString BodyHtml() const { return bodyHtml_; }
   QString LastError() const { return lastError_; }
 
-  bool RegisterAsBrowser = false;
-  bool RegisterAsDropTarget = true;
-
   void SetTimeoutMs(int ms) { fetch_.SetTimeoutMs(ms); }
 
  signals:
   void DocumentComplete(bool ok);
-  // A page asked for a window of its own. Pages are never scripted here, so it stays quiet;
-  // the handlers that listen for it are still wired.
-  void NewWindow2();
 
  protected:
   void paintEvent(QPaintEvent* event) override;

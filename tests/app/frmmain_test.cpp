@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSystemTrayIcon>
+#include <QTranslator>
 
 #include "app/identity.h"
 #include "menus/board_process.h"
@@ -45,8 +46,20 @@ class FrmmainTest : public ::testing::Test {
   MsgBoxRecorder boxes;
 };
 
+// The window makes every control of the skin's layout, placed and captioned as it says; the
+// layout is the design's.
 TEST_F(FrmmainTest, EveryControlIsCreatedNamedAndPlaced) {
   frmmain window;
+  for (const Skin::ControlRow& row : Skin::FaceLayout()) {
+    auto* control = window.findChild<QWidget*>(row.ObjectName());
+    ASSERT_NE(control, nullptr) << row.name << row.index;
+    EXPECT_EQ(control->geometry(), row.rect) << row.name << row.index;
+    const QString shown =
+        control->property(qobject_cast<QPlainTextEdit*>(control) ? "plainText" : "text").toString();
+    const QString caption = QString(row.caption).remove('\r');
+    EXPECT_TRUE(caption.isEmpty() || caption == shown || caption == control->toolTip())
+        << row.name << row.index;
+  }
   struct Expected {
     const char* name;
     QRect rect;
@@ -89,20 +102,23 @@ TEST_F(FrmmainTest, EveryControlIsCreatedNamedAndPlaced) {
   EXPECT_TRUE(window.windowFlags() & Qt::FramelessWindowHint);
   window.resize(917, 569);
   EXPECT_EQ(window.grab().toImage().pixel(600, 400), qRgb(255, 0, 0));  // the colour key
-  EXPECT_EQ(window.Label1->text(), "欢迎您使用Sonaveil v4.0系列，我们力求为您提供优良的免费服务");
-  EXPECT_EQ(window.Text2->toPlainText(), "歌词：\n");
-  EXPECT_EQ(window.lbCount->text(), "在线人数： 人");
-  EXPECT_EQ(window.Go->text(), "搜索");
-  EXPECT_EQ(window.cmdAdd[0]->text(), "←添加到列表");
-  EXPECT_EQ(window.cmdAdd[1]->text(), "↑添加到列表");
-  EXPECT_EQ(window.ControlButton[5]->toolTip(), "打开本地文件");
-  EXPECT_EQ(window.imgTopButton[3]->toolTip(), "展开\\关闭播放列表");
-  EXPECT_EQ(window.PosScroll->toolTip(), "播放位置");
+  const Skin::FaceControls ui = Skin::FindFaceControls(&window);
+  EXPECT_EQ(ui.Label1->text(), "欢迎您使用Sonaveil v4.0系列，我们力求为您提供优良的免费服务");
+  EXPECT_EQ(ui.Text2->toPlainText(), "歌词：\n");
+  EXPECT_EQ(ui.cmdAdd[1]->text(), "↑添加到列表");
+  EXPECT_EQ(ui.imgTopButton[3]->toolTip(), "展开\\关闭播放列表");
   // The catalog panel starts hidden, as does the playlist list box.
-  EXPECT_TRUE(window.imgSearch->isHidden());
-  EXPECT_TRUE(window.lstSinger->isHidden());
-  EXPECT_TRUE(window.lbLetter[3]->isHidden());
-  EXPECT_TRUE(window.List1->isHidden());
+  EXPECT_TRUE(ui.imgSearch->isHidden());
+  EXPECT_TRUE(ui.lstSinger->isHidden());
+  EXPECT_TRUE(ui.lbLetter[3]->isHidden());
+  EXPECT_TRUE(ui.List1->isHidden());
+  // English readers get the top buttons' tips in English.
+  QTranslator english;
+  ASSERT_TRUE(english.load("sonaveil_en", SONAVEIL_APP_DIR "/translations") &&
+              QCoreApplication::installTranslator(&english));
+  frmmain inEnglish;
+  EXPECT_EQ(Skin::FindFaceControls(&inEnglish).imgTopButton[3]->toolTip(),
+            "Show or hide the playlist");
 }
 
 TEST_F(FrmmainTest, TimersRunFromCreationAtTheirIntervals) {
@@ -120,15 +136,16 @@ TEST_F(FrmmainTest, TimersRunFromCreationAtTheirIntervals) {
 TEST_F(FrmmainTest, LoadRunsItsStepsAndRegistersTheTrayIcon) {
   {
     frmmain window;
+    const auto* WB = window.findChild<WebBrowser*>("WB");
     window.SeekDragging = true;
     window.Form_Load();
     EXPECT_EQ(window.geometry(), QRect(0, 0, 917, 569));
     EXPECT_EQ(SelectedSingerType, 10);
     EXPECT_EQ(SelectedLetter, 26);
     EXPECT_FALSE(window.SeekDragging);
-    EXPECT_EQ(window.WB->LocationURL(), server.Url("/sonaveil/count1/active.asp"));
-    EXPECT_TRUE(WaitUntil([&] { return !window.WB->Busy(); }));
-    EXPECT_EQ(window.WB->BodyHtml(), "12");
+    EXPECT_EQ(WB->LocationURL(), server.Url("/sonaveil/count1/active.asp"));
+    EXPECT_TRUE(WaitUntil([&] { return !WB->Busy(); }));
+    EXPECT_EQ(WB->BodyHtml(), "12");
     // The message board stays hidden, and its program is not started for that.
     EXPECT_FALSE(BoardProcess::Instance()->isVisible());
     EXPECT_FALSE(BoardProcess::Instance()->Running());
@@ -136,7 +153,7 @@ TEST_F(FrmmainTest, LoadRunsItsStepsAndRegistersTheTrayIcon) {
     ASSERT_NE(TrayIcon.icon, nullptr);
     EXPECT_EQ(TrayIcon.icon->toolTip(), "Sonaveil v4.0");
     EXPECT_FALSE(TrayIcon.icon->icon().isNull());
-    EXPECT_FALSE(window.Picture1->pixmap().isNull());
+    EXPECT_FALSE(window.findChild<PictureBox*>("Picture1")->pixmap().isNull());
     // Put away, the window comes back with a double-click on the icon.
     window.hide();
     emit TrayIcon.icon->activated(QSystemTrayIcon::DoubleClick);
@@ -163,10 +180,12 @@ TEST_F(FrmmainTest, MissingIconLeavesTheTrayEmptyAndTheWindowReachable) {
 // failed load leaves the label alone.
 TEST_F(FrmmainTest, CountLabelFollowsTheCounterPage) {
   frmmain window;
+  const auto* WB = window.findChild<WebBrowser*>("WB");
+  const auto* lbCount = window.findChild<PictureBox*>("lbCount");
   window.Timer2.stop();
   window.Form_Load();
-  ASSERT_TRUE(WaitUntil([&] { return !window.WB->Busy(); }));
-  EXPECT_EQ(window.lbCount->text(), "在线人数： 人");  // the load alone shows no count
+  ASSERT_TRUE(WaitUntil([&] { return !WB->Busy(); }));
+  EXPECT_EQ(lbCount->text(), "在线人数： 人");  // the load alone shows no count
   struct Case {
     TestRoute page;
     QString label;
@@ -182,15 +201,15 @@ TEST_F(FrmmainTest, CountLabelFollowsTheCounterPage) {
     server.Route("/sonaveil/count1/active.asp", c.page);
     const int asked = server.Requests().size();
     window.Timer2_Timer();
-    ASSERT_TRUE(WaitUntil([&] { return server.Requests().size() > asked && !window.WB->Busy(); }));
-    EXPECT_EQ(window.lbCount->text(), c.label) << c.page.body.constData();
+    ASSERT_TRUE(WaitUntil([&] { return server.Requests().size() > asked && !WB->Busy(); }));
+    EXPECT_EQ(lbCount->text(), c.label) << c.page.body.constData();
   }
 
   // The timer itself, every ten seconds.
   server.Route("/sonaveil/count1/active.asp", {.body = "<body>77</body>"});
   window.Timer2.start();
-  EXPECT_FALSE(WaitUntil([&] { return window.lbCount->text() == "在线人数77人"; }, 9000));
-  EXPECT_TRUE(WaitUntil([&] { return window.lbCount->text() == "在线人数77人"; }, 2500));
+  EXPECT_FALSE(WaitUntil([&] { return lbCount->text() == "在线人数77人"; }, 9000));
+  EXPECT_TRUE(WaitUntil([&] { return lbCount->text() == "在线人数77人"; }, 2500));
 }
 
 TEST_F(FrmmainTest, AnotherStartBringsAMinimisedWindowBack) {

@@ -7,6 +7,7 @@
 
 #include <QListWidget>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTest>
 #include <cstdio>
 #include <memory>
@@ -48,10 +49,14 @@ class MprisTest : public ::testing::Test {
       song.Name = QString("mpris%1.mp3").arg(i);
       song.Web = 1;
     }
-    window = std::make_unique<frmmain>();
-    window->Form_Load();
+    MakeWindow(nullptr);
     window->show();
-    mpris = new Mpris(window.get());
+  }
+  void MakeWindow(MediaPlayer* player) {
+    window = std::make_unique<frmmain>(player);
+    ui = Skin::FindFaceControls(window.get());
+    window->Form_Load();
+    mpris = new Mpris(window->playback, *window->WMP, *window, window.get());
   }
   void TearDown() override {
     window.reset();
@@ -67,6 +72,7 @@ class MprisTest : public ::testing::Test {
   TempAppFolder folder;
   MsgBoxRecorder boxes;
   std::unique_ptr<frmmain> window;
+  Skin::FaceControls ui;
   Mpris* mpris = nullptr;
 };
 
@@ -95,7 +101,7 @@ TEST_F(MprisTest, TransportCommandsDriveThePlayer) {
         << step.command << ": " << window->WMP->playState();
     EXPECT_EQ(Loaded(), Playlist[step.entry].Path) << step.command;
     EXPECT_EQ(CurrentIndex, step.entry) << step.command;
-    EXPECT_EQ(window->List1->currentRow(), step.entry) << step.command;
+    EXPECT_EQ(ui.List1->currentRow(), step.entry) << step.command;
   }
   EXPECT_TRUE(boxes.Texts().isEmpty()) << boxes.Texts().join('|').toStdString();
 }
@@ -105,14 +111,19 @@ TEST_F(MprisTest, PositionAndVolumeAreReadAndSet) {
   Playerctl({"play"});
   ASSERT_TRUE(StatusBecomes("Playing"));
 
+  QSignalSpy seeked(mpris, &Mpris::Seeked);
   Playerctl({"position", "6"});
   ASSERT_TRUE(WaitUntil([&] { return window->WMP->controls.currentPosition() >= 6; }));
+  EXPECT_EQ(seeked.takeFirst().value(0).toLongLong(), 6'000'000);
   EXPECT_LT(window->WMP->controls.currentPosition(), 8);
   const double reported = Playerctl({"position"}).toDouble();
   EXPECT_GE(reported, 6);
   EXPECT_LT(reported, 8);
   Playerctl({"position", "3-"});
   EXPECT_TRUE(WaitUntil([&] { return window->WMP->controls.currentPosition() < 5; }));
+  ASSERT_TRUE(WaitUntil([&] { return window->WMP->playState() == MediaPlayer::wmppsPlaying; }));
+  QTest::keyClick(window.get(), Qt::Key_Right);  // the window's seeks are announced too
+  EXPECT_EQ(seeked.size(), 2);
 
   Playerctl({"volume", "0.3"});
   EXPECT_TRUE(WaitUntil([&] { return window->WMP->settings.volume() == 30; }));
@@ -149,29 +160,32 @@ TEST_F(MprisTest, MetadataDescribesTheTaggedFilePlaying) {
   EXPECT_NE(Playerctl({"metadata", "mpris:trackid"}), first);
 }
 
-TEST_F(MprisTest, StatusFollowsTheWindowsOwnButtons) {
+TEST_F(MprisTest, StatusAndVolumeFollowTheWindowsOwnButtonsAndKeys) {
   ASSERT_TRUE(mpris->Register());
   QProcess follow;
-  follow.start("playerctl", {"--player=sonaveil", "--follow", "status"});
+  follow.start("playerctl",
+               {"--player=sonaveil", "--follow", "metadata", "--format", "{{status}} {{volume}}"});
   ASSERT_TRUE(follow.waitForStarted());
   QStringList seen;
   auto sees = [&](const QString& status) {
     return WaitUntil(
         [&] {
           seen += QString::fromUtf8(follow.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-          return !seen.isEmpty() && seen.last() == status;
+          return !seen.isEmpty() && seen.last().startsWith(status);
         },
         10000);
   };
-  ASSERT_TRUE(sees("Stopped"));
+  ASSERT_TRUE(sees("Stopped 0.5"));
   // Play, pause, play, stop, with the mouse on the skin buttons.
   const std::pair<int, const char*> presses[] = {
       {1, "Playing"}, {2, "Paused"}, {1, "Playing"}, {3, "Stopped"}};
   for (auto [button, status] : presses) {
-    QTest::mouseClick(window->ControlButton[button], Qt::LeftButton);
+    QTest::mouseClick(ui.ControlButton[button], Qt::LeftButton);
     EXPECT_TRUE(sees(status)) << status << " after button " << button << ": "
                               << seen.join(',').toStdString();
   }
+  QTest::keyClick(window.get(), Qt::Key_Up);
+  EXPECT_TRUE(sees("Stopped 0.55")) << seen.join(',').toStdString();
   follow.kill();
   follow.waitForFinished();
 }
@@ -181,9 +195,7 @@ TEST_F(MprisTest, StatusFollowsTheWindowsOwnButtons) {
 // own change of state.
 TEST_F(MprisTest, APauseThePlayerReachesLaterIsAnnounced) {
   auto* player = new FakeMediaPlayer;
-  window = std::make_unique<frmmain>(player);
-  window->Form_Load();
-  mpris = new Mpris(window.get());
+  MakeWindow(player);
   player->state = MediaPlayer::wmppsPlaying;
   ASSERT_TRUE(mpris->Register());
   ASSERT_TRUE(StatusBecomes("Playing"));
@@ -209,7 +221,7 @@ TEST_F(MprisTest, OpenUriAddsTheFileAndPlaysIt) {
   ASSERT_EQ(PlaylistCount, 4);
   EXPECT_EQ(Playlist[3].Path, file);
   EXPECT_EQ(Playlist[3].Web, 1);
-  EXPECT_EQ(window->List1->count(), 4);
+  EXPECT_EQ(ui.List1->count(), 4);
   EXPECT_EQ(CurrentIndex, 3);
   EXPECT_EQ(Loaded(), file);
 }

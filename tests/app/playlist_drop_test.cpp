@@ -66,8 +66,9 @@ TEST(PlaylistDrop, DroppedFilesAndFoldersAreAddedInNameOrder) {
     TempAppFolder folder;
     MsgBoxRecorder boxes;
     frmmain window(new FakeMediaPlayer);
+    const Skin::FaceControls ui = Skin::FindFaceControls(&window);
     window.show();
-    QWidget* target = window.List1->viewport();
+    QWidget* target = ui.List1->viewport();
     QMimeData mime;
     mime.setUrls(c.dropped);
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
@@ -84,7 +85,7 @@ TEST(PlaylistDrop, DroppedFilesAndFoldersAreAddedInNameOrder) {
       EXPECT_EQ(Playlist[i].Web, 1) << c.name;
     }
     EXPECT_EQ(added, c.added) << c.name;
-    EXPECT_EQ(window.List1->count(), c.added.size()) << c.name;
+    EXPECT_EQ(ui.List1->count(), c.added.size()) << c.name;
     EXPECT_TRUE(boxes.Texts().isEmpty()) << c.name;
   }
   std::remove(gbk.constData());  // QTemporaryDir does not see it

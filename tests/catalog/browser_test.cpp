@@ -48,6 +48,8 @@ class BrowserTest : public ::testing::Test {
                      .toUtf8());
     ReloadEndpoints();
     window = std::make_unique<frmmain>(new FakeMediaPlayer);
+    ui = Skin::FindFaceControls(window.get());
+    WBYS = window->findChild<WebBrowser*>("WBYS");
     window->Form_Load();
     window->timButton.stop();
     window->show();
@@ -57,25 +59,27 @@ class BrowserTest : public ::testing::Test {
     ResetSharedState();
   }
 
-  void Type(const QString& text) { window->Text1->setText(text); }
+  void Type(const QString& text) { ui.Text1->setText(text); }
   void PressEnter() {
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
-    QApplication::sendEvent(window->Text1, &press);
+    QApplication::sendEvent(ui.Text1, &press);
   }
   bool WaitForPage() {
-    return WaitUntil([&] { return !window->WBYS->Busy() && window->WBYS->isHidden(); }, 10000);
+    return WaitUntil([&] { return !WBYS->Busy() && WBYS->isHidden(); }, 10000);
   }
 
   TestHttpServer server;
   TempAppFolder folder;
   MsgBoxRecorder boxes;
   std::unique_ptr<frmmain> window;
+  Skin::FaceControls ui;
+  WebBrowser* WBYS = nullptr;
 };
 
 TEST_F(BrowserTest, LetterAndTypeLabelsRefilterTheSingers) {
   ASSERT_EQ(SelectedLetter, 26);
   ASSERT_EQ(SelectedSingerType, 10);
-  ASSERT_EQ(window->lbSingerType[2]->property("Tag").toString(), "3");
+  ASSERT_EQ(ui.lbSingerType[2]->property("Tag").toString(), "3");
   StatementLog log;
   window->lbLetter_Click(1);      // «B»
   window->lbSingerType_Click(2);  // the third type
@@ -88,9 +92,9 @@ TEST_F(BrowserTest, LetterAndTypeLabelsRefilterTheSingers) {
             }));
   EXPECT_EQ(SelectedLetter, 26);
   EXPECT_EQ(SelectedSingerType, 2);
-  EXPECT_TRUE(Skin::IsMarked(window->lbSingerType[2]));
-  EXPECT_FALSE(Skin::IsMarked(window->lbLetter[1]));
-  EXPECT_EQ(Texts(window->lstSinger), (QStringList{"星河乐队", "青禾组合"}));  // by name
+  EXPECT_TRUE(Skin::IsMarked(ui.lbSingerType[2]));
+  EXPECT_FALSE(Skin::IsMarked(ui.lbLetter[1]));
+  EXPECT_EQ(Texts(ui.lstSinger), (QStringList{"星河乐队", "青禾组合"}));  // by name
 
   // The selected type clicked again: only the type filter goes.
   window->lbLetter_Click(23);  // «X»
@@ -105,22 +109,22 @@ TEST_F(BrowserTest, LetterAndTypeLabelsRefilterTheSingers) {
 
 TEST_F(BrowserTest, SingerAlbumSongChain) {
   window->lbLetter_Click(1);  // «B»
-  window->lstSinger->setCurrentRow(RowOf(window->lstSinger, "白云飞"));
-  EXPECT_EQ(Texts(window->lstSpecial), (QStringList{"云上的歌", "远方"}));
-  window->lstSpecial->setCurrentRow(0);
-  EXPECT_EQ(Texts(window->lstSong), (QStringList{"茉莉花", "康定情歌", "凤阳花鼓"}));
+  ui.lstSinger->setCurrentRow(RowOf(ui.lstSinger, "白云飞"));
+  EXPECT_EQ(Texts(ui.lstSpecial), (QStringList{"云上的歌", "远方"}));
+  ui.lstSpecial->setCurrentRow(0);
+  EXPECT_EQ(Texts(ui.lstSong), (QStringList{"茉莉花", "康定情歌", "凤阳花鼓"}));
 
   // Another singer: new albums, but the old album's songs stay until an album is chosen.
-  window->lstSinger->setCurrentRow(RowOf(window->lstSinger, "Bella Stone"));
-  EXPECT_EQ(Texts(window->lstSpecial), (QStringList{"Greensleeves Live", "Stone Road"}));
-  EXPECT_EQ(Texts(window->lstSong), (QStringList{"茉莉花", "康定情歌", "凤阳花鼓"}));
+  ui.lstSinger->setCurrentRow(RowOf(ui.lstSinger, "Bella Stone"));
+  EXPECT_EQ(Texts(ui.lstSpecial), (QStringList{"Greensleeves Live", "Stone Road"}));
+  EXPECT_EQ(Texts(ui.lstSong), (QStringList{"茉莉花", "康定情歌", "凤阳花鼓"}));
 }
 
 TEST_F(BrowserTest, AddingACatalogSongStoresItsRealAddress) {
   window->lbLetter_Click(1);
-  window->lstSinger->setCurrentRow(RowOf(window->lstSinger, "白云飞"));
-  window->lstSpecial->setCurrentRow(0);
-  window->lstSong->setCurrentRow(0);  // 茉莉花: a relative address in the catalog
+  ui.lstSinger->setCurrentRow(RowOf(ui.lstSinger, "白云飞"));
+  ui.lstSpecial->setCurrentRow(0);
+  ui.lstSong->setCurrentRow(0);  // 茉莉花: a relative address in the catalog
   window->lstSong_DblClick();
   ASSERT_EQ(PlaylistCount, 1);
   EXPECT_EQ(Playlist[0].Path, "http://files.test/musicfiles/q731_com_music/a001/moli_hua.wma");
@@ -135,14 +139,14 @@ TEST_F(BrowserTest, AddingACatalogSongStoresItsRealAddress) {
             QStringList{"q731_com_music/a001/moli_hua.wma"});
 
   // The add button does the same; with no singer selected the singer is empty.
-  window->lstSinger->setCurrentRow(-1);
-  window->lstSong->setCurrentRow(2);
+  ui.lstSinger->setCurrentRow(-1);
+  ui.lstSong->setCurrentRow(2);
   window->cmdAdd_Click(0);
   ASSERT_EQ(PlaylistCount, 2);
   EXPECT_EQ(Playlist[1].Title, "凤阳花鼓");
   EXPECT_EQ(Playlist[1].Author, "");
   // No song selected: nothing.
-  window->lstSong->setCurrentRow(-1);
+  ui.lstSong->setCurrentRow(-1);
   window->cmdAdd_Click(0);
   EXPECT_EQ(PlaylistCount, 2);
 }
@@ -151,9 +155,9 @@ TEST_F(BrowserTest, CatalogSearchAndTheHiddenPhrase) {
   Type("茉莉花");
   window->Go_Click();
   EXPECT_EQ(SearchKind, 0);
-  EXPECT_EQ(window->lstSearch->count(), 4);
-  EXPECT_TRUE(Texts(window->lstSearch).contains("茉莉花\t白云飞"));
-  window->lstSearch->setCurrentRow(RowOf(window->lstSearch, "茉莉花\t白云飞"));
+  EXPECT_EQ(ui.lstSearch->count(), 4);
+  EXPECT_TRUE(Texts(ui.lstSearch).contains("茉莉花\t白云飞"));
+  ui.lstSearch->setCurrentRow(RowOf(ui.lstSearch, "茉莉花\t白云飞"));
   window->lstSearch_DblClick();
   ASSERT_EQ(PlaylistCount, 1);
   EXPECT_EQ(Playlist[0].Title, "茉莉花");
@@ -164,23 +168,23 @@ TEST_F(BrowserTest, CatalogSearchAndTheHiddenPhrase) {
     Type(text);
     window->Go_Click();
     EXPECT_EQ(SearchKind, 0) << text.toStdString();
-    EXPECT_FALSE(window->WBYS->Busy());
+    EXPECT_FALSE(WBYS->Busy());
   }
   EXPECT_TRUE(server.Requests().filter("search").isEmpty());
   EXPECT_EQ(boxes.Texts().filter("查找不到任何数据").size(), 2);
 
   // The phrase greets on Enter and searches nothing; Go searches the catalog for it.
   const int before = boxes.Boxes().size();
-  window->lstSearch->addItem("left alone");
+  ui.lstSearch->addItem("left alone");
   Type("春风吹过绿色山");
   PressEnter();
   ASSERT_EQ(boxes.Boxes().size(), before + 1);
   EXPECT_EQ(boxes.Boxes().last().text, "送给你的礼物！");
   EXPECT_EQ(boxes.Boxes().last().caption, "一生一世的爱恋");
-  EXPECT_EQ(Texts(window->lstSearch), QStringList{"left alone"});
+  EXPECT_EQ(Texts(ui.lstSearch), QStringList{"left alone"});
   window->Go_Click();
   EXPECT_EQ(boxes.Boxes().last().caption, "查找提醒");
-  EXPECT_EQ(window->lstSearch->count(), 0);
+  EXPECT_EQ(ui.lstSearch->count(), 0);
   // Enter on an empty box does nothing.
   Type("");
   PressEnter();
@@ -217,15 +221,15 @@ TEST_F(BrowserTest, OnlineSearchCutsTheResultPage) {
     Type("yisou:love");
     window->Go_Click();
     EXPECT_EQ(SearchKind, 1);
-    EXPECT_TRUE(window->WBYS->isVisible());  // shown while the page loads
+    EXPECT_TRUE(WBYS->isVisible());  // shown while the page loads
     ASSERT_TRUE(WaitForPage());
-    ASSERT_EQ(window->lstSearch->count(), c.results);
+    ASSERT_EQ(ui.lstSearch->count(), c.results);
     if (c.results == 0) continue;
-    EXPECT_EQ(window->lstSearch->item(0)->text(), "第1首 love 歌");
+    EXPECT_EQ(ui.lstSearch->item(0)->text(), "第1首 love 歌");
     EXPECT_EQ(SearchUrls[1], "http://media.test/songs/1/song1.wma");
     EXPECT_EQ(SearchUrls[c.results],
               QString("http://media.test/songs/%1/song%1.wma").arg(c.results));
-    EXPECT_EQ(Data::ItemData(window->lstSearch, c.results - 1), c.results);
+    EXPECT_EQ(Data::ItemData(ui.lstSearch, c.results - 1), c.results);
   }
   EXPECT_EQ(server.Requests().last(), "/search?p=love&mimetype=wma&source=yisou_music_hp_search");
 }
@@ -235,16 +239,16 @@ TEST_F(BrowserTest, AddingAnOnlineResult) {
   Type("yisou:love");
   window->Go_Click();
   ASSERT_TRUE(WaitForPage());
-  window->lstSearch->setCurrentRow(2);
+  ui.lstSearch->setCurrentRow(2);
   window->lstSearch_DblClick();
   ASSERT_EQ(PlaylistCount, 1);
   EXPECT_EQ(Playlist[0].Path, "http://media.test/songs/3/song3.wma");
   EXPECT_EQ(Playlist[0].Name, "song3.wma");
   EXPECT_EQ(Playlist[0].Title, "第3首 love 歌");
-  EXPECT_EQ(window->List1->item(0)->text(), "第3首 love 歌");
+  EXPECT_EQ(ui.List1->item(0)->text(), "第3首 love 歌");
   EXPECT_EQ(Rows(ListControl::UserDatabaseFile(), "select Title from NUser"),
             QStringList{"第3首 love 歌"});
-  window->lstSearch->setCurrentRow(-1);
+  ui.lstSearch->setCurrentRow(-1);
   window->cmdAdd_Click(1);  // nothing selected: nothing added
   EXPECT_EQ(PlaylistCount, 1);
 }
@@ -273,9 +277,9 @@ TEST_F(BrowserTest, ALaterSearchWinsOverAPageStillLoading) {
   Type("yisou:fast");
   window->Go_Click();
   ASSERT_TRUE(WaitForPage());
-  EXPECT_EQ(window->lstSearch->count(), 3);
+  EXPECT_EQ(ui.lstSearch->count(), 3);
   WaitUntil([] { return false; }, 900);  // well past the first page's answer
-  EXPECT_EQ(window->lstSearch->count(), 3);
+  EXPECT_EQ(ui.lstSearch->count(), 3);
 
   // A catalog search while a page loads: the page never lands in the catalog results.
   server.Route("/search",
@@ -286,8 +290,8 @@ TEST_F(BrowserTest, ALaterSearchWinsOverAPageStillLoading) {
   window->Go_Click();
   WaitUntil([] { return false; }, 700);
   EXPECT_EQ(SearchKind, 0);
-  EXPECT_EQ(window->lstSearch->count(), 4);
-  EXPECT_TRUE(window->WBYS->isHidden());
+  EXPECT_EQ(ui.lstSearch->count(), 4);
+  EXPECT_TRUE(WBYS->isHidden());
 }
 
 TEST(CutResults, MarkersAndTheExamplePiece) {

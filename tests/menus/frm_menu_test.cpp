@@ -58,6 +58,7 @@ class MenuTest : public ::testing::Test {
       return true;
     });
     window = std::make_unique<frmmain>(player);
+    ui = Skin::FindFaceControls(window.get());
     window->Form_Load();
     for (QTimer* t : {&window->timWMP, &window->timList, &window->Timer1, &window->Timer3,
                       &window->timVol, &window->timButton, &window->Timer2})
@@ -81,7 +82,7 @@ class MenuTest : public ::testing::Test {
       song.Title = QString("歌曲%1").arg(PlaylistCount);
       ++PlaylistCount;
     }
-    ListControl::ShowPlaylist(window->List1);
+    ListControl::ShowPlaylist(ui.List1);
   }
   QStringList StoredNames() const {
     return Rows(ListControl::UserDatabaseFile(), "select Name from NUser");
@@ -93,6 +94,7 @@ class MenuTest : public ::testing::Test {
   QStringList launched;
   FakeMediaPlayer* player = new FakeMediaPlayer;
   std::unique_ptr<frmmain> window;
+  Skin::FaceControls ui;
   frmMenu* menu = nullptr;
 };
 
@@ -128,14 +130,14 @@ TEST_F(MenuTest, DeleteAllAsksAndOnlyYesEmptiesListAndStore) {
     EXPECT_EQ(boxes.Boxes().value(0).caption, "提醒！");
     EXPECT_EQ(boxes.Boxes().value(0).buttons, vbYesNo);
     EXPECT_EQ(PlaylistCount, c.countAfter);
-    EXPECT_EQ(window->List1->count(), c.countAfter);
+    EXPECT_EQ(ui.List1->count(), c.countAfter);
     EXPECT_EQ(StoredNames().size(), c.countAfter);
   }
 }
 
 TEST_F(MenuTest, DeleteCurrentRemovesTheSelectedEntry) {
   AddEntries(3);
-  window->List1->setCurrentRow(1);
+  ui.List1->setCurrentRow(1);
   menu->delcur1->trigger();
   EXPECT_EQ(StoredNames(), (QStringList{"0.mp3", "2.mp3"}));
 }
@@ -165,14 +167,14 @@ TEST_F(MenuTest, TransportEntries) {
   AddEntries(3);
   player->state = MediaPlayer::wmppsPlaying;
   for (const Case& c : cases) {
-    window->List1->setCurrentRow(c.row);
+    ui.List1->setCurrentRow(c.row);
     Paused = c.paused;
     player->calls.clear();
     window->timList.stop();
     menu->control[c.index]->trigger();
     SCOPED_TRACE(testing::Message() << "control(" << c.index << ") from row " << c.row);
     EXPECT_EQ(CurrentIndex, c.currentAfter);
-    EXPECT_EQ(window->List1->currentRow(), c.currentAfter);
+    EXPECT_EQ(ui.List1->currentRow(), c.currentAfter);
     EXPECT_EQ(player->calls, c.calls);
     EXPECT_EQ(Paused, c.pausedAfter);
     EXPECT_TRUE(window->timList.isActive());
@@ -222,7 +224,7 @@ TEST_F(MenuTest, BoardEntriesDriveTheBoardProgramAndBothCaptions) {
 TEST_F(MenuTest, RingToneAddressKeepsTheTitleOneValue) {
   AddEntries(2);
   Playlist[1].Title = "A & B";
-  window->List1->setCurrentRow(1);
+  ui.List1->setCurrentRow(1);
   menu->sms->trigger();
   ASSERT_EQ(launched.size(), 1);
   EXPECT_EQ(launched[0], "url http://ring.test/ring_search.php?key=A%20%26%20B&fid=95");
@@ -265,26 +267,26 @@ TEST_F(MenuTest, WithoutATrayHideOnlyMinimisesAndShowBringsItBack) {
 
 TEST_F(MenuTest, AddUrlShowsTheCatalogPanelWithoutItsCloseMark) {
   menu->addurl->trigger();
-  EXPECT_TRUE(window->imgSearch->isVisible());
-  EXPECT_TRUE(window->lstSinger->isVisible());
-  EXPECT_TRUE(window->lbLetter[3]->isVisible());
-  EXPECT_TRUE(window->cmdAdd[1]->isVisible());
-  EXPECT_FALSE(window->Image1->isVisible());
+  EXPECT_TRUE(ui.imgSearch->isVisible());
+  EXPECT_TRUE(ui.lstSinger->isVisible());
+  EXPECT_TRUE(ui.lbLetter[3]->isVisible());
+  EXPECT_TRUE(ui.cmdAdd[1]->isVisible());
+  EXPECT_FALSE(ui.Image1->isVisible());
   menu->addurl1->trigger();
-  EXPECT_FALSE(window->imgSearch->isVisible());
-  EXPECT_FALSE(window->lbLetter[3]->isVisible());
+  EXPECT_FALSE(ui.imgSearch->isVisible());
+  EXPECT_FALSE(ui.lbLetter[3]->isVisible());
 }
 
 TEST_F(MenuTest, RightReleaseOnThePlaylistPopsMenuFormAndKeepsTheRow) {
   AddEntries(3);
-  window->List1->show();
-  window->List1->setCurrentRow(0);
-  QWidget* rows = window->List1->viewport();
-  const QPoint third = window->List1->visualItemRect(window->List1->item(2)).center();
+  ui.List1->show();
+  ui.List1->setCurrentRow(0);
+  QWidget* rows = ui.List1->viewport();
+  const QPoint third = ui.List1->visualItemRect(ui.List1->item(2)).center();
   QTest::mouseClick(rows, Qt::LeftButton, {}, third);
   EXPECT_EQ(CurrentIndex, 2);
   EXPECT_FALSE(menu->menuForm->isVisible());
-  const QPoint first = window->List1->visualItemRect(window->List1->item(0)).center();
+  const QPoint first = ui.List1->visualItemRect(ui.List1->item(0)).center();
   QTest::mouseClick(rows, Qt::RightButton, {}, first);
   EXPECT_TRUE(menu->menuForm->isVisible());
   EXPECT_EQ(CurrentIndex, 2);
@@ -302,8 +304,8 @@ TEST_F(MenuTest, WithoutATrayTheFaceOffersTheTrayMenu) {
 
 TEST_F(MenuTest, TrayNotificationsOnlyDoubleClickAndRightReleaseAct) {
   AddEntries(2);
-  window->List1->setCurrentRow(1);
-  window->Label1->setText("");
+  ui.List1->setCurrentRow(1);
+  ui.Label1->setText("");
   window->hide();
   for (int code : {512, 513, 514, 516, 518, 519, 520}) {
     window->Picture1_MouseMove(code);
@@ -311,7 +313,7 @@ TEST_F(MenuTest, TrayNotificationsOnlyDoubleClickAndRightReleaseAct) {
   }
   window->Picture1_MouseMove(515);
   EXPECT_TRUE(window->isVisible());
-  EXPECT_EQ(window->Label1->text(), "歌曲标题：歌曲1\n艺术家：\n歌曲长度：0分0秒");
+  EXPECT_EQ(ui.Label1->text(), "歌曲标题：歌曲1\n艺术家：\n歌曲长度：0分0秒");
 
   // While the tray's menu is open, a double-click is dropped.
   window->hide();
@@ -327,9 +329,9 @@ TEST_F(MenuTest, TrayNotificationsOnlyDoubleClickAndRightReleaseAct) {
   window->Picture1_MouseMove(515);  // the menu is closed: handled again
   EXPECT_TRUE(window->isVisible());
 
-  EXPECT_EQ(frmmain::TrayCode(QSystemTrayIcon::DoubleClick), 515);
-  EXPECT_EQ(frmmain::TrayCode(QSystemTrayIcon::Context), 517);
-  EXPECT_EQ(frmmain::TrayCode(QSystemTrayIcon::Trigger), 514);
+  EXPECT_EQ(Tray::TrayCode(QSystemTrayIcon::DoubleClick), 515);
+  EXPECT_EQ(Tray::TrayCode(QSystemTrayIcon::Context), 517);
+  EXPECT_EQ(Tray::TrayCode(QSystemTrayIcon::Trigger), 514);
 }
 
 }  // namespace

@@ -90,6 +90,7 @@ class ControllerTest : public ::testing::Test {
                                            .toUtf8());
     ReloadEndpoints();
     window = std::make_unique<frmmain>(player);
+    ui = Skin::FindFaceControls(window.get());
     for (QTimer* t : {&window->timWMP, &window->timList, &window->Timer1, &window->Timer3,
                       &window->timVol, &window->timButton, &window->Timer2})
       t->stop();
@@ -108,32 +109,33 @@ class ControllerTest : public ::testing::Test {
       song.Lyric = QString("第%1首的歌词").arg(PlaylistCount);
       ++PlaylistCount;
     }
-    ListControl::ShowPlaylist(window->List1);
+    ListControl::ShowPlaylist(ui.List1);
   }
-  QString Label1() const { return window->Label1->text(); }
-  QString Text2() const { return window->Text2->toPlainText(); }
+  QString Label1() const { return ui.Label1->text(); }
+  QString Text2() const { return ui.Text2->toPlainText(); }
 
   TestHttpServer server;
   TempAppFolder folder;
   MsgBoxRecorder boxes;
   FakeMediaPlayer* player = new FakeMediaPlayer;
   std::unique_ptr<frmmain> window;
+  Skin::FaceControls ui;
 };
 
 TEST_F(ControllerTest, SelectingARowShowsItsTextAndLyric) {
   AddEntries(3);
   Playlist[1].Length = "215";
-  window->List1->setCurrentRow(1);
+  ui.List1->setCurrentRow(1);
   EXPECT_EQ(CurrentIndex, 1);
   EXPECT_EQ(Label1(), "歌曲标题：歌曲1\n艺术家：歌手\n歌曲长度：3分35秒");
   EXPECT_EQ(Text2(), "歌词\n第1首的歌词");
-  window->List1->setCurrentRow(2);
+  ui.List1->setCurrentRow(2);
   EXPECT_EQ(Label1(), "歌曲标题：歌曲2\n艺术家：歌手\n歌曲长度：0分0秒");
 }
 
 TEST_F(ControllerTest, TransportButtons) {
   AddEntries(3);
-  window->List1->setCurrentRow(0);
+  ui.List1->setCurrentRow(0);
   window->ControlButton_Click(0);  // previous on the first row: nothing but timList
   EXPECT_TRUE(window->timList.isActive());
   EXPECT_TRUE(player->calls.isEmpty());
@@ -152,7 +154,7 @@ TEST_F(ControllerTest, TransportButtons) {
   player->calls.clear();
   window->ControlButton_Click(4);
   EXPECT_EQ(CurrentIndex, 1);
-  EXPECT_EQ(window->List1->currentRow(), 1);
+  EXPECT_EQ(ui.List1->currentRow(), 1);
   EXPECT_EQ(player->calls, (QStringList{"setURL http://placeholder.test/music/1.wma", "play"}));
   EXPECT_FALSE(Paused);
 
@@ -181,7 +183,7 @@ TEST_F(ControllerTest, PlayWithAnEmptyPlaylistOnlyStartsTheLyricTimer) {
 
 TEST_F(ControllerTest, DoubleClickPlaysTheRowOrResumesIt) {
   AddEntries(3);
-  window->List1->setCurrentRow(0);
+  ui.List1->setCurrentRow(0);
   window->List1_DblClick();
   EXPECT_EQ(player->calls.last(), "play");
   EXPECT_EQ(PlayingIndex, 0);
@@ -189,7 +191,7 @@ TEST_F(ControllerTest, DoubleClickPlaysTheRowOrResumesIt) {
   player->calls.clear();
   window->List1_DblClick();  // the same row: resume
   EXPECT_EQ(player->calls, QStringList{"play"});
-  window->List1->setCurrentRow(2);
+  ui.List1->setCurrentRow(2);
   player->calls.clear();
   window->List1_DblClick();  // another row: load it
   EXPECT_EQ(player->calls.first(), "setURL http://placeholder.test/music/2.wma");
@@ -202,7 +204,7 @@ TEST_F(ControllerTest, DoubleClickPlaysTheRowOrResumesIt) {
 TEST_F(ControllerTest, TheNextEntryFollowsOnOrPlaysAtTheEnd) {
   AddEntries(3);
   for (int i : {0, 1}) Playlist[i].Path = QString("/music/%1.mp3").arg(i);
-  window->List1->setCurrentRow(0);
+  ui.List1->setCurrentRow(0);
   window->List1_DblClick();
   EXPECT_EQ(player->queued, "/music/1.mp3");
   Paused = true;  // left as it is by a switch
@@ -210,10 +212,10 @@ TEST_F(ControllerTest, TheNextEntryFollowsOnOrPlaysAtTheEnd) {
   window->Timer1.stop();
   emit player->QueuedMediaStarted(player->url = "/music/1.mp3");
   EXPECT_TRUE(player->calls.isEmpty() && Paused && window->Timer1.isActive());
-  EXPECT_EQ(std::pair(window->List1->currentRow(), int(PlayingIndex)), std::pair(1, 1));
+  EXPECT_EQ(std::pair(ui.List1->currentRow(), int(PlayingIndex)), std::pair(1, 1));
   EXPECT_TRUE(Label1().startsWith("歌曲标题：歌曲1")) << Label1().toStdString();
   EXPECT_EQ(player->queued, "");  // the placeholder address must fail to be repaired
-  window->List1->setCurrentRow(2);
+  ui.List1->setCurrentRow(2);
   EXPECT_EQ(player->queued, "/music/0.mp3");  // after the last, the first
   player->position = 7200;                    // a live stream, however long it plays
   window->timWMP_Timer();
@@ -224,7 +226,7 @@ TEST_F(ControllerTest, TheNextEntryFollowsOnOrPlaysAtTheEnd) {
 
 TEST_F(ControllerTest, PlayerEventsWriteTheStatus) {
   AddEntries(1);
-  window->List1->setCurrentRow(0);
+  ui.List1->setCurrentRow(0);
   emit player->OpenStateChange(4);
   EXPECT_EQ(Text2(), "正在与Media Server建立连接");
   emit player->OpenStateChange(9);
@@ -237,7 +239,7 @@ TEST_F(ControllerTest, PlayerEventsWriteTheStatus) {
 
 TEST_F(ControllerTest, NowPlayingAndMediaInfoTicks) {
   AddEntries(1);
-  window->List1->setCurrentRow(0);
+  ui.List1->setCurrentRow(0);
   player->duration = 215;
   player->position = 12.4;
   window->Timer3_Timer();  // not playing: nothing
@@ -263,16 +265,16 @@ TEST_F(ControllerTest, TheInformationGoesToThePlayingEntryNotTheSelectedOne) {
   for (int i : {0, 1}) Playlist[i].Web = 1;  // local files: their tags count
   Playlist[1].Title = "B's own";
   FileDialog::SetAnswerer([](const FileDialog::Request&) { return QStringList(); });
-  window->List1->setCurrentRow(0);
+  ui.List1->setCurrentRow(0);
   Media::PlayMedia(*player);
   player->state = MediaPlayer::wmppsPlaying;
   player->info = {{"Title", "A tagged"}, {"Author", "A singer"}};
   player->duration = 180;
-  window->List1->setCurrentRow(1);    // a single click on B
+  ui.List1->setCurrentRow(1);         // a single click on B
   for (int control : {5, 4, 2, 1}) {  // add files (cancelled), next on the last row, pause, play
     SCOPED_TRACE(control);
     window->ControlButton_Click(control);
-    Media::GetMediaInfo(*player, window->List1);
+    Media::GetMediaInfo(*player, ui.List1);
     EXPECT_EQ(Playlist[0].Title, "A tagged");
     EXPECT_EQ(Rows(ListControl::UserDatabaseFile(), "select Title from NUser"),
               (QStringList{"A tagged", "B's own"}));
@@ -293,7 +295,7 @@ TEST_F(ControllerTest, TheLyricTimerFetchesAndTheBoxShowsTheLyric) {
   ReloadEndpoints();
   AddEntries(1);
   Playlist[0].Lyric.clear();
-  window->List1->setCurrentRow(0);
+  ui.List1->setCurrentRow(0);
   Media::PlayMedia(*player);
   player->state = MediaPlayer::wmppsPlaying;
   for (int tick = 0; tick < 5 && !Playlist[0].Lyric.contains("第二句"); ++tick) {
@@ -315,7 +317,7 @@ TEST_F(ControllerTest, TheLyricTimerFetchesAndTheBoxShowsTheLyric) {
 // end.
 TEST_F(ControllerTest, TimersRestWhileNothingPlaysAndWakeWithPlay) {
   AddEntries(1);  // its lyric is not known yet
-  window->List1->setCurrentRow(0);
+  ui.List1->setCurrentRow(0);
   const std::initializer_list<QTimer*> resting{&window->timVol, &window->Timer3, &window->timWMP,
                                                &window->timList, &window->Timer1};
   for (QTimer* t : resting) t->start();
@@ -343,7 +345,7 @@ TEST_F(ControllerTest, TimersRestWhileNothingPlaysAndWakeWithPlay) {
 // All four lines are drawn inside the label; a long title is cut, not wrapped over the rest.
 TEST_F(ControllerTest, TheNowPlayingLabelShowsItsFourLines) {
   AddEntries(1);
-  window->List1->setCurrentRow(0);
+  ui.List1->setCurrentRow(0);
   player->url = Playlist[0].Path;
   player->state = MediaPlayer::wmppsPlaying;
   player->duration = 215;
@@ -351,13 +353,13 @@ TEST_F(ControllerTest, TheNowPlayingLabelShowsItsFourLines) {
   auto shown = [&](const QString& title) {
     Playlist[0].Title = title;
     window->Timer3_Timer();
-    return window->Label1->grab().toImage();
+    return ui.Label1->grab().toImage();
   };
   const QImage longTitle = shown("一个很长很长很长很长很长很长很长很长的歌曲标题");
   const QImage shortTitle = shown("短");
   ASSERT_TRUE(Label1().endsWith("当前时间：00:12"));
-  window->Label1->setText(Label1().section('\n', 0, 2));
-  const QImage withoutTime = window->Label1->grab().toImage();
+  ui.Label1->setText(Label1().section('\n', 0, 2));
+  const QImage withoutTime = ui.Label1->grab().toImage();
   auto band = [](const QImage& image, int from, int to) {
     return image.copy(0, from, image.width(), to - from);
   };
@@ -372,7 +374,7 @@ TEST_F(ControllerTest, ErrorRecoveryRewritesThePlaceholderFromTheScript) {
   server.Route("/js/serverurl.js", {.body = "var serverurl = \"mms://stream.test:8080\";",
                                     .contentType = "application/javascript"});
   AddEntries(2);
-  window->List1->setCurrentRow(1);
+  ui.List1->setCurrentRow(1);
   player->url = Playlist[1].Path;
   emit player->Error();
   ASSERT_TRUE(WaitUntil([&] { return !player->calls.isEmpty(); }));
@@ -395,7 +397,7 @@ TEST_F(ControllerTest, ErrorRecoveryRewritesThePlaceholderFromTheScript) {
 TEST_F(ControllerTest, ErrorRecoveryWithoutAScriptKeepsTheAddress) {
   // The script cannot be had and no stream server is known yet.
   AddEntries(1);
-  window->List1->setCurrentRow(0);
+  ui.List1->setCurrentRow(0);
   player->url = Playlist[0].Path;
   emit player->Error();
   ASSERT_TRUE(WaitUntil([&] { return !boxes.Boxes().isEmpty(); }));
@@ -413,12 +415,12 @@ TEST_F(ControllerTest, EveryPlaybackErrorGetsItsOwnOutcome) {
   AddEntries(3);
   Playlist[2].Path = "/music/local.mp3";  // nothing to repair here
   for (int failed : {0, 2, 1}) {
-    window->List1->setCurrentRow(failed);
+    ui.List1->setCurrentRow(failed);
     Media::PlayMedia(*player);
     emit player->Error();
   }
-  window->List1->setCurrentRow(0);  // the user moves on
-  Playlist[0] = Playlist[1];        // the first entry is deleted: the rest move up
+  ui.List1->setCurrentRow(0);  // the user moves on
+  Playlist[0] = Playlist[1];   // the first entry is deleted: the rest move up
   Playlist[1] = Playlist[2];
   Playlist[2] = SongRecord{};
   PlaylistCount = 2;
@@ -437,7 +439,7 @@ TEST_F(ControllerTest, EveryPlaybackErrorGetsItsOwnOutcome) {
 TEST_F(ControllerTest, KeysActAsTheButtonsAndMenus) {
   window->show();
   AddEntries(3);
-  window->List1->setCurrentRow(1);
+  ui.List1->setCurrentRow(1);
   player->duration = 200;
   player->position = 100;
   struct Case {
@@ -448,33 +450,28 @@ TEST_F(ControllerTest, KeysActAsTheButtonsAndMenus) {
     QStringList calls;
     int current;  // the current row after the key
   } cases[] = {
-      {window->List1, Qt::Key_Space, {}, MediaPlayer::wmppsPlaying, {"pause"}, 1},
+      {ui.List1, Qt::Key_Space, {}, MediaPlayer::wmppsPlaying, {"pause"}, 1},
       {window.get(), Qt::Key_Space, {}, MediaPlayer::wmppsPaused, {"play"}, 1},
-      {window->List1,
+      {ui.List1,
        Qt::Key_Right,
        Qt::ControlModifier,
        3,
        {"setURL http://placeholder.test/music/2.wma", "play"},
        2},
-      {window->Text1, Qt::Key_Left, Qt::ControlModifier, 3, {}, 2},
-      {window->List1,
+      {ui.Text1, Qt::Key_Left, Qt::ControlModifier, 3, {}, 2},
+      {ui.List1,
        Qt::Key_Left,
        Qt::ControlModifier,
        3,
        {"setURL http://placeholder.test/music/1.wma", "play"},
        1},
       {window.get(), Qt::Key_Period, Qt::ControlModifier, 3, {"stop"}, 1},
-      {window->List1, Qt::Key_Right, {}, 3, {"seek 105"}, 1},
-      {window->Text1, Qt::Key_Right, {}, 3, {}, 1},
+      {ui.List1, Qt::Key_Right, {}, 3, {"seek 105"}, 1},
+      {ui.Text1, Qt::Key_Right, {}, 3, {}, 1},
       {window.get(), Qt::Key_Up, {}, 3, {"volume 55"}, 1},
-      {window->Text1, Qt::Key_Down, {}, 3, {"volume 50"}, 1},
-      {window->List1, Qt::Key_Up, {}, 3, {}, 0},
-      {window->List1,
-       Qt::Key_Return,
-       {},
-       3,
-       {"setURL http://placeholder.test/music/0.wma", "play"},
-       0},
+      {ui.Text1, Qt::Key_Down, {}, 3, {"volume 50"}, 1},
+      {ui.List1, Qt::Key_Up, {}, 3, {}, 0},
+      {ui.List1, Qt::Key_Return, {}, 3, {"setURL http://placeholder.test/music/0.wma", "play"}, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(QKeySequence(c.key | c.modifiers).toString().toStdString());
@@ -485,15 +482,15 @@ TEST_F(ControllerTest, KeysActAsTheButtonsAndMenus) {
     EXPECT_EQ(CurrentIndex, c.current);
   }
   // Delete removes the selected row, as the menu's delete does; the list is stored.
-  QTest::keyClick(window->List1, Qt::Key_Delete);
+  QTest::keyClick(ui.List1, Qt::Key_Delete);
   EXPECT_EQ(Rows(ListControl::UserDatabaseFile(), "select Name from NUser"),
             (QStringList{"1.wma", "2.wma"}));
   // Ctrl+F opens the catalog with the cursor in the search box; Escape closes it.
   QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier);
-  EXPECT_TRUE(window->imgSearch->isVisible());
-  EXPECT_EQ(window->focusWidget(), window->Text1);
-  QTest::keyClick(window->Text1, Qt::Key_Escape);
-  EXPECT_FALSE(window->imgSearch->isVisible());
+  EXPECT_TRUE(ui.imgSearch->isVisible());
+  EXPECT_EQ(window->focusWidget(), ui.Text1);
+  QTest::keyClick(ui.Text1, Qt::Key_Escape);
+  EXPECT_FALSE(ui.imgSearch->isVisible());
 }
 
 // Assistive technology finds every control that reacts to a click named and with its role; the
@@ -502,9 +499,9 @@ TEST_F(ControllerTest, ControlsAreNamedForAssistiveTechnology) {
   window->show();
   for (QWidget* control : window->findChildren<QWidget*>()) {
     const auto* picture = qobject_cast<PictureBox*>(control);
-    if (!(picture && control != window->Picture1) && !qobject_cast<QAbstractButton*>(control) &&
+    if (!(picture && control != ui.Picture1) && !qobject_cast<QAbstractButton*>(control) &&
         !qobject_cast<QListWidget*>(control) && !qobject_cast<MyHScollBar*>(control) &&
-        control != window->Text1)
+        control != ui.Text1)
       continue;
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
     ASSERT_NE(accessible, nullptr) << control->objectName().toStdString();
@@ -512,10 +509,10 @@ TEST_F(ControllerTest, ControlsAreNamedForAssistiveTechnology) {
         << control->objectName().toStdString();
     EXPECT_NE(accessible->role(), QAccessible::NoRole) << control->objectName().toStdString();
   }
-  QAccessibleInterface* play = QAccessible::queryAccessibleInterface(window->ControlButton[1]);
+  QAccessibleInterface* play = QAccessible::queryAccessibleInterface(ui.ControlButton[1]);
   EXPECT_EQ(play->text(QAccessible::Name), "播放");
   EXPECT_EQ(play->role(), QAccessible::Button);
-  QAccessibleInterface* volume = QAccessible::queryAccessibleInterface(window->VolScroll);
+  QAccessibleInterface* volume = QAccessible::queryAccessibleInterface(ui.VolScroll);
   ASSERT_NE(volume->valueInterface(), nullptr);
   player->volume = 40;
   window->timVol_Timer();

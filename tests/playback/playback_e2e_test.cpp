@@ -50,6 +50,7 @@ class PlaybackEndToEnd : public ::testing::Test {
   TempAppFolder folder;
   MsgBoxRecorder boxes;
   std::unique_ptr<frmmain> window;
+  Skin::FaceControls ui;
 };
 
 // Heard through the sound server: each song whole, the next straight after it.
@@ -65,9 +66,10 @@ TEST_F(PlaybackEndToEnd, TheListPlaysInOrderWholeWithoutGapsAndStartsOver) {
     Add(file, QString("advance%1.wav").arg(i), 1);
   }
   window = std::make_unique<frmmain>();
+  ui = Skin::FindFaceControls(window.get());
   window->Form_Load();
   window->show();
-  window->List1->setCurrentRow(0);
+  ui.List1->setCurrentRow(0);
   ASSERT_TRUE(sound.StartRecording());
   window->List1_DblClick();
 
@@ -77,7 +79,7 @@ TEST_F(PlaybackEndToEnd, TheListPlaysInOrderWholeWithoutGapsAndStartsOver) {
       [&] {
         if (CurrentIndex != order.last()) {
           order << CurrentIndex;
-          EXPECT_EQ(window->List1->currentRow(), CurrentIndex);
+          EXPECT_EQ(ui.List1->currentRow(), CurrentIndex);
         }
         return order.size() == 4;
       },
@@ -92,16 +94,15 @@ TEST_F(PlaybackEndToEnd, TheListPlaysInOrderWholeWithoutGapsAndStartsOver) {
   // follows a second behind, shows it.
   ASSERT_TRUE(WaitUntil([&] {
     return window->WMP->playState() == MediaPlayer::wmppsPlaying &&
-           window->Label1->text().startsWith("歌曲标题：第一首");
-  })) << window->Label1->text().toStdString();
+           ui.Label1->text().startsWith("歌曲标题：第一首");
+  })) << ui.Label1->text().toStdString();
   for (int i = 0; i < 3; ++i) {
     EXPECT_NEAR(Playlist[i].Length.toDouble(), 3.0, 0.1) << i;
     EXPECT_EQ(Playlist[i].Title, titles[i]);
-    EXPECT_EQ(window->List1->item(i)->text(), titles[i]);
+    EXPECT_EQ(ui.List1->item(i)->text(), titles[i]);
   }
-  EXPECT_TRUE(
-      window->Label1->text().startsWith("歌曲标题：第一首\n艺术家：演唱者\n歌曲长度：0分3秒"))
-      << window->Label1->text().toStdString();
+  EXPECT_TRUE(ui.Label1->text().startsWith("歌曲标题：第一首\n艺术家：演唱者\n歌曲长度：0分3秒"))
+      << ui.Label1->text().toStdString();
   EXPECT_TRUE(boxes.Boxes().isEmpty());
 }
 
@@ -120,8 +121,9 @@ TEST_F(PlaybackEndToEnd, PlaceholderAddressIsRepairedFromTheScriptAndPlays) {
   Add("http://127.0.0.1:1/music/stream.mp3", "stream.mp3", 0);
   Add(TestMedia::Folder() + "/not there.mp3", "not there.mp3", 1);
   window = std::make_unique<frmmain>();
+  ui = Skin::FindFaceControls(window.get());
   window->Form_Load();
-  window->List1->setCurrentRow(0);
+  ui.List1->setCurrentRow(0);
   window->List1_DblClick();
   ASSERT_TRUE(
       WaitUntil([&] { return window->WMP->playState() == MediaPlayer::wmppsPlaying; }, 15000));
@@ -131,7 +133,7 @@ TEST_F(PlaybackEndToEnd, PlaceholderAddressIsRepairedFromTheScriptAndPlays) {
   EXPECT_TRUE(server.Requests().contains("/music/stream.mp3"));
 
   // An entry that carries no placeholder cannot be repaired: the user is told, once.
-  window->List1->setCurrentRow(1);
+  ui.List1->setCurrentRow(1);
   window->List1_DblClick();
   ASSERT_TRUE(WaitUntil([&] { return !boxes.Boxes().isEmpty(); }, 15000));
   WaitUntil([] { return false; }, 500);
@@ -164,13 +166,14 @@ TEST_F(PlaybackEndToEnd, EveryFormatIsHeardAtTheVolumeTheBarShows) {
   files << TestMedia::Folder() + "/karaoke.kar";
   ASSERT_TRUE(QFile::copy(TestMedia::Midi("karaoke", 8), files.last()));
   window = std::make_unique<frmmain>();
+  ui = Skin::FindFaceControls(window.get());
   window->Form_Load();
   window->show();
   ASSERT_TRUE(window->playback.AddFiles(files));
   // Set while nothing plays: the bar says 80, then the user drags it to 50.
   window->WMP->settings.setVolume(80);
   window->WMP->settings.setVolume(50);
-  window->List1->setCurrentRow(0);
+  ui.List1->setCurrentRow(0);
   ASSERT_TRUE(sound.StartRecording());
   window->ControlButton_Click(1);
   ASSERT_TRUE(WaitUntil(
@@ -184,7 +187,7 @@ TEST_F(PlaybackEndToEnd, EveryFormatIsHeardAtTheVolumeTheBarShows) {
     EXPECT_NEAR(heard[i].rms, 0.044, 0.01) << formats[i].toStdString();
   }
   EXPECT_EQ(Rows(ListControl::UserDatabaseFile(), "select title,author from NUser"), stored << "|");
-  EXPECT_NEAR(window->VolScroll->Position(), window->VolScroll->Lenth().value_or(0) / 2, 1);
+  EXPECT_NEAR(ui.VolScroll->Position(), ui.VolScroll->Lenth().value_or(0) / 2, 1);
   std::remove(gbk.constData());
 }
 

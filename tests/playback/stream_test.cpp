@@ -74,7 +74,7 @@ TEST(StreamE2e, ALiveStreamPlaysOnAndShowsTheTitleItSends) {
   MsgBoxRecorder boxes;
   auto window = std::make_unique<frmmain>();
   window->Form_Load();
-  ASSERT_TRUE((new Mpris(window.get()))->Register());
+  ASSERT_TRUE((new Mpris(window->playback, *window->WMP, *window, window.get()))->Register());
   ASSERT_TRUE(setTitle("晚风 - 白云飞") && sound.StartRecording());
   window->Open(StartRequest{.items = {"http://" + host + "/live.mp3"}});
   MediaPlayer& player = *window->WMP;
@@ -87,7 +87,7 @@ TEST(StreamE2e, ALiveStreamPlaysOnAndShowsTheTitleItSends) {
     QString shown;
     EXPECT_TRUE(WaitUntil(
         [&] {
-          shown = window->Label1->text().section('\n', 0, 0) + " / " +
+          shown = window->findChild<PictureBox*>("Label1")->text().section('\n', 0, 0) + " / " +
                   Output("playerctl", {"--player=sonaveil", "metadata", "xesam:title"});
           return shown == "歌曲标题：" + title + " / " + title;
         },

@@ -7,9 +7,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpression>
 
 #include "app/frmmain.h"
-#include "app/identity.h"
 #include "catalog/catalog_fixture.h"
 #include "catalog/list_control.h"
 #include "platform/launcher.h"
@@ -36,6 +36,8 @@ class ChromeTest : public ::testing::Test {
       return true;
     });
     window = std::make_unique<frmmain>(new FakeMediaPlayer);
+    ui = Skin::FindFaceControls(window.get());
+    face = std::make_unique<Skin::Face>(ui);
     window->Form_Load();
     window->timButton.stop();
     window->show();
@@ -54,68 +56,72 @@ class ChromeTest : public ::testing::Test {
   MsgBoxRecorder boxes;
   QStringList launched;
   std::unique_ptr<frmmain> window;
+  Skin::FaceControls ui;
+  std::unique_ptr<Skin::Face> face;  // the window's skin procedures, on its controls
 };
 
 TEST_F(ChromeTest, StateProceduresShowTheNamedPictures) {
-  window->face->SetControlButtonState(1, 1);
-  EXPECT_TRUE(Shows(window->ControlButton[1], "2-2.gif"));
-  window->face->SetTopButtonState(2, 5);
-  EXPECT_TRUE(Shows(window->imgTopButton[5], "12-3.gif"));
-  window->face->SetTopButtonState(3, 5);  // no such state: nothing
-  EXPECT_TRUE(Shows(window->imgTopButton[5], "12-3.gif"));
+  face->SetControlButtonState(1, 1);
+  EXPECT_TRUE(Shows(ui.ControlButton[1], "2-2.gif"));
+  face->SetTopButtonState(2, 5);
+  EXPECT_TRUE(Shows(ui.imgTopButton[5], "12-3.gif"));
+  face->SetTopButtonState(3, 5);  // no such state: nothing
+  EXPECT_TRUE(Shows(ui.imgTopButton[5], "12-3.gif"));
   EXPECT_TRUE(boxes.Boxes().isEmpty());
-  window->face->SetControlButtonState(0, 6);
+  face->SetControlButtonState(0, 6);
   EXPECT_EQ(boxes.Texts(), QStringList{"设置控制按钮动作失败！"});
   QFile::remove(folder.File("skin/4-2.gif"));
   SkinPictures::Clear();
-  window->face->SetControlButtonState(1, 3);
+  face->SetControlButtonState(1, 3);
   EXPECT_EQ(boxes.Texts().size(), 2);
-  EXPECT_TRUE(Shows(window->ControlButton[3], "4-1.gif"));  // keeps its picture
+  EXPECT_TRUE(Shows(ui.ControlButton[3], "4-1.gif"));  // keeps its picture
   // The hover timer asks again and again; the user is told once.
-  for (int tick = 0; tick < 5; ++tick) window->face->SetControlButtonState(1, 3);
+  for (int tick = 0; tick < 5; ++tick) face->SetControlButtonState(1, 3);
   EXPECT_EQ(boxes.Texts().size(), 2);
 }
 
 TEST_F(ChromeTest, HoverBandsEdgesAndGaps) {
   // Window pixels; the panel is closed, so the control band is 335 .. 357.
-  EXPECT_EQ(window->face->ControlButtonAt({60, 357}), 0);
-  EXPECT_EQ(window->face->ControlButtonAt({60, 358}), -1);
-  EXPECT_EQ(window->face->ControlButtonAt({60, 334}), -1);
-  EXPECT_EQ(window->face->ControlButtonAt({74, 340}), 0);
-  EXPECT_EQ(window->face->ControlButtonAt({75, 340}), 1);
-  EXPECT_EQ(window->face->ControlButtonAt({144, 340}), -1);  // between buttons 3 and 4
-  EXPECT_EQ(window->face->ControlButtonAt({145, 340}), 4);
-  EXPECT_EQ(window->face->TopButtonAt({13, 7}), 0);
-  EXPECT_EQ(window->face->TopButtonAt({187, 24}), 2);
-  EXPECT_EQ(window->face->TopButtonAt({187, 25}), -1);
-  window->face->OpenPlaylistPanel();
-  EXPECT_EQ(window->face->ControlButtonAt({60, 471}), 0);
-  EXPECT_EQ(window->face->ControlButtonAt({60, 493}), 0);
-  EXPECT_EQ(window->face->ControlButtonAt({60, 357}), -1);
+  EXPECT_EQ(face->ControlButtonAt({60, 357}), 0);
+  EXPECT_EQ(face->ControlButtonAt({60, 358}), -1);
+  EXPECT_EQ(face->ControlButtonAt({60, 334}), -1);
+  EXPECT_EQ(face->ControlButtonAt({74, 340}), 0);
+  EXPECT_EQ(face->ControlButtonAt({75, 340}), 1);
+  EXPECT_EQ(face->ControlButtonAt({144, 340}), -1);  // between buttons 3 and 4
+  EXPECT_EQ(face->ControlButtonAt({145, 340}), 4);
+  EXPECT_EQ(face->TopButtonAt({13, 7}), 0);
+  EXPECT_EQ(face->TopButtonAt({187, 24}), 2);
+  EXPECT_EQ(face->TopButtonAt({187, 25}), -1);
+  face->OpenPlaylistPanel();
+  EXPECT_EQ(face->ControlButtonAt({60, 471}), 0);
+  EXPECT_EQ(face->ControlButtonAt({60, 493}), 0);
+  EXPECT_EQ(face->ControlButtonAt({60, 357}), -1);
 
   const QPoint origin = window->pos();
-  EXPECT_FALSE(window->face->CursorInButtonArea(origin + QPoint(0, 15)));  // x = FL is outside
-  EXPECT_TRUE(window->face->CursorInButtonArea(origin + QPoint(1, 15)));
-  EXPECT_TRUE(window->face->CursorInButtonArea(origin + QPoint(100, 493)));
-  EXPECT_FALSE(window->face->CursorInButtonArea(origin + QPoint(242, 15)));
+  EXPECT_FALSE(face->CursorInButtonArea(origin + QPoint(0, 15)));  // x = FL is outside
+  EXPECT_TRUE(face->CursorInButtonArea(origin + QPoint(1, 15)));
+  EXPECT_TRUE(face->CursorInButtonArea(origin + QPoint(100, 493)));
+  EXPECT_FALSE(face->CursorInButtonArea(origin + QPoint(242, 15)));
 }
 
 TEST_F(ChromeTest, PressedPictureHoldsUntilTheNextTickAfterRelease) {
-  window->ControlButton_MouseDown(1, 2);  // right button: nothing shown
-  EXPECT_FALSE(window->ButtonPressed);
-  EXPECT_TRUE(Shows(window->ControlButton[1], "2-1.gif"));
-  window->ControlButton_MouseUp(1, 2);
+  Skin::ButtonHover hover(*face, ui);  // the window's hover tracking, on its controls
+  hover.timer().stop();
+  hover.ControlButton_MouseDown(1, 2);  // right button: nothing shown
+  EXPECT_FALSE(hover.ButtonPressed);
+  EXPECT_TRUE(Shows(ui.ControlButton[1], "2-1.gif"));
+  hover.ControlButton_MouseUp(1, 2);
 
-  window->ControlButton_MouseDown(1, 1);
-  EXPECT_TRUE(window->ButtonPressed);
-  EXPECT_TRUE(Shows(window->ControlButton[1], "2-3.gif"));
-  window->ControlButton_MouseUp(1, 1);
-  EXPECT_FALSE(window->ButtonPressed);
-  EXPECT_TRUE(Shows(window->ControlButton[1], "2-3.gif"));  // until the next tick
+  hover.ControlButton_MouseDown(1, 1);
+  EXPECT_TRUE(hover.ButtonPressed);
+  EXPECT_TRUE(Shows(ui.ControlButton[1], "2-3.gif"));
+  hover.ControlButton_MouseUp(1, 1);
+  EXPECT_FALSE(hover.ButtonPressed);
+  EXPECT_TRUE(Shows(ui.ControlButton[1], "2-3.gif"));  // until the next tick
 
-  window->imgTopButton_DblClick(2);
-  EXPECT_TRUE(window->ButtonPressed);
-  EXPECT_TRUE(Shows(window->imgTopButton[2], "9-3.gif"));
+  hover.imgTopButton_DblClick(2);
+  EXPECT_TRUE(hover.ButtonPressed);
+  EXPECT_TRUE(Shows(ui.imgTopButton[2], "9-3.gif"));
 }
 
 TEST_F(ChromeTest, PlaylistPanelSlidesInSeventeenDrawnSteps) {
@@ -131,17 +137,17 @@ TEST_F(ChromeTest, PlaylistPanelSlidesInSeventeenDrawnSteps) {
       return false;
     }
   } recorder;
-  recorder.onMove = [&] { steps.append({window->List->y(), window->List1->isVisible()}); };
-  window->List->installEventFilter(&recorder);
+  recorder.onMove = [&] { steps.append({ui.List->y(), ui.List1->isVisible()}); };
+  ui.List->installEventFilter(&recorder);
 
-  window->face->TogglePlaylistPanel();
+  face->TogglePlaylistPanel();
   ASSERT_EQ(steps.size(), 17);
   for (int i = 0; i < 17; ++i) {
     EXPECT_EQ(steps[i].top, 194 + 8 * i);
     EXPECT_FALSE(steps[i].listShown) << i;
   }
-  EXPECT_TRUE(window->List1->isVisible());
-  EXPECT_EQ(window->ControlButton[0]->y(), 471);
+  EXPECT_TRUE(ui.List1->isVisible());
+  EXPECT_EQ(ui.ControlButton[0]->y(), 471);
 
   steps.clear();
   window->List_DblClick();  // the same as the playlist button
@@ -149,44 +155,45 @@ TEST_F(ChromeTest, PlaylistPanelSlidesInSeventeenDrawnSteps) {
   EXPECT_EQ(steps.first().top, 314);
   EXPECT_FALSE(steps.first().listShown);  // hidden before the first step
   EXPECT_EQ(steps.last().top, 186);
-  EXPECT_EQ(window->ControlButton[5]->y(), 335);
-  window->face->ClosePlaylistPanel();  // already closed: no step
+  EXPECT_EQ(ui.ControlButton[5]->y(), 335);
+  face->ClosePlaylistPanel();  // already closed: no step
   EXPECT_EQ(steps.size(), 17);
 }
 
 TEST_F(ChromeTest, CatalogPanelTogglesAsAWhole) {
   window->imgTopButton_Click(2);
   for (QWidget* w : std::initializer_list<QWidget*>{
-           window->imgSearch, window->lstSinger, window->lstSpecial, window->lstSong, window->Go,
-           window->Text1, window->lstSearch, window->lbSingerType[3], window->lbLetter[20],
-           window->cmdAdd[0], window->cmdAdd[1], window->Image1})
+           ui.imgSearch, ui.lstSinger, ui.lstSpecial, ui.lstSong, ui.Go, ui.Text1, ui.lstSearch,
+           ui.lbSingerType[3], ui.lbLetter[20], ui.cmdAdd[0], ui.cmdAdd[1], ui.Image1})
     EXPECT_TRUE(w->isVisible()) << w->objectName().toStdString();
-  window->face->ShowCatalogControls(1);
-  EXPECT_FALSE(window->lstSong->isVisible());
-  EXPECT_TRUE(window->imgSearch->isVisible());
-  EXPECT_TRUE(window->Image1->isVisible());
-  window->face->ShowCatalogControls(0);
-  EXPECT_TRUE(window->lstSong->isVisible());
+  face->ShowCatalogControls(1);
+  EXPECT_FALSE(ui.lstSong->isVisible());
+  EXPECT_TRUE(ui.imgSearch->isVisible());
+  EXPECT_TRUE(ui.Image1->isVisible());
+  face->ShowCatalogControls(0);
+  EXPECT_TRUE(ui.lstSong->isVisible());
 
   window->Image1_Click();
-  for (QWidget* w :
-       std::initializer_list<QWidget*>{window->imgSearch, window->lstSinger, window->lbLetter[0],
-                                       window->cmdAdd[1], window->Image1})
+  for (QWidget* w : std::initializer_list<QWidget*>{ui.imgSearch, ui.lstSinger, ui.lbLetter[0],
+                                                    ui.cmdAdd[1], ui.Image1})
     EXPECT_FALSE(w->isVisible()) << w->objectName().toStdString();
 
   // Hidden, the controls stay hidden; the window takes its fixed size all the same.
   window->resize(300, 300);
-  window->face->ShowCatalogControls(0);
-  EXPECT_FALSE(window->lstSinger->isVisible());
+  face->ShowCatalogControls(0);
+  EXPECT_FALSE(ui.lstSinger->isVisible());
   EXPECT_EQ(window->size(), QSize(917, 569));
 }
 
 // The system moves the window on its own: the catalog controls come back at the new place
-// when the move is over, not when it starts.
-TEST_F(ChromeTest, AfterASystemMoveTheControlsAreRedrawnWhenItEnds) {
+// when the move is over, not when it starts. Moved by hand, the window follows the pointer and
+// the controls come back at the release.
+TEST_F(ChromeTest, AfterAMoveTheControlsAreRedrawnWhenItEnds) {
   window->imgTopButton_Click(2);
   window->resize(300, 300);
-  ASSERT_TRUE(window->face->StartWindowDrag([](QWindow*) { return true; }));
+  WindowMove::Drag drag(
+      window.get(), [&] { face->AfterWindowMove(); }, [](QWindow*) { return true; });
+  drag.Press(1, {});
   EXPECT_EQ(window->size(), QSize(300, 300));  // still moving
   for (int step = 1; step <= 3; ++step) {
     WaitUntil([] { return false; }, 100);
@@ -194,7 +201,18 @@ TEST_F(ChromeTest, AfterASystemMoveTheControlsAreRedrawnWhenItEnds) {
     EXPECT_EQ(window->size(), QSize(300, 300)) << step;
   }
   EXPECT_TRUE(WaitUntil([&] { return window->size() == QSize(917, 569); }, 2000));
-  EXPECT_TRUE(window->lstSong->isVisible());
+  EXPECT_TRUE(ui.lstSong->isVisible());
+
+  window->resize(300, 300);
+  const QPoint from = window->pos();
+  drag.Press(2, {100, 100});
+  drag.Move({130, 120});
+  EXPECT_EQ(window->pos(), from + QPoint(30, 20));
+  EXPECT_EQ(window->size(), QSize(300, 300));
+  EXPECT_TRUE(drag.Release({140, 150}));
+  EXPECT_EQ(window->pos(), from + QPoint(40, 50));
+  EXPECT_EQ(window->size(), QSize(917, 569));
+  EXPECT_FALSE(drag.Release({0, 0}));  // nothing held
 }
 
 TEST_F(ChromeTest, HelpOpensTheHelpDocument) {
@@ -242,13 +260,28 @@ TEST_F(ChromeTest, CloseStoresThePlaylistAndRemovesTheTrayIcon) {
             (QStringList{"1|one.mp3", "2|two.mp3"}));
 }
 
-TEST(HelpDocument, ShowsEveryButton) {
+// The help page shows every button, and its key table names exactly the keys the window acts on.
+TEST(HelpDocument, ShowsEveryButtonAndKey) {
   QFile help(QString(SONAVEIL_APP_DIR) + "/help.html");
   ASSERT_TRUE(help.open(QIODevice::ReadOnly));
   const QString text = QString::fromUtf8(help.readAll());
   for (int i = 1; i <= 12; ++i) EXPECT_TRUE(text.contains(QString("skin/%1-1.gif").arg(i))) << i;
   for (const char* caption : {"前一首", "打开本地文件", "升级", "最小化", "关闭", "yisou:"})
     EXPECT_TRUE(text.contains(QString::fromUtf8(caption))) << caption;
+  const QString table = text.section("<h2>键盘", 1).section("<table", 1).section("</table>", 0, 0);
+  QSet<QString> named, acted;
+  for (const auto& code : QRegularExpression("<code>([^<]+)</code>").globalMatch(table))
+    named << code.captured(1);
+  const std::pair<const char*, const char*> spellings[] = {{"Right", "→"},      {"Left", "←"},
+                                                           {"Up", "↑"},         {"Down", "↓"},
+                                                           {"Return", "Enter"}, {"Del", "Delete"}};
+  for (const QKeyCombination key : WindowKeys::Keys()) {
+    QString name = QKeySequence(key).toString(QKeySequence::PortableText);
+    for (auto [qt, page] : spellings)
+      name.replace(QRegularExpression(QString("\\b%1$").arg(qt)), page);
+    acted << name;
+  }
+  EXPECT_EQ(named, acted);
 }
 
 }  // namespace

@@ -8,8 +8,8 @@
 #include <QSignalSpy>
 
 #include "app/frmmain.h"
-#include "state/shared_state.h"
 #include "playback/gst_media_player.h"
+#include "state/shared_state.h"
 #include "support/fake_media_player.h"
 #include "support/test_env.h"
 #include "support/test_media.h"
@@ -145,27 +145,29 @@ class WindowBarsTest : public ::testing::Test {
   TempAppFolder folder;
   MsgBoxRecorder boxes;
   std::unique_ptr<frmmain> window;
+  Skin::FaceControls ui;
 };
 
 TEST_F(WindowBarsTest, VolumeFollowsTheThumbToBothEnds) {
   auto* player = new FakeMediaPlayer;
   window = std::make_unique<frmmain>(player);
+  ui = Skin::FindFaceControls(window.get());
   window->show();
   window->timVol_Timer();
-  EXPECT_EQ(window->VolScroll->Position(), 622);  // 1245 x 50 / 100 = 622.5, halves to even
-  Mouse mouse(window->VolScroll);
-  int x = window->VolScroll->ThumbLeft() / 15 + 9;
+  EXPECT_EQ(ui.VolScroll->Position(), 622);  // 1245 x 50 / 100 = 622.5, halves to even
+  Mouse mouse(ui.VolScroll);
+  int x = ui.VolScroll->ThumbLeft() / 15 + 9;
   mouse.Press(x);
   for (; x <= 150; ++x) mouse.Move(x);
   EXPECT_EQ(player->volume, 100);
   window->timVol_Timer();  // held: the bar is not refreshed
-  EXPECT_EQ(window->VolScroll->Position(), 1245);
+  EXPECT_EQ(ui.VolScroll->Position(), 1245);
   for (; x >= -50; --x) mouse.Move(x);
   EXPECT_EQ(player->volume, 0);
   mouse.Release(x);
   EXPECT_FALSE(window->VolumeDragging);
   window->timVol_Timer();
-  EXPECT_EQ(window->VolScroll->Position(), 0);
+  EXPECT_EQ(ui.VolScroll->Position(), 0);
 }
 
 TEST_F(WindowBarsTest, ReleasingAtTheMiddleSeeksAndAHeldBarStaysPut) {
@@ -176,27 +178,28 @@ TEST_F(WindowBarsTest, ReleasingAtTheMiddleSeeksAndAHeldBarStaysPut) {
   Playlist[0].Name = "long.wav";
   PlaylistCount = 1;
   window = std::make_unique<frmmain>();
+  ui = Skin::FindFaceControls(window.get());
   window->timVol.stop();
   window->show();
-  window->List1->setCurrentRow(0);
+  ui.List1->setCurrentRow(0);
   window->List1_DblClick();
   ASSERT_TRUE(WaitUntil([&] { return window->WMP->playState() == MediaPlayer::wmppsPlaying; }));
   window->timVol_Timer();
-  EXPECT_LT(window->PosScroll->Position(), 100);
+  EXPECT_LT(ui.PosScroll->Position(), 100);
 
   // Grab the thumb and carry it to the middle of the track: 2445 / 2 twips on.
-  Mouse mouse(window->PosScroll);
-  const double grab = window->PosScroll->ThumbLeft() / 15.0 + 9;
+  Mouse mouse(ui.PosScroll);
+  const double grab = ui.PosScroll->ThumbLeft() / 15.0 + 9;
   mouse.Press(grab);
   EXPECT_TRUE(window->SeekDragging);
-  const double middle = grab + (30 + 1222.5 - window->PosScroll->ThumbLeft()) / 15.0;
+  const double middle = grab + (30 + 1222.5 - ui.PosScroll->ThumbLeft()) / 15.0;
   mouse.Move(middle);
-  const int held = window->PosScroll->Position();
+  const int held = ui.PosScroll->Position();
   EXPECT_NEAR(held, 1222, 15);
   for (int tick = 0; tick < 5; ++tick) {
     WaitUntil([] { return false; }, 100);
     window->timVol_Timer();
-    EXPECT_EQ(window->PosScroll->Position(), held);  // does not jump back while held
+    EXPECT_EQ(ui.PosScroll->Position(), held);  // does not jump back while held
   }
   mouse.Release(middle);
   EXPECT_FALSE(window->SeekDragging);
@@ -204,7 +207,7 @@ TEST_F(WindowBarsTest, ReleasingAtTheMiddleSeeksAndAHeldBarStaysPut) {
   EXPECT_NEAR(window->WMP->controls.currentPosition(), 100, 1.0);
   ASSERT_TRUE(WaitUntil([&] { return window->WMP->playState() == MediaPlayer::wmppsPlaying; }));
   window->timVol_Timer();
-  EXPECT_NEAR(window->PosScroll->Position(), 1222, 20);
+  EXPECT_NEAR(ui.PosScroll->Position(), 1222, 20);
   EXPECT_EQ(Playlist[0].Length, "200");
   EXPECT_TRUE(boxes.Boxes().isEmpty());
 }
@@ -212,11 +215,12 @@ TEST_F(WindowBarsTest, ReleasingAtTheMiddleSeeksAndAHeldBarStaysPut) {
 TEST_F(WindowBarsTest, StoppedPlayerPutsThePositionBarAtTheStart) {
   auto* player = new FakeMediaPlayer;
   window = std::make_unique<frmmain>(player);
-  window->PosScroll->SetPosition(800);
+  ui = Skin::FindFaceControls(window.get());
+  ui.PosScroll->SetPosition(800);
   player->volume = 20;
   window->timVol_Timer();
-  EXPECT_EQ(window->PosScroll->Position(), 0);
-  EXPECT_EQ(window->VolScroll->Position(), 249);
+  EXPECT_EQ(ui.PosScroll->Position(), 0);
+  EXPECT_EQ(ui.VolScroll->Position(), 249);
 }
 
 }  // namespace

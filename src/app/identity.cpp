@@ -1,3 +1,0 @@
-#include "app/identity.h"
-
-TrayIconRecord TrayIcon;
