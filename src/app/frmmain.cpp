@@ -165,14 +165,14 @@ void frmmain::StartTimers() {
   }
 }
 
-void frmmain::Form_Load() {
+void frmmain::Form_Load(const StartRequest& request) {
   SetAppTitle(kAppTitle);
 
   face_.InitSkin();
   if (!ListControl::ShowPlaylist(ui_.List1)) return;
   // A stored playlist may be played soon: the sound system starts during the pause.
   if (PlaylistCount > 0) WMP->Prepare();
-  Pause();
+  Pause([&] { firstAdded_ = Add(request); });
 
   setGeometry(0, 0, kWindowWidth, kWindowHeight);
   WB->Navigate2(JoinUrl(Endpoints().counterHost, kCounterPath));
@@ -199,10 +199,11 @@ void frmmain::Form_Load() {
   tray_.Register(icon, kAppTitle, this);
 }
 
-void frmmain::Pause() {
-  if (startupPauseMs <= 0) return;
+void frmmain::Pause(const std::function<void()>& ready) {
   QElapsedTimer pause;
   pause.start();
+  ready();
+  if (startupPauseMs <= 0) return;
   // Nothing shows yet: the controls take their styles meanwhile, not after the pause.
   ensurePolished();
   const qint64 left = startupPauseMs - pause.elapsed();
@@ -231,12 +232,17 @@ void frmmain::ShowFromAnotherStart(const StartRequest& request) {
   Open(request);
 }
 
-void frmmain::Open(const StartRequest& request) {
+int frmmain::Add(const StartRequest& request) {
   const int before = PlaylistCount;
-  if (!request.items.isEmpty() && playback.AddFiles(request.items) && !request.enqueue &&
-      PlaylistCount > before) {
+  if (request.items.isEmpty() || !playback.AddFiles(request.items)) return -1;
+  return PlaylistCount > before ? before : -1;
+}
+
+void frmmain::Open(const StartRequest& request, bool added) {
+  const int first = added ? firstAdded_ : Add(request);
+  if (first >= 0 && !request.enqueue) {
     // As if the user double-clicked the first of them.
-    playback.SelectRow(before);
+    playback.SelectRow(first);
     playback.PlayCurrent();
   }
   using Transport = StartRequest::Transport;

@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 
 #include "app/command_line.h"
 #include "app/mpris.h"
@@ -37,11 +38,14 @@ class frmmain : public QWidget, public MenuHost, public MprisHost {
 
   // Brings up everything in its fixed order: skin, playlist, geometry, counter page, singer
   // types, first refresh of the bars, the hidden message board, the tray icon. A failing step
-  // ends the load quietly; what was done stays done.
-  void Form_Load();
+  // ends the load quietly; what was done stays done. The files this start's command line names
+  // are added during the load's pause, so that their tags are read while nothing shows yet;
+  // Open(request, true) then plays or acts on them.
+  void Form_Load(const StartRequest& request = {});
 
-  // Adds, plays or acts on what a command line asked for (this start's or another's).
-  void Open(const StartRequest& request);
+  // Adds, plays or acts on what a command line asked for (this start's or another's); added is
+  // true when Form_Load already added its files.
+  void Open(const StartRequest& request, bool added = false);
   // Another start of the program asked for the main window and for request.
   void ShowFromAnotherStart(const StartRequest& request);
   // Brings the window back in its normal state, in front.
@@ -75,6 +79,8 @@ class frmmain : public QWidget, public MenuHost, public MprisHost {
   QPointer<frmMenu> menus_;
   // A tick of Timer2 waits for the counter page.
   bool countAsked_ = false;
+  // The first row Form_Load added for this start's command line, or -1.
+  int firstAdded_ = -1;
 
  public:
   // The popup menus, made the first time one is used; nullptr until then and once unloaded.
@@ -165,8 +171,11 @@ class frmmain : public QWidget, public MenuHost, public MprisHost {
  private:
   void ConnectHandlers();
   void StartTimers();
-  // The load's pause, used to get ready what cannot be seen yet.
-  void Pause();
+  // The load's pause, used to get ready what cannot be seen yet: the controls' styles and
+  // what ready does.
+  void Pause(const std::function<void()>& ready);
+  // Adds the request's files; the first row added, or -1 when none was.
+  int Add(const StartRequest& request);
   // menuForm, or the tray's menu when there is no tray to open it from.
   void PopUpMenu(bool onFace = false);
   bool eventFilter(QObject* watched, QEvent* event) override;

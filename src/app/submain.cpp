@@ -92,13 +92,13 @@ int Main(int argc, char** argv) {
   auto* window = new frmmain;
   QObject::connect(&instance, &SingleInstance::Requested, window, &frmmain::ShowFromAnotherStart);
   QObject::connect(&termination, &TerminationSignals::Received, window, &frmmain::ExitProgram);
-  // What the command line names is played or added right after the load: the sound system
-  // starts during the load's pause.
+  // What the command line names is added during the load's pause, and played once the window
+  // shows: the sound system starts meanwhile.
   if (!command.request.items.isEmpty()) window->WMP->Prepare(FirstToPlay(command.request));
-  window->Form_Load();
+  window->Form_Load(command.request);
   QApplication::processEvents();
   window->show();
-  window->Open(command.request);
+  window->Open(command.request, true);
   // Desktops reach the player over the session bus where there is one; the window need not
   // wait for the bus.
   QTimer::singleShot(0, window, &frmmain::OfferOnSessionBus);
