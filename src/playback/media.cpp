@@ -1,5 +1,6 @@
 #include "playback/media.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QListWidget>
 #include <cmath>
