@@ -743,7 +743,7 @@ Error: </translation>
     </message>
     <message>
         <source>欢迎您使用Sonaveil v4.0系列，我们力求为您提供优良的免费服务</source>
-        <translation>Welcome to Sonaveil 4.0. We strive to give you a fine, free service.</translation>
+        <translation>Welcome to Sonaveil 4.0: good music, free of charge.</translation>
     </message>
     <message>
         <source>歌词：<byte value="xd"/>
