@@ -38,6 +38,11 @@ QMenu* Submenu(QMenu* menu, const QString& name, const QString& caption) {
   return sub;
 }
 
+const char* const kTransport[5] = {
+    QT_TRANSLATE_NOOP("frmMenu", "前一首"), QT_TRANSLATE_NOOP("frmMenu", "播放"),
+    QT_TRANSLATE_NOOP("frmMenu", "暂停"), QT_TRANSLATE_NOOP("frmMenu", "停止"),
+    QT_TRANSLATE_NOOP("frmMenu", "后一首")};
+
 QString Indexed(const char* name, int index) { return QString("%1(%2)").arg(name).arg(index); }
 
 }  // namespace
@@ -59,9 +64,6 @@ frmMenu::frmMenu(MenuHost& host, PlaybackController& playback, LyricLookup& lyri
   delcur = Entry(file, "delcur", tr("删除当前歌曲"));
   delall = Entry(file, "delall", tr("删除所有歌曲"));
   control1 = Submenu(menulist1, "control1", tr("控制"));
-  static const char* const kTransport[5] = {QT_TR_NOOP("前一首"), QT_TR_NOOP("播放"),
-                                            QT_TR_NOOP("暂停"), QT_TR_NOOP("停止"),
-                                            QT_TR_NOOP("后一首")};
   for (int i = 0; i < 5; ++i)
     control[i] = Entry(control1, Indexed("control", i), tr(kTransport[i]));
   word = Entry(menulist1, "word", tr(kOpenBoard));
