@@ -503,5 +503,5 @@ void frmmain::WB_DocumentComplete(bool ok) {
   if (!std::exchange(countAsked_, false) || !ok) return;
   const QString text = WB->BodyHtml();
   // A longer text is an error page, not a count.
-  if (text.size() < 10) ui_.lbCount->setText("在线人数" + text + "人");
+  if (text.size() < 10) ui_.lbCount->setText(tr("在线人数%1人").arg(text));
 }

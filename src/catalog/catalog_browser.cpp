@@ -115,8 +115,8 @@ void CatalogBrowser::cmdAdd_Click(int Index) {
 void CatalogBrowser::Text1_KeyPress(int KeyAscii) {
   if (KeyAscii != 13) return;
   const QString text = c_.Text1->text();
-  if (text == "春风吹过绿色山")
-    MsgBox("送给你的礼物！", "一生一世的爱恋", vbOKOnly);
+  if (text == "春风吹过绿色山")  // what the user typed, not a text shown
+    MsgBox(tr("送给你的礼物！"), tr("一生一世的爱恋"), vbOKOnly);
   else if (!text.isEmpty())
     StartSearch();
 }

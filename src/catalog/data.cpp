@@ -1,5 +1,6 @@
 #include "catalog/data.h"
 
+#include <QCoreApplication>
 #include <QListWidget>
 
 #include "platform/app_path.h"
@@ -10,6 +11,8 @@
 namespace Data {
 
 namespace {
+
+constexpr char kAlbumsFailed[] = QT_TRANSLATE_NOOP("Catalog", "查找专辑失败！");
 
 static_assert(kItemDataRole == Qt::UserRole);
 
@@ -30,12 +33,12 @@ bool FillList(Recordset& rows, QListWidget* target) {
 }
 
 bool RunList(const QString& statement, const QVariantList& values, QListWidget* target,
-             const QString& failure) {
+             const char* failure) {
   // A failed query leaves the list empty, not showing the answer to an earlier one.
   target->clear();
   std::unique_ptr<Recordset> rows = OpenQuery(statement, values);
   if (!rows || !FillList(*rows, target)) {
-    MsgBox(failure, "Error!", vbOKOnly);
+    MsgBox(QCoreApplication::translate("Catalog", failure), "Error!", vbOKOnly);
     return false;
   }
   return true;
@@ -57,7 +60,7 @@ std::unique_ptr<Recordset> OpenQuery(const QString& query, const QVariantList& v
   if (connection && rows->Open(query, *connection, values)) return rows;
   if (connection) error = rows->Error();
   qCWarning(lcCatalog) << "catalog query failed:" << query << error;
-  MsgBox("查询错误：" + error, QString(), vbOKOnly);
+  MsgBox(QCoreApplication::translate("Catalog", "查询错误：") + error, QString(), vbOKOnly);
   return nullptr;
 }
 
@@ -76,23 +79,21 @@ bool ListSingers(int16_t singerType, const QString& letter, QListWidget* target)
   } else {
     statement = "select NClass,NClassID from NNClass";
   }
-  return RunList(statement, values, target, "查找歌手失败！");
+  return RunList(statement, values, target, QT_TRANSLATE_NOOP("Catalog", "查找歌手失败！"));
 }
 
 bool ListAlbums(int16_t singer, QListWidget* target) {
   if (singer == 0)
-    return RunList("select name,SpecialID from NSpecial order by name", {}, target,
-                   "查找专辑失败！");
+    return RunList("select name,SpecialID from NSpecial order by name", {}, target, kAlbumsFailed);
   return RunList("select name,SpecialID from NSpecial where NClassID=? order by name", {singer},
-                 target, "查找专辑失败！");
+                 target, kAlbumsFailed);
 }
 
 bool ListSongs(int16_t album, QListWidget* target) {
-  if (album == 0)
-    return RunList("select MusicName,ID from NMusicList", {}, target, "查找专辑失败！");
+  if (album == 0) return RunList("select MusicName,ID from NMusicList", {}, target, kAlbumsFailed);
   // (The statement has always ended in a blank.)
   return RunList("select MusicName,ID from NMusicList where SpecialID=? ", {album}, target,
-                 "查找专辑失败！");
+                 kAlbumsFailed);
 }
 
 bool SearchSongs(const QString& name, QListWidget* target) {
@@ -107,11 +108,13 @@ bool SearchSongs(const QString& name, QListWidget* target) {
   std::unique_ptr<Recordset> rows =
       OpenQuery(statement, name.isEmpty() ? QVariantList{} : QVariantList{name});
   if (!rows) {
-    MsgBox("查找专辑失败！", "Error!", vbOKOnly);
+    MsgBox(QCoreApplication::translate("Catalog", kAlbumsFailed), "Error!", vbOKOnly);
     return false;
   }
   if (rows->RecordCount() == 0)
-    MsgBox("查找不到任何数据！（不支持模糊查找，请输入准确名称！）", "查找提醒", vbOKOnly);
+    MsgBox(QCoreApplication::translate("Catalog",
+                                       "查找不到任何数据！（不支持模糊查找，请输入准确名称！）"),
+           QCoreApplication::translate("Catalog", "查找提醒"), vbOKOnly);
   // A row that cannot be read ends the list quietly; what was added stays.
   for (int n = 0; !rows->Eof(); ++n) {
     bool ok = false;

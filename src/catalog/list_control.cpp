@@ -1,5 +1,6 @@
 #include "catalog/list_control.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QListWidget>
@@ -19,8 +20,8 @@ constexpr char kCreateTable[] =
     "Web integer, author text, Lyric text)";
 constexpr char kInsert[] =
     "insert into NUser(id,name,path,title,web,author,Lyric) values (?,?,?,?,?,?,?)";
-constexpr char kReadFailed[] =
-    "播放列表读取错误！原来的列表文件保持不变，下次保存前会备份为 data/user.dll.bak。";
+constexpr char kReadFailed[] = QT_TRANSLATE_NOOP(
+    "Catalog", "播放列表读取错误！原来的列表文件保持不变，下次保存前会备份为 data/user.dll.bak。");
 
 // The stored table holds the playlist exactly as the last read found it (numbered 1..n in
 // order): the show that follows that read has nothing to write back.
@@ -153,7 +154,7 @@ bool ShowPlaylist(QListWidget* list) {
     PlaylistLoaded = true;
   }
   if (PlaylistCount > PlaylistArray::kSlots) {  // a count past the last slot
-    MsgBox("显示列表错误！", "Error!", vbOKOnly);
+    MsgBox(QCoreApplication::translate("Catalog", "显示列表错误！"), "Error!", vbOKOnly);
     return false;
   }
   QStringList texts;
@@ -162,7 +163,7 @@ bool ShowPlaylist(QListWidget* list) {
   list->addItems(texts);
   if (list->count() > 0 && remembered < list->count()) list->setCurrentRow(remembered);
   if (readFailed) {
-    MsgBox(kReadFailed, "Error!", vbOKOnly);
+    MsgBox(QCoreApplication::translate("Catalog", kReadFailed), "Error!", vbOKOnly);
     return true;
   }
   if (firstShow && StoredAsRead) return true;

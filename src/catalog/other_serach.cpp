@@ -33,6 +33,7 @@ QString SearchAddress(const QString& query) {
 
 QList<Result> CutResults(const QString& pageText) {
   QString text = pageText;
+  // The result page's own words, taken out as the page writes them in every language.
   text.remove(QStringLiteral("来源网址："));
   text.remove(QStringLiteral(" 请注意：此内容可能受到版权保护"));
   text = text.toLower();

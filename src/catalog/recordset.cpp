@@ -78,7 +78,7 @@ QSqlDatabase Connection::Database() const { return QSqlDatabase::database(name_,
 bool Connection::Open(const QString& file, bool create) {
   Close();
   if (!create && !QFileInfo::exists(file)) {
-    error_ = QString("数据库文件不存在：%1").arg(file);
+    error_ = QCoreApplication::translate("Recordset", "数据库文件不存在：%1").arg(file);
     return false;
   }
   {
@@ -225,7 +225,10 @@ Connection* SharedConnection(const QString& file, bool create, QString* error) {
     return nullptr;
   }
   if (const int version = connection->UserVersion(); version > kSchemaVersion) {
-    if (error) *error = QString("数据库文件来自更新的版本（%1）：%2").arg(version).arg(file);
+    if (error)
+      *error = QCoreApplication::translate("Recordset", "数据库文件来自更新的版本（%1）：%2")
+                   .arg(version)
+                   .arg(file);
     return nullptr;
   }
   Connection* opened = connection.get();
@@ -244,11 +247,11 @@ bool Recordset::Open(const QString& text, Connection& connection, const QVariant
   Traced(text, values);
   const QString query = text.trimmed();
   if (!connection.IsOpen()) {
-    error_ = "连接未打开";
+    error_ = QCoreApplication::translate("Recordset", "连接未打开");
     return false;
   }
   if (query.isEmpty()) {
-    error_ = "查询语句为空";
+    error_ = QCoreApplication::translate("Recordset", "查询语句为空");
     return false;
   }
   QString columns, table, rest;
@@ -315,11 +318,11 @@ QVariant Recordset::Fields(const QString& name, bool* ok) const {
 
 bool Recordset::SetField(int index, const QVariant& value) {
   if (Eof() || index < 0 || index >= columns_.size()) {
-    error_ = "没有当前记录";
+    error_ = QCoreApplication::translate("Recordset", "没有当前记录");
     return false;
   }
   if (table_.isEmpty()) {
-    error_ = "该记录集不能更新";
+    error_ = QCoreApplication::translate("Recordset", "该记录集不能更新");
     return false;
   }
   rows_[position_][index] = value;
@@ -350,7 +353,7 @@ bool Recordset::SaveCurrentRow() {
 
 bool Recordset::MoveNext() {
   if (Eof()) {
-    error_ = "已到记录集末尾";
+    error_ = QCoreApplication::translate("Recordset", "已到记录集末尾");
     return false;
   }
   if (!SaveCurrentRow()) return false;

@@ -102,9 +102,9 @@ void Downloader::BeginDownload(const QString& url, const QString& SaveFile) {
   if (refusal) {
     reads_.pop_back();
     downStat = false;
-    MsgBox(QString::number(refusal->number) + "开始下载数据失败！\r\n\r\n错误：" +
-               refusal->description,
-           "错误", vbOKOnly | vbCritical);
+    MsgBox(tr("%1开始下载数据失败！\r\n\r\n错误：%2")
+               .arg(QString::number(refusal->number), refusal->description),
+           tr("错误"), vbOKOnly | vbCritical);
     return;
   }
   // A file that cannot be made fails the read at its first bytes, reported as any other.
@@ -159,12 +159,12 @@ void Downloader::Finish(Read* read, const FileTransfer::Result& result) {
   const qint64 size = owned->received;
   QString error = result.error;
   // An empty body is no file: 0 is what tells the host that nothing arrived.
-  if (error.isEmpty() && size == 0) error = "服务器发来的文件是空的";
+  if (error.isEmpty() && size == 0) error = tr("服务器发来的文件是空的");
   if (error.isEmpty() && refusePages_ && IsPage(result.contentType, owned->start))
-    error = "服务器发来的是网页，不是所要的文件";
+    error = tr("服务器发来的是网页，不是所要的文件");
   // Without a commit the temporary file goes with the read and the target stays as it was.
   if (error.isEmpty() && !owned->file.commit())
-    error = "无法写入文件：" + owned->file.errorString();
+    error = tr("无法写入文件：") + owned->file.errorString();
   owned.reset();
   if (!error.isEmpty()) lastError_ = error;
   AsyncReadComplete(error.isEmpty() ? size : 0, saveFile);
@@ -184,7 +184,7 @@ void Downloader::AsyncReadProgress(qint64 BytesRead, qint64 BytesMax, const QStr
   Shape1->setGeometry(0, 0, Shape1->width(), height());
   if (MaxNum != 0) {
     Shape1->resize(static_cast<int>(static_cast<double>(CurNum) / MaxNum * width()), height());
-    Label1->setText(QString("已经下载了%1%").arg(RoundHalfEven(CurNum * 100, MaxNum)));
+    Label1->setText(tr("已经下载了%1%").arg(RoundHalfEven(CurNum * 100, MaxNum)));
     Label1->adjustSize();
   }
 }

@@ -40,22 +40,22 @@ QString PlainFileName(QString title) {
 }  // namespace
 
 frmDown::frmDown(QWidget* parent) : QDialog(parent) {
-  setWindowTitle("歌曲下载");
+  setWindowTitle(tr("歌曲下载"));
   setFixedSize(4950 / kTwipsPerPixel, 1395 / kTwipsPerPixel);
 
-  Label2 = new QLabel("下载地址:", this);
+  Label2 = new QLabel(tr("下载地址:"), this);
   Label2->setGeometry(Twips(120, 360, 975, 255));
   Text1 = new QLineEdit(this);
   Text1->setGeometry(Twips(1080, 360, 2655, 285));
-  Command1 = new QPushButton("浏览...", this);
+  Command1 = new QPushButton(tr("浏览..."), this);
   Command1->setGeometry(Twips(3840, 360, 735, 255));
-  Label1 = new QLabel("下载进度:", this);
+  Label1 = new QLabel(tr("下载进度:"), this);
   Label1->setGeometry(Twips(120, 840, 1575, 255));
   Downloader = new ::Downloader(this);
   Downloader->setGeometry(Twips(1080, 840, 2640, 240));
   // A server without the song answers with a page, which is no song to save.
   Downloader->SetRefusePages(true);
-  Command2 = new QPushButton("开始", this);
+  Command2 = new QPushButton(tr("开始"), this);
   Command2->setGeometry(Twips(3840, 840, 735, 255));
   Command2->setAutoDefault(false);
   Command1->setAutoDefault(false);
@@ -70,7 +70,7 @@ void frmDown::ShowForCurrentSong(QWidget* parent) {
   const std::optional<SongRecord> song = CurrentSong();
   if (!song) return;
   if (song->Web == 1) {
-    MsgBox("您所选择的文件是本地文件,不需要下载!", "Error!", vbOKOnly);
+    MsgBox(tr("您所选择的文件是本地文件,不需要下载!"), "Error!", vbOKOnly);
     return;
   }
   frmDown dialog(parent);
@@ -88,14 +88,15 @@ void frmDown::Command1_Click() {
   // Songs go to the user's music folder, made on first use.
   const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
   QDir().mkpath(music);
-  const QString chosen = FileDialog::SaveFile(
-      this, "另存为", QDir(music).filePath(PlainFileName(title) + ".wma"), "所有类型文件 (*)");
+  const QString chosen =
+      FileDialog::SaveFile(this, tr("另存为"), QDir(music).filePath(PlainFileName(title) + ".wma"),
+                           tr("所有类型文件 (*)"));
   if (!chosen.isEmpty()) Text1->setText(chosen);
 }
 
 void frmDown::Command2_Click() {
   if (Text1->text().isEmpty()) {
-    MsgBox("请输入本地下载路径及文件名", "Error!", vbOKOnly);
+    MsgBox(tr("请输入本地下载路径及文件名"), "Error!", vbOKOnly);
     return;
   }
   // A song that could not be saved would otherwise be fetched whole and then lost.
@@ -115,12 +116,12 @@ void frmDown::Command2_Click() {
 }
 
 void frmDown::Downloader_DownloadError(const QString&) {
-  MsgBox("文件下载错误!\r\n\r\n错误：" + Downloader->LastError(), AppTitle(), vbOKOnly);
+  MsgBox(tr("文件下载错误!\r\n\r\n错误：") + Downloader->LastError(), AppTitle(), vbOKOnly);
 }
 
 void frmDown::Downloader_DownloadComplete(qint64 MaxBytes, const QString&) {
   if (MaxBytes == 0) return;  // the failure has had its own message
   const std::optional<SongRecord> song = CurrentSong();
   if (!song) return;
-  MsgBox("文件\"" + song->Title + ".wma\"已经下载完毕!", AppTitle(), vbOKOnly);
+  MsgBox(tr("文件\"%1.wma\"已经下载完毕!").arg(song->Title), AppTitle(), vbOKOnly);
 }

@@ -26,14 +26,14 @@ frmLrc::frmLrc(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint) {
   setObjectName("frmLrc");
-  setWindowTitle("更改歌曲信息");
+  setWindowTitle(tr("更改歌曲信息"));
   setModal(true);
   setFixedSize(4380 / kTwipsPerPixel, 1110 / kTwipsPerPixel);
-  Label1 = Place(new QLabel("歌曲名称：", this), "Label1", 240, 240, 900, 195);
+  Label1 = Place(new QLabel(tr("歌曲名称："), this), "Label1", 240, 240, 900, 195);
   Text1 = Place(new QLineEdit(this), "Text1", 1320, 240, 2175, 285);
-  Label2 = Place(new QLabel("歌手姓名：", this), "Label2", 240, 600, 900, 195);
+  Label2 = Place(new QLabel(tr("歌手姓名："), this), "Label2", 240, 600, 900, 195);
   Text2 = Place(new QLineEdit(this), "Text2", 1320, 600, 2175, 285);
-  Command1 = Place(new QPushButton("确定", this), "Command1", 3600, 240, 495, 615);
+  Command1 = Place(new QPushButton(tr("确定"), this), "Command1", 3600, 240, 495, 615);
   Command1->setDefault(true);
   connect(Command1, &QPushButton::clicked, this, &frmLrc::Command1_Click);
 }

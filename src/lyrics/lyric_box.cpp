@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr char kHeader[] = "歌词\r\n";
+constexpr char kHeader[] = QT_TRANSLATE_NOOP("LyricBox", "歌词\r\n");
 // Often enough that a mark never lags a sung line noticeably.
 constexpr int kFollowIntervalMs = 200;
 const QColor kMarkBack(60, 90, 170);
@@ -91,12 +91,12 @@ void LyricBox::ShowLyric(const QString& lyric) {
   StopFollowing();
   std::optional<SyncedLyric> synced = ParseSyncedLyric(lyric);
   if (!synced) {
-    ShowStatus(kHeader + lyric);
+    ShowStatus(tr(kHeader) + lyric);
     return;
   }
   QStringList lines;
   for (const SyncedLyric::Line& line : synced->lines) lines << line.text;
-  ShowStatus(kHeader + lines.join("\r\n"));
+  ShowStatus(tr(kHeader) + lines.join("\r\n"));
 
   lyric_ = std::move(synced);
   boxChanged_ = connect(&box_, &QPlainTextEdit::textChanged, this, &LyricBox::StopFollowing);

@@ -14,9 +14,9 @@
 
 namespace {
 
-constexpr char kFindingId[] = "正在查找音乐id...";
-constexpr char kFindingLyric[] = "正在查找歌词...";
-constexpr char kNoLyric[] = "暂无歌词";
+constexpr char kFindingId[] = QT_TRANSLATE_NOOP("LyricLookup", "正在查找音乐id...");
+constexpr char kFindingLyric[] = QT_TRANSLATE_NOOP("LyricLookup", "正在查找歌词...");
+constexpr char kNoLyric[] = QT_TRANSLATE_NOOP("LyricLookup", "暂无歌词");
 // A shorter lyric counts as none.
 constexpr qsizetype kMinLyricChars = 10;
 constexpr int kChunkChars = 1024;
@@ -54,7 +54,7 @@ void LyricLookup::Ask(Phase phase, const SongRecord& song) {
     transfer_.Execute(LyricText::SearchAddress(site, song.Author, song.Title), "get");
   } else {
     // The transfer reports only its end; the box says at once what is going on.
-    box_.ShowStatus(kFindingLyric);
+    box_.ShowStatus(tr(kFindingLyric));
     transfer_.Execute(LyricText::LyricAddress(site, song.LyricId), "get");
   }
 }
@@ -62,7 +62,7 @@ void LyricLookup::Ask(Phase phase, const SongRecord& song) {
 // Applies a completed response to entry; true when the lookup can go on.
 bool LyricLookup::Apply(const Request& request, SongRecord& song, bool current) {
   if (request.phase == Phase::kSearch) {
-    if (current) box_.ShowStatus(kFindingId);
+    if (current) box_.ShowStatus(tr(kFindingId));
     const std::optional<QString> page =
         ReadResponse(transfer_, std::numeric_limits<qsizetype>::max());
     const std::optional<QString> id = page ? LyricText::LyricIdFrom(*page) : std::nullopt;
@@ -70,7 +70,7 @@ bool LyricLookup::Apply(const Request& request, SongRecord& song, bool current) 
     song.LyricId = *id;
     return true;
   }
-  if (current) box_.ShowStatus(kFindingLyric);
+  if (current) box_.ShowStatus(tr(kFindingLyric));
   const std::optional<QString> page = ReadResponse(transfer_, LyricText::kMaxLyricPageChars);
   const std::optional<QString> lyric = page ? LyricText::LyricFrom(*page) : std::nullopt;
   if (!lyric || lyric->size() < kMinLyricChars) return false;
@@ -123,9 +123,9 @@ void LyricLookup::TransferEnded(int state) {
     SongRecord& song = Playlist[index];
     if (state == Inet::icResponseCompleted) {
       goOn = Apply(request, song, current);
-      if (!goOn && current) box_.ShowStatus(kNoLyric);
+      if (!goOn && current) box_.ShowStatus(tr(kNoLyric));
     } else if (current && request.phase == Phase::kLyric) {
-      box_.ShowStatus(kFindingLyric);
+      box_.ShowStatus(tr(kFindingLyric));
     }
   }
   // The current entry, if it is another one, waited for this transfer to end.

@@ -34,8 +34,8 @@ BoardProcess::BoardProcess() {
   connect(&process_, &QProcess::finished, this, &BoardProcess::Ended);
   connect(&process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
     if (error != QProcess::FailedToStart) return;
-    MsgBox("留言板程序无法启动：" + process_.program() + "\r\n" + process_.errorString(), "错误",
-           vbOKOnly | vbCritical);
+    MsgBox(tr("留言板程序无法启动：") + process_.program() + "\r\n" + process_.errorString(),
+           tr("错误"), vbOKOnly | vbCritical);
     Ended();
   });
 }

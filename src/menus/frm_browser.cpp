@@ -19,7 +19,7 @@ frmBrowser::frmBrowser(const QUrl& start)
       start_(start),
       drag_(this, [this] { emit Say("moved"); }) {
   setObjectName("frmBrowser");
-  setWindowTitle("Sonaveil留言簿");
+  setWindowTitle(tr("Sonaveil留言簿"));
   setFixedSize(700, 408);
   imgBack = new PictureBox(this);
   imgBack->setObjectName("imgBack");

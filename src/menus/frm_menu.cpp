@@ -38,6 +38,11 @@ QMenu* Submenu(QMenu* menu, const QString& name, const QString& caption) {
   return sub;
 }
 
+const char* const kTransport[5] = {
+    QT_TRANSLATE_NOOP("frmMenu", "前一首"), QT_TRANSLATE_NOOP("frmMenu", "播放"),
+    QT_TRANSLATE_NOOP("frmMenu", "暂停"), QT_TRANSLATE_NOOP("frmMenu", "停止"),
+    QT_TRANSLATE_NOOP("frmMenu", "后一首")};
+
 QString Indexed(const char* name, int index) { return QString("%1(%2)").arg(name).arg(index); }
 
 }  // namespace
@@ -50,35 +55,35 @@ frmMenu::frmMenu(MenuHost& host, PlaybackController& playback, LyricLookup& lyri
       lyrics_(lyrics) {
   setObjectName("frmMenu");
   menulist1->setObjectName("menulist1");
-  showmain = Entry(menulist1, "showmain", "显示主窗体");
-  closemenu = Entry(menulist1, "closemenu", "关闭菜单");
-  file = Submenu(menulist1, "file", "文件");
-  addfile = Entry(file, "addfile", "添加本地文件");
-  addurl = Entry(file, "addurl", "添加网络文件");
+  showmain = Entry(menulist1, "showmain", tr("显示主窗体"));
+  closemenu = Entry(menulist1, "closemenu", tr("关闭菜单"));
+  file = Submenu(menulist1, "file", tr("文件"));
+  addfile = Entry(file, "addfile", tr("添加本地文件"));
+  addurl = Entry(file, "addurl", tr("添加网络文件"));
   ge1 = Separator(file, "ge1");
-  delcur = Entry(file, "delcur", "删除当前歌曲");
-  delall = Entry(file, "delall", "删除所有歌曲");
-  control1 = Submenu(menulist1, "control1", "控制");
-  static const char* const kTransport[5] = {"前一首", "播放", "暂停", "停止", "后一首"};
-  for (int i = 0; i < 5; ++i) control[i] = Entry(control1, Indexed("control", i), kTransport[i]);
-  word = Entry(menulist1, "word", kOpenBoard);
-  help[0] = Entry(menulist1, Indexed("help", 0), "帮助");
-  exit = Entry(menulist1, "exit", "退出");
+  delcur = Entry(file, "delcur", tr("删除当前歌曲"));
+  delall = Entry(file, "delall", tr("删除所有歌曲"));
+  control1 = Submenu(menulist1, "control1", tr("控制"));
+  for (int i = 0; i < 5; ++i)
+    control[i] = Entry(control1, Indexed("control", i), tr(kTransport[i]));
+  word = Entry(menulist1, "word", tr(kOpenBoard));
+  help[0] = Entry(menulist1, Indexed("help", 0), tr("帮助"));
+  exit = Entry(menulist1, "exit", tr("退出"));
 
   menuForm->setObjectName("menuForm");
-  hide = Entry(menuForm, "hide", "隐藏主窗体");
-  reLrc = Entry(menuForm, "reLrc", "重新搜索歌词");
-  sms = Entry(menuForm, "sms", "下载本曲铃声");
-  download = Entry(menuForm, "download", "下载当前歌曲");
+  hide = Entry(menuForm, "hide", tr("隐藏主窗体"));
+  reLrc = Entry(menuForm, "reLrc", tr("重新搜索歌词"));
+  sms = Entry(menuForm, "sms", tr("下载本曲铃声"));
+  download = Entry(menuForm, "download", tr("下载当前歌曲"));
   bbb = Separator(menuForm, "bbb");
-  delcur1 = Entry(menuForm, "delcur1", "删除当前歌曲");
-  delall1 = Entry(menuForm, "delall1", "删除所有歌曲");
-  addfile1 = Entry(menuForm, "addfile1", "添加本地文件");
-  addurl1 = Entry(menuForm, "addurl1", "添加网络文件");
+  delcur1 = Entry(menuForm, "delcur1", tr("删除当前歌曲"));
+  delall1 = Entry(menuForm, "delall1", tr("删除所有歌曲"));
+  addfile1 = Entry(menuForm, "addfile1", tr("添加本地文件"));
+  addurl1 = Entry(menuForm, "addurl1", tr("添加网络文件"));
   fenge = Separator(menuForm, "fenge");
-  word1 = Entry(menuForm, "word1", kOpenBoard);
-  update = Entry(menuForm, "update", "软件升级");
-  help1 = Entry(menuForm, "help1", "帮助");
+  word1 = Entry(menuForm, "word1", tr(kOpenBoard));
+  update = Entry(menuForm, "update", tr("软件升级"));
+  help1 = Entry(menuForm, "help1", tr("帮助"));
 
   const struct {
     QAction* entry;
@@ -106,9 +111,9 @@ frmMenu::~frmMenu() {
   delete menuForm;
 }
 
-void frmMenu::SetBoardCaption(const QString& caption) {
-  word->setText(caption);
-  word1->setText(caption);
+void frmMenu::SetBoardCaption(const char* caption) {
+  word->setText(tr(caption));
+  word1->setText(tr(caption));
 }
 
 void frmMenu::showmain_Click() { host_.ShowMainWindow(); }
@@ -126,7 +131,7 @@ void frmMenu::addurl_Click() {
 void frmMenu::delcur_Click() { playback_.DeleteCurrent(); }
 
 void frmMenu::delall_Click() {
-  if (MsgBox("是否要删除所有歌曲？", "提醒！", vbYesNo) == vbYes) playback_.DeleteAll();
+  if (MsgBox(tr("是否要删除所有歌曲？"), tr("提醒！"), vbYesNo) == vbYes) playback_.DeleteAll();
 }
 
 void frmMenu::control_Click(int Index) {
@@ -166,7 +171,9 @@ void frmMenu::update_Click() { StartUpdater(host_); }
 void OpenHelp() { Launcher::OpenDocument(ResourcePath() + "/help.html"); }
 
 void StartUpdater(MenuHost& host) {
-  if (MsgBox("升级程序一旦启动，主程序即将关闭，是否确定？", "提示！", vbYesNo) != vbYes) return;
+  if (MsgBox(QCoreApplication::translate("frmMenu", "升级程序一旦启动，主程序即将关闭，是否确定？"),
+             QCoreApplication::translate("frmMenu", "提示！"), vbYesNo) != vbYes)
+    return;
   Launcher::StartDetached(AppPath() + "/update");
   // Also when the menus' form is gone by then.
   QTimer::singleShot(kUpdateExitDelayMs, host.DialogParent(), [&host] { host.ExitProgram(); });

@@ -43,8 +43,9 @@ class frmMenu : public QObject {
   ~frmMenu() override;
 
   // The captions of the message-board entries.
-  static inline const QString kOpenBoard = "打开留言板";
-  static inline const QString kCloseBoard = "关闭留言板";
+  // The board entry's captions, translated where shown.
+  static constexpr const char* kOpenBoard = QT_TR_NOOP("打开留言板");
+  static constexpr const char* kCloseBoard = QT_TR_NOOP("关闭留言板");
 
   QMenu* menulist1;
   QAction* showmain;
@@ -77,7 +78,7 @@ class frmMenu : public QObject {
   QAction* help1;
 
   // Both message-board entries show caption.
-  void SetBoardCaption(const QString& caption);
+  void SetBoardCaption(const char* caption);
 
   // Entry handlers; entries that do the same thing in both menus share one.
   void showmain_Click();

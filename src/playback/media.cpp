@@ -1,5 +1,6 @@
 #include "playback/media.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QListWidget>
 #include <cmath>
@@ -17,13 +18,25 @@ namespace Media {
 
 namespace {
 
-constexpr char kFileFilter[] =
+constexpr char kFileFilter[] = QT_TRANSLATE_NOOP(
+    "Media",
     "所有支持类型 (*.mp3 *.mid *.wav *.wmv *.wma *.mpeg *.mpg *.flac *.ogg *.opus *.m4a *.wv "
-    "*.midi *.kar *.m3u *.m3u8 *.pls)";
+    "*.midi *.kar *.m3u *.m3u8 *.pls)");
 constexpr const char* kFileTypes[] = {"mp3",  "mid",  "wav", "wmv",  "wma", "mpeg",
                                       "mpg",  "flac", "ogg", "opus", "m4a", "wv",
                                       "midi", "kar",  "m3u", "m3u8", "pls"};
-constexpr char kAddFailed[] = "本地文件打开错误！";
+constexpr char kAddFailed[] = QT_TRANSLATE_NOOP("Media", "本地文件打开错误！");
+// What each failed operation tells the user.
+constexpr char kPlayFailed[] = QT_TRANSLATE_NOOP("Media", "文件播放错误！");
+constexpr char kPauseFailed[] = QT_TRANSLATE_NOOP("Media", "文件暂停错误！");
+constexpr char kStopFailed[] = QT_TRANSLATE_NOOP("Media", "文件停止错误！");
+constexpr char kPositionFailed[] = QT_TRANSLATE_NOOP("Media", "获取当前位置错误！");
+constexpr char kLengthFailed[] = QT_TRANSLATE_NOOP("Media", "获取播放长度错误！");
+constexpr char kSeekFailed[] = QT_TRANSLATE_NOOP("Media", "设置当前时间错误！");
+constexpr char kVolumeFailed[] = QT_TRANSLATE_NOOP("Media", "获得音量错误！");
+constexpr char kSetVolumeFailed[] = QT_TRANSLATE_NOOP("Media", "设置音量错误！");
+constexpr char kInfoFailed[] = QT_TRANSLATE_NOOP("Media", "获得信息时出错！");
+constexpr char kDeleteFailed[] = QT_TRANSLATE_NOOP("Media", "删除歌曲错误！");
 
 bool IsPlaying(const MediaPlayer& player) {
   return player.playState() == MediaPlayer::wmppsPlaying;
@@ -39,7 +52,7 @@ bool RowIsSelected(const QListWidget* list, int row) {
 template <typename T, typename F>
 T Guarded(const char* message, T failure, F&& operation) {
   if (const std::optional<T> result = operation()) return *result;
-  MsgBox(message, "Error!", vbOKOnly);
+  MsgBox(QCoreApplication::translate("Media", message), "Error!", vbOKOnly);
   return failure;
 }
 
@@ -66,7 +79,10 @@ bool Append(const QString& path, int16_t web) {
 int32_t RoundHalfEven(double value) { return static_cast<int32_t>(std::nearbyint(value)); }
 
 bool AddLocalFiles(QWidget* dialogParent, QListWidget* list) {
-  return AddFiles(FileDialog::OpenFiles(dialogParent, "打开本地文件", kFileFilter), list);
+  return AddFiles(
+      FileDialog::OpenFiles(dialogParent, QCoreApplication::translate("Media", "打开本地文件"),
+                            QCoreApplication::translate("Media", kFileFilter)),
+      list);
 }
 
 bool IsMediaFile(const QString& path) {
@@ -90,10 +106,10 @@ bool AddFiles(const QStringList& files, QListWidget* list) {
   // Stored once, with everything that fitted.
   ListControl::ShowPlaylist(list);
   if (const QString problems = PlaylistFile::ProblemText(found); !problems.isEmpty())
-    MsgBox(problems, "提示！", vbOKOnly);
+    MsgBox(problems, QCoreApplication::translate("Media", "提示！"), vbOKOnly);
   // A single file that does not fit is left out without a word.
   if (added < found.entries.size() && found.entries.size() > 1) {
-    MsgBox(kAddFailed, "Error!", vbOKOnly);
+    MsgBox(QCoreApplication::translate("Media", kAddFailed), "Error!", vbOKOnly);
     return false;
   }
   return true;
@@ -110,7 +126,7 @@ bool AddSongToList(const QString& url, const QString& title, const QString& auth
 }
 
 bool PlayMedia(MediaPlayer& player) {
-  return Guarded("文件播放错误！", false, [&]() -> std::optional<bool> {
+  return Guarded(kPlayFailed, false, [&]() -> std::optional<bool> {
     if (CurrentIndex < PlaylistCount) {
       const SongRecord* song = Playlist.Slot(CurrentIndex);
       if (!song) return std::nullopt;
@@ -123,27 +139,27 @@ bool PlayMedia(MediaPlayer& player) {
 }
 
 void PauseMedia(MediaPlayer& player) {
-  Guarded("文件暂停错误！", false, [&] {
+  Guarded(kPauseFailed, false, [&] {
     if (IsPlaying(player)) player.controls.pause();
     return std::optional(true);
   });
 }
 
 bool StopMedia(MediaPlayer& player) {
-  return Guarded("文件停止错误！", false, [&] {
+  return Guarded(kStopFailed, false, [&] {
     player.controls.stop();
     return std::optional(true);
   });
 }
 
 int32_t GetMediaPosition(MediaPlayer& player) {
-  return Guarded("获取当前位置错误！", -1, [&] {
+  return Guarded(kPositionFailed, -1, [&] {
     return std::optional(IsPlaying(player) ? RoundHalfEven(player.controls.currentPosition()) : 0);
   });
 }
 
 int32_t GetMediaLength(MediaPlayer& player, int16_t& index) {
-  return Guarded("获取播放长度错误！", -1, [&]() -> std::optional<int32_t> {
+  return Guarded(kLengthFailed, -1, [&]() -> std::optional<int32_t> {
     if (!IsPlaying(player)) return 0;
     const int32_t length = RoundHalfEven(player.currentMedia.duration());
     SongRecord* song = Playlist.Slot(index);
@@ -154,26 +170,26 @@ int32_t GetMediaLength(MediaPlayer& player, int16_t& index) {
 }
 
 bool SetMediaPosition(MediaPlayer& player, int32_t seconds) {
-  return Guarded("设置当前时间错误！", false, [&] {
+  return Guarded(kSeekFailed, false, [&] {
     if (IsPlaying(player)) player.controls.setCurrentPosition(seconds);
     return std::optional(true);
   });
 }
 
 int32_t GetVolume(MediaPlayer& player) {
-  return Guarded("获得音量错误！", -1,
+  return Guarded(kVolumeFailed, -1,
                  [&] { return std::optional(static_cast<int32_t>(player.settings.volume())); });
 }
 
 bool SetVolume(MediaPlayer& player, int32_t volume) {
-  return Guarded("设置音量错误！", false, [&] {
+  return Guarded(kSetVolumeFailed, false, [&] {
     player.settings.setVolume(volume);
     return std::optional(true);
   });
 }
 
 bool GetMediaInfo(MediaPlayer& player, QListWidget* list) {
-  return Guarded("获得信息时出错！", false, [&] {
+  return Guarded(kInfoFailed, false, [&] {
     // The selected row may be another entry than the one playing: the information goes to
     // the entry that was loaded.
     const int loaded = IsPlaying(player) ? LoadedEntry(player) : -1;
@@ -204,7 +220,7 @@ void LeaveCurrentRow(MediaPlayer& player, const QListWidget* list, bool stop,
 }  // namespace
 
 void DeleteSong(MediaPlayer& player, QListWidget* list, const std::function<void()>& leaving) {
-  Guarded("删除歌曲错误！", false, [&]() -> std::optional<bool> {
+  Guarded(kDeleteFailed, false, [&]() -> std::optional<bool> {
     // Nothing there to delete: an empty list, or a current index past its end.
     if (CurrentIndex < 0 || CurrentIndex >= PlaylistCount) return false;
     LeaveCurrentRow(player, list, CurrentIndex == PlayingIndex, leaving);

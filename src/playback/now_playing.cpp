@@ -1,5 +1,6 @@
 #include "playback/now_playing.h"
 
+#include <QCoreApplication>
 #include <cmath>
 
 #include "playback/media_player.h"
@@ -24,8 +25,9 @@ QString SongText(const SongRecord& song) {
   int minutes = 0;
   int seconds = 0;
   LengthParts(song.Length, &minutes, &seconds);
-  return "歌曲标题：" + song.ShownTitle() + "\r\n艺术家：" + song.Author + "\r\n歌曲长度：" +
-         QString::number(minutes) + "分" + QString::number(seconds) + "秒";
+  return QCoreApplication::translate("NowPlaying",
+                                     "歌曲标题：%1\r\n艺术家：%2\r\n歌曲长度：%3分%4秒")
+      .arg(song.ShownTitle(), song.Author, QString::number(minutes), QString::number(seconds));
 }
 
 SongRecord AsPlaying(const SongRecord& song, const MediaPlayer& player) {
@@ -42,7 +44,8 @@ SongRecord AsPlaying(const SongRecord& song, const MediaPlayer& player) {
 }
 
 QString PlayingText(const SongRecord& song, const QString& positionString) {
-  return SongText(song) + "\r\n当前时间：" + positionString;
+  return SongText(song) + QCoreApplication::translate("NowPlaying", "\r\n当前时间：") +
+         positionString;
 }
 
 }  // namespace NowPlaying

@@ -289,7 +289,7 @@ void PlaybackController::Repair(const PendingRepair& repair) {
   const std::optional<QString> repaired =
       RepairedPath(song.Path, Endpoints().placeholderHostPrefix, MediaServerBase);
   if (!repaired) {
-    MsgBox("无法播放，请删除本歌曲！", "播放错误！", vbOKOnly);
+    MsgBox(tr("无法播放，请删除本歌曲！"), tr("播放错误！"), vbOKOnly);
     return;
   }
   song.Path = *repaired;
@@ -299,27 +299,27 @@ void PlaybackController::Repair(const PendingRepair& repair) {
 std::optional<QString> PlaybackController::OpenStateText(int state) {
   switch (state) {
     case 0:
-      return QString("已经关闭");
+      return tr("已经关闭");
     case 1:
-      return QString("正在装入ASX文件");
+      return tr("正在装入ASX文件");
     case 2:
-      return QString("正在装入NSC文件");
+      return tr("正在装入NSC文件");
     case 3:
-      return QString("正在寻找Media Server");
+      return tr("正在寻找Media Server");
     case 4:
-      return QString("正在与Media Server建立连接");
+      return tr("正在与Media Server建立连接");
     case 5:
-      return QString("正在打开或侦听流信息 ");
+      return tr("正在打开或侦听流信息 ");
     case 6:
-      return QString("流信息已经打开");
+      return tr("流信息已经打开");
     default:
       return std::nullopt;
   }
 }
 
 QString PlaybackController::BufferingText(bool start, const QString& lyric) {
-  const QString lyricText = "歌词：\r\n" + lyric;
-  return start ? "正在缓冲，请稍后...\r\n" + lyricText : lyricText;
+  const QString lyricText = tr("歌词：\r\n") + lyric;
+  return start ? tr("正在缓冲，请稍后...\r\n") + lyricText : lyricText;
 }
 
 bool PlaybackController::CanFollowOn(const QString& path, const QString& placeholder) {

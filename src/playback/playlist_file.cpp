@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -243,16 +244,23 @@ QStringList FilesWithUndecodableNames(const QString& folder) {
 QString ProblemText(const Expansion& expansion) {
   QStringList lines;
   if (!expansion.missing.isEmpty())
-    lines << QString("%1 个文件不存在，已跳过。").arg(expansion.missing.size());
+    lines << QCoreApplication::translate("PlaylistFile", "%n 个文件不存在，已跳过。", nullptr,
+                                         int(expansion.missing.size()));
   const auto named = [&](const QString& heading, const QStringList& names) {
     if (names.isEmpty()) return;
     lines << heading;
     lines += names.mid(0, kNamesShown);
-    if (names.size() > kNamesShown) lines << QString("……共 %1 个").arg(names.size());
+    if (names.size() > kNamesShown)
+      lines << QCoreApplication::translate("PlaylistFile", "……共 %1 个").arg(names.size());
   };
-  named("以下文件的名称不是 UTF-8 编码，无法播放，请改名后再添加：", expansion.refused);
-  named(QString("以下播放列表嵌套超过 %1 层，未读取：").arg(kMaxDepth), expansion.tooDeep);
-  named(QString("以下播放列表文件大于 %1 MB，未读取：").arg(kMaxListBytes >> 20),
+  named(QCoreApplication::translate("PlaylistFile",
+                                    "以下文件的名称不是 UTF-8 编码，无法播放，请改名后再添加："),
+        expansion.refused);
+  named(QCoreApplication::translate("PlaylistFile", "以下播放列表嵌套超过 %1 层，未读取：")
+            .arg(kMaxDepth),
+        expansion.tooDeep);
+  named(QCoreApplication::translate("PlaylistFile", "以下播放列表文件大于 %1 MB，未读取：")
+            .arg(kMaxListBytes >> 20),
         expansion.tooLarge);
   return lines.join('\n');
 }

@@ -1,3 +1,4 @@
+#include <QCoreApplication>
 #include <QCursor>
 #include <QSet>
 #include <QWidget>
@@ -25,7 +26,7 @@ void SetState(const std::array<SkinButton*, 6>& row, int rowName, int16_t state,
   const QString what = QString("%1/%2/%3").arg(rowName).arg(index).arg(state);
   if (!reported.contains(what)) {
     reported.insert(what);
-    MsgBox("设置控制按钮动作失败！", "Error!", vbOKOnly);
+    MsgBox(QCoreApplication::translate("Skin", "设置控制按钮动作失败！"), "Error!", vbOKOnly);
   }
 }
 
@@ -83,7 +84,7 @@ void Face::RefreshButtons() {
   CursorPos = QCursor::pos();
   const std::optional<QPoint> origin = WindowOrigin(parts_.window);
   if (!origin) {
-    MsgBox("按钮刷新失败！", "Error!", vbOKOnly);
+    MsgBox(QCoreApplication::translate("Skin", "按钮刷新失败！"), "Error!", vbOKOnly);
     return;
   }
   const QPoint p = CursorPos - *origin;

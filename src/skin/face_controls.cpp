@@ -47,8 +47,11 @@ QFont PixelFont(int pixels, bool bold = false) {
   return font;
 }
 
-const char* const kControlTips[6] = {"前一首", "播放", "暂停", "停止", "后一首", "打开本地文件"};
-// The top buttons' tips are translated (in the main window's context).
+// The buttons' tips, translated where shown (in the main window's context).
+const char* const kControlTips[6] = {
+    QT_TRANSLATE_NOOP("frmmain", "前一首"), QT_TRANSLATE_NOOP("frmmain", "播放"),
+    QT_TRANSLATE_NOOP("frmmain", "暂停"),   QT_TRANSLATE_NOOP("frmmain", "停止"),
+    QT_TRANSLATE_NOOP("frmmain", "后一首"), QT_TRANSLATE_NOOP("frmmain", "打开本地文件")};
 const char* const kTopTips[6] = {QT_TRANSLATE_NOOP("frmmain", "帮助"),
                                  QT_TRANSLATE_NOOP("frmmain", "升级"),
                                  QT_TRANSLATE_NOOP("frmmain", "查询网络文件"),
@@ -56,12 +59,35 @@ const char* const kTopTips[6] = {QT_TRANSLATE_NOOP("frmmain", "帮助"),
                                  QT_TRANSLATE_NOOP("frmmain", "最小化"),
                                  QT_TRANSLATE_NOOP("frmmain", "关闭")};
 
+// Captions and accessible names of the face, translated where shown.
+const char* const kPlaylistPanel = QT_TRANSLATE_NOOP("frmmain", "播放列表面板");
+const char* const kPlayerPanel = QT_TRANSLATE_NOOP("frmmain", "播放器面板");
+const char* const kCatalogPanel = QT_TRANSLATE_NOOP("frmmain", "歌曲库面板");
+const char* const kPlaylist = QT_TRANSLATE_NOOP("frmmain", "播放列表");
+const char* const kWelcome =
+    QT_TRANSLATE_NOOP("frmmain", "欢迎您使用Sonaveil v4.0系列，我们力求为您提供优良的免费服务");
+const char* const kLyricCaption = QT_TRANSLATE_NOOP("frmmain", "歌词：\r\n");
+const char* const kLyrics = QT_TRANSLATE_NOOP("frmmain", "歌词");
+const char* const kOnlineCount = QT_TRANSLATE_NOOP("frmmain", "在线人数： 人");
+const char* const kPosition = QT_TRANSLATE_NOOP("frmmain", "播放位置");
+const char* const kVolume = QT_TRANSLATE_NOOP("frmmain", "音量");
+const char* const kSingerType = QT_TRANSLATE_NOOP("frmmain", "华语男歌手");
+const char* const kSingers = QT_TRANSLATE_NOOP("frmmain", "歌手");
+const char* const kAlbums = QT_TRANSLATE_NOOP("frmmain", "专辑");
+const char* const kSongs = QT_TRANSLATE_NOOP("frmmain", "歌曲");
+const char* const kSearchSongs = QT_TRANSLATE_NOOP("frmmain", "搜索歌曲");
+const char* const kSearch = QT_TRANSLATE_NOOP("frmmain", "搜索");
+const char* const kSearchResults = QT_TRANSLATE_NOOP("frmmain", "搜索结果");
+const char* const kAddLeft = QT_TRANSLATE_NOOP("frmmain", "←添加到列表");
+const char* const kAddUp = QT_TRANSLATE_NOOP("frmmain", "↑添加到列表");
+const char* const kCloseCatalog = QT_TRANSLATE_NOOP("frmmain", "关闭歌曲库");
+
 std::vector<ControlRow> MakeLayout() {
   std::vector<ControlRow> rows = {
-      {"List", -1, K::kPicture, {0, kPanelOpenTop, kFaceWidth, kPanelHeight}, "", "播放列表面板"},
-      {"Main", -1, K::kPicture, {0, 0, kFaceWidth, kFaceHeight}, "", "播放器面板"},
-      {"imgSearch", -1, K::kPicture, {242, 0, 673, 321}, "", "歌曲库面板"},
-      {"List1", -1, K::kList, {8, 328, 225, 119}, "", "播放列表"},
+      {"List", -1, K::kPicture, {0, kPanelOpenTop, kFaceWidth, kPanelHeight}, "", kPlaylistPanel},
+      {"Main", -1, K::kPicture, {0, 0, kFaceWidth, kFaceHeight}, "", kPlayerPanel},
+      {"imgSearch", -1, K::kPicture, {242, 0, 673, 321}, "", kCatalogPanel},
+      {"List1", -1, K::kList, {8, 328, 225, 119}, "", kPlaylist},
   };
   for (int i = 0; i < 6; ++i)
     rows.push_back(
@@ -78,34 +104,30 @@ std::vector<ControlRow> MakeLayout() {
                     kTopTips[i]});
   rows.insert(rows.end(),
               {
-                  {"Label1",
-                   -1,
-                   K::kText,
-                   {32, 48, 177, 53},
-                   "欢迎您使用Sonaveil v4.0系列，我们力求为您提供优良的免费服务"},
-                  {"Text2", -1, K::kLyricBox, {32, 128, 177, 121}, "歌词：\r\n", "歌词"},
-                  {"lbCount", -1, K::kText, {152, 296, 75, 13}, "在线人数： 人"},
-                  {"PosScroll", -1, K::kBar, {32, 280, 185, 7}, "播放位置"},
-                  {"VolScroll", -1, K::kBar, {32, 304, 105, 7}, "音量"},
+                  {"Label1", -1, K::kText, {32, 48, 177, 53}, kWelcome},
+                  {"Text2", -1, K::kLyricBox, {32, 128, 177, 121}, kLyricCaption, kLyrics},
+                  {"lbCount", -1, K::kText, {152, 296, 75, 13}, kOnlineCount},
+                  {"PosScroll", -1, K::kBar, {32, 280, 185, 7}, kPosition},
+                  {"VolScroll", -1, K::kBar, {32, 304, 105, 7}, kVolume},
                   {"Label3", -1, K::kText, {8, 280, 22, 9}, "POS"},
                   {"Label2", -1, K::kText, {8, 304, 22, 9}, "VOL"},
               });
   static constexpr int kTypeLeft[10] = {264, 352, 440, 528, 616, 264, 616, 352, 440, 528};
   for (int i = 0; i < 10; ++i)
     rows.push_back(
-        {"lbSingerType", i, K::kLabel, {kTypeLeft[i], i < 5 ? 32 : 48, 60, 13}, "华语男歌手"});
+        {"lbSingerType", i, K::kLabel, {kTypeLeft[i], i < 5 ? 32 : 48, 60, 13}, kSingerType});
   for (int i = 0; i < 26; ++i)
     rows.push_back({"lbLetter", i, K::kLabel, {264 + 16 * i, 64, 7, 13}, "A"});
   rows.insert(rows.end(), {
-                              {"lstSinger", -1, K::kList, {252, 110, 145, 197}, "", "歌手"},
-                              {"lstSpecial", -1, K::kList, {408, 110, 145, 197}, "", "专辑"},
-                              {"lstSong", -1, K::kList, {560, 110, 145, 197}, "", "歌曲"},
-                              {"Text1", -1, K::kSearchBox, {715, 60, 113, 19}, "", "搜索歌曲"},
-                              {"Go", -1, K::kPushButton, {848, 56, 49, 25}, "搜索"},
-                              {"lstSearch", -1, K::kList, {713, 107, 194, 171}, "", "搜索结果"},
-                              {"cmdAdd", 0, K::kPushButton, {714, 278, 97, 30}, "←添加到列表"},
-                              {"cmdAdd", 1, K::kPushButton, {811, 278, 96, 30}, "↑添加到列表"},
-                              {"Image1", -1, K::kPicture, {899, 8, 9, 17}, "", "关闭歌曲库"},
+                              {"lstSinger", -1, K::kList, {252, 110, 145, 197}, "", kSingers},
+                              {"lstSpecial", -1, K::kList, {408, 110, 145, 197}, "", kAlbums},
+                              {"lstSong", -1, K::kList, {560, 110, 145, 197}, "", kSongs},
+                              {"Text1", -1, K::kSearchBox, {715, 60, 113, 19}, "", kSearchSongs},
+                              {"Go", -1, K::kPushButton, {848, 56, 49, 25}, kSearch},
+                              {"lstSearch", -1, K::kList, {713, 107, 194, 171}, "", kSearchResults},
+                              {"cmdAdd", 0, K::kPushButton, {714, 278, 97, 30}, kAddLeft},
+                              {"cmdAdd", 1, K::kPushButton, {811, 278, 96, 30}, kAddUp},
+                              {"Image1", -1, K::kPicture, {899, 8, 9, 17}, "", kCloseCatalog},
                               {"Picture1", -1, K::kPicture, {0, 0, 32, 32}, ""},
                           });
   return rows;
@@ -158,7 +180,8 @@ void Caption(QWidget* control, const ControlRow& row) {
     default:
       break;
   }
-  if (row.accessibleName) control->setAccessibleName(row.accessibleName);
+  if (row.accessibleName)
+    control->setAccessibleName(QCoreApplication::translate("frmmain", row.accessibleName));
 }
 
 // Fonts, colours and what starts hidden.

@@ -1,4 +1,6 @@
 // The skin step of the windows that run as programs of their own: each takes its background
+
+#include <QCoreApplication>
 // picture and the colour key, and nothing of the catalog or the menus.
 #include "platform/msgbox.h"
 #include "skin/colour_key.h"
@@ -13,7 +15,7 @@ void InitSideWindowSkin(QWidget* frm, PictureBox* imgBack, const QString& pictur
   bool loaded = false;
   const QPixmap back = SkinPictures::Load(picture, &loaded);
   if (!loaded || !imgBack || !frm) {
-    MsgBox("皮肤初始化错误！", "Error!", vbOKOnly);
+    MsgBox(QCoreApplication::translate("Skin", "皮肤初始化错误！"), "Error!", vbOKOnly);
     return;
   }
   imgBack->SetPicture(back);

@@ -1,6 +1,7 @@
 #include "skin/skin.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QListWidget>
 #include <QPalette>
 
@@ -65,7 +66,7 @@ void Face::InitSkin() {
     ok = AllThere(form.ControlButton) && form.List1;
   }
   if (!ok) {
-    MsgBox("皮肤初始化错误！", "Error!", vbOKOnly);
+    MsgBox(QCoreApplication::translate("Skin", "皮肤初始化错误！"), "Error!", vbOKOnly);
     return;
   }
   for (SkinButton* button : form.ControlButton)
@@ -87,7 +88,7 @@ bool Face::InitButtons() {
     ok = button->ShowState(0);
     if (ok) button->setGeometry(kTopLeft[i], kTopButtonTop, kTopWidth[i], kTopButtonHeight);
   }
-  if (!ok) MsgBox("设置控制按钮失败!", "Error!", vbOKOnly);
+  if (!ok) MsgBox(QCoreApplication::translate("Skin", "设置控制按钮失败!"), "Error!", vbOKOnly);
   return ok;
 }
 
@@ -108,7 +109,7 @@ void Face::LoadSingerTypes() {
     rows->Close();
     for (int i = 0; i < 26; ++i) form.lbLetter[i]->setText(QString(QChar('A' + i)));
   } else {
-    MsgBox("获得歌手类型名错误！", "Error!", vbOKOnly);
+    MsgBox(QCoreApplication::translate("Skin", "获得歌手类型名错误！"), "Error!", vbOKOnly);
   }
 }
 
@@ -116,7 +117,7 @@ void Face::ShowSingerTypes(int16_t mode) {
   if (mode != 0 && mode != 1) return;
   const FaceControls& form = parts_;
   if (!AllThere(form.lbSingerType) || !AllThere(form.lbLetter)) {
-    MsgBox("显示或隐藏歌手类型时错误！", "Error!", vbOKOnly);
+    MsgBox(QCoreApplication::translate("Skin", "显示或隐藏歌手类型时错误！"), "Error!", vbOKOnly);
     return;
   }
   for (PictureBox* label : form.lbSingerType) label->setVisible(mode == 0);
@@ -129,7 +130,7 @@ void Face::SetLabelColors(int16_t kind, int16_t index) {
     ok = MarkOne(parts_.lbSingerType, index, 10);
   else if (kind == 1)
     ok = MarkOne(parts_.lbLetter, index, 26);
-  if (!ok) MsgBox("设置颜色错误", "Error!", vbOKOnly);
+  if (!ok) MsgBox(QCoreApplication::translate("Skin", "设置颜色错误"), "Error!", vbOKOnly);
 }
 
 bool IsMarked(const PictureBox* label) {

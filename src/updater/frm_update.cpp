@@ -15,12 +15,14 @@
 
 namespace {
 
-constexpr char kLoading[] = "读取中…";
-constexpr char kNoConnection[] = "无法连接";
+constexpr char kLoading[] = QT_TRANSLATE_NOOP("frmUpdate", "读取中…");
+constexpr char kNoConnection[] = QT_TRANSLATE_NOOP("frmUpdate", "无法连接");
 // Neither missing, malformed nor wrong statements say more: none vouches for the file.
-constexpr char kUnverified[] = "下载的文件无法验证（没有发布者的有效签名），";
-constexpr char kOldSignature[] =
-    "下载的文件只有旧格式的签名（只签了文件的字节，没有说明是什么文件、哪个版本），无法验证，";
+constexpr char kUnverified[] =
+    QT_TRANSLATE_NOOP("frmUpdate", "下载的文件无法验证（没有发布者的有效签名），");
+constexpr char kOldSignature[] = QT_TRANSLATE_NOOP(
+    "frmUpdate",
+    "下载的文件只有旧格式的签名（只签了文件的字节，没有说明是什么文件、哪个版本），无法验证，");
 const QColor kTextColour(38, 42, 70);
 
 QFont PixelFont(int pixels) {
@@ -56,12 +58,14 @@ QString KindName(InstalledFile::Kind kind) {
 
 // What the user calls a file of a kind that statements name.
 QString KindWord(const QString& kind) {
-  return kind == "program" ? "主程序" : kind == "catalog" ? "歌曲库" : kind;
+  if (kind == "program") return QCoreApplication::translate("frmUpdate", "主程序");
+  return kind == "catalog" ? QCoreApplication::translate("frmUpdate", "歌曲库") : kind;
 }
 
 // What each outcome of an update tells the user; the installed file is named in each.
 QString KeptMessage(InstalledFile::Kind kind, const QString& why) {
-  return why + "原来的" + KindWord(KindName(kind)) + "没有改动。";
+  return QCoreApplication::translate("frmUpdate", "%1原来的%2没有改动。")
+      .arg(why, KindWord(KindName(kind)));
 }
 
 }  // namespace
@@ -77,11 +81,11 @@ frmUpdate::frmUpdate(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Framele
 
   imgBack = new PictureBox(this);
   imgBack->setGeometry(0, 0, 427, 170);
-  Label5 = NewAutoSizeLabel(this, "最新数据版本：", 32, 48);
+  Label5 = NewAutoSizeLabel(this, tr("最新数据版本："), 32, 48);
   Label6 = NewLabel(this, QString(), 112, 48, 64, 13);
-  Label7 = NewAutoSizeLabel(this, "最新程序版本：", 184, 48);
+  Label7 = NewAutoSizeLabel(this, tr("最新程序版本："), 184, 48);
   Label9 = NewLabel(this, QString(), 264, 48, 56, 13);
-  Label2 = NewAutoSizeLabel(this, "下载进度", 32, 80);
+  Label2 = NewAutoSizeLabel(this, tr("下载进度"), 32, 80);
 
   Downloader1 = new ::Downloader(this);
   Downloader1->setGeometry(88, 80, 288, 16);
@@ -90,9 +94,9 @@ frmUpdate::frmUpdate(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Framele
   Downloader1->SetRequireAnnouncedEnd(true);
   Downloader1->SizeIt();
 
-  Command1 = new QPushButton("升级主程序", this);
+  Command1 = new QPushButton(tr("升级主程序"), this);
   Command1->setGeometry(88, 104, 73, 25);
-  Command2 = new QPushButton("升级歌曲库", this);
+  Command2 = new QPushButton(tr("升级歌曲库"), this);
   Command2->setGeometry(248, 104, 73, 25);
   // The window's red is the colour key, not a colour for the buttons' edges.
   for (QPushButton* button : {Command1, Command2}) {
@@ -142,8 +146,8 @@ void frmUpdate::Form_Load() {
   Skin::InitUpdaterSkin(this, imgBack);
   // Both texts are fetched at once, each on its own transfer, so a slow server keeps the
   // window waiting once and not twice.
-  Label6->setText(kLoading);
-  Label9->setText(kLoading);
+  Label6->setText(tr(kLoading));
+  Label9->setText(tr(kLoading));
   Inet1->OpenURL(DataVersionUrl(),
                  [this](bool ok, const QString& body) { ShowVersion(Label6, ok, body); });
   Inet2->OpenURL(ProgramVersionUrl(),
@@ -151,13 +155,14 @@ void frmUpdate::Form_Load() {
 }
 
 void frmUpdate::ShowVersion(PictureBox* label, bool ok, const QString& text) {
-  label->setText(ok ? text : QString(kNoConnection));
+  label->setText(ok ? text : tr(kNoConnection));
 }
 
 void frmUpdate::Command1_Click() {
   if (PackageManaged()) {
-    MsgBox("主程序由系统的软件包管理器安装，请通过软件包管理器更新它（例如 sudo apt upgrade）。",
-           "提示！", vbOKOnly);
+    MsgBox(
+        tr("主程序由系统的软件包管理器安装，请通过软件包管理器更新它（例如 sudo apt upgrade）。"),
+        tr("提示！"), vbOKOnly);
     return;
   }
   BeginUpdate(ProgramUrl(), ProgramFile(), InstalledFile::Kind::kProgram, Command1);
@@ -173,7 +178,8 @@ void frmUpdate::BeginUpdate(const QString& url, const QString& target, Installed
   button->setEnabled(false);
   // Downloaded beside the target, it takes the target's place only once it has been checked.
   const Pending update{url, target, kind, button, InstalledFile::NewStagingFile(target)};
-  if (update.staged.isEmpty()) return Finish(update, KeptMessage(kind, "无法在安装目录里下载，"));
+  if (update.staged.isEmpty())
+    return Finish(update, KeptMessage(kind, tr("无法在安装目录里下载，")));
   if (!BeginRead(url, update.staged, update)) {
     QFile::remove(update.staged);  // refused, with the control's own message
     button->setEnabled(true);
@@ -203,14 +209,14 @@ void frmUpdate::Downloader1_DownloadComplete(qint64 MaxBytes, const QString& Sav
 void frmUpdate::TakeFile(bool arrived, Pending update) {
   if (!arrived)
     return Finish(update,
-                  KeptMessage(update.kind, "下载失败（" + Downloader1->LastError() + "），"));
+                  KeptMessage(update.kind, tr("下载失败（%1），").arg(Downloader1->LastError())));
   if (!InstalledFile::Is(update.kind, update.staged))
     return Finish(update, KeptMessage(update.kind, update.kind == InstalledFile::Kind::kProgram
-                                                       ? "下载的文件不是本机能运行的程序，"
-                                                       : "下载的文件不是歌曲库，"));
+                                                       ? tr("下载的文件不是本机能运行的程序，")
+                                                       : tr("下载的文件不是歌曲库，")));
   update.statement = InstalledFile::NewStagingFile(update.target + ".sig");
   if (update.statement.isEmpty() || !BeginRead(update.url + ".sig", update.statement, update))
-    Finish(update, KeptMessage(update.kind, kUnverified));
+    Finish(update, KeptMessage(update.kind, tr(kUnverified)));
 }
 
 void frmUpdate::TakeStatement(bool arrived, const Pending& update) {
@@ -218,13 +224,14 @@ void frmUpdate::TakeStatement(bool arrived, const Pending& update) {
   const UpdateSignature::Check check = arrived ? UpdateSignature::Read(update.statement, &statement)
                                                : UpdateSignature::Check::kUnverified;
   if (check == UpdateSignature::Check::kOldFormat)
-    return Finish(update, KeptMessage(update.kind, kOldSignature));
+    return Finish(update, KeptMessage(update.kind, tr(kOldSignature)));
   if (check != UpdateSignature::Check::kVouched ||
       !UpdateSignature::Describes(statement, update.staged))
-    return Finish(update, KeptMessage(update.kind, kUnverified));
+    return Finish(update, KeptMessage(update.kind, tr(kUnverified)));
   if (statement.kind != KindName(update.kind))
-    return Finish(update, KeptMessage(update.kind, "发布者的签名说明这个文件是" +
-                                                       KindWord(statement.kind) + "，"));
+    return Finish(update,
+                  KeptMessage(update.kind,
+                              tr("发布者的签名说明这个文件是%1，").arg(KindWord(statement.kind))));
   if (update.kind == InstalledFile::Kind::kCatalog) return Install(update);
   InstallProgram(update, statement.version);
 }
@@ -235,19 +242,20 @@ void frmUpdate::InstallProgram(const Pending& update, const QString& version) {
     if (said.isNull()) said = QVersionNumber::fromString(SONAVEIL_VERSION);
     const QVersionNumber offered = InstalledFile::ParseVersion(version);
     if (offered.isNull())
-      return Finish(update, KeptMessage(update.kind, "下载的主程序的版本（" + version +
-                                                         "）无法与已安装的比较，"));
+      return Finish(update,
+                    KeptMessage(update.kind,
+                                tr("下载的主程序的版本（%1）无法与已安装的比较，").arg(version)));
     if (offered < said)
-      return Finish(update, KeptMessage(update.kind, QString("下载的主程序（版本 %1）比已安装的"
-                                                             "（版本 %2）旧，")
-                                                         .arg(version, said.toString())));
+      return Finish(update,
+                    KeptMessage(update.kind, tr("下载的主程序（版本 %1）比已安装的（版本 %2）旧，")
+                                                 .arg(version, said.toString())));
     Install(update);
   });
 }
 
 void frmUpdate::Install(const Pending& update) {
   if (!InstalledFile::Replace(update.staged, update.target, update.kind))
-    return Finish(update, KeptMessage(update.kind, "无法替换已安装的文件，"));
+    return Finish(update, KeptMessage(update.kind, tr("无法替换已安装的文件，")));
   Finish(update, QString());
 }
 
@@ -255,7 +263,7 @@ void frmUpdate::Finish(const Pending& update, const QString& failure) {
   if (!update.statement.isEmpty()) QFile::remove(update.statement);
   update.button->setEnabled(true);
   if (failure.isEmpty()) {
-    MsgBox("下载完毕！", "提示！", vbOKOnly);
+    MsgBox(tr("下载完毕！"), tr("提示！"), vbOKOnly);
   } else {
     if (!update.staged.isEmpty()) QFile::remove(update.staged);
     MsgBox(failure, "Error!", vbOKOnly);

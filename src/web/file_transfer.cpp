@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 #include <openssl/ssl.h>
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QPointer>
 #include <QSocketNotifier>
@@ -168,10 +169,13 @@ size_t FileTransfer::State::OnHeader(char* data, size_t, size_t length, void* us
     s->encoding.clear();
     s->contentType.clear();
     if (s->status / 100 == 1 && ++s->interim > kMaxInterimAnswers)
-      return s->Refuse(QString("服务器在回答之前发来了超过 %1 个临时回答").arg(kMaxInterimAnswers));
+      return s->Refuse(
+          QCoreApplication::translate("FileTransfer", "服务器在回答之前发来了超过 %1 个临时回答")
+              .arg(kMaxInterimAnswers));
   }
   s->headBytes += qint64(length);
-  if (s->headBytes > kMaxHeadBytes) return s->Refuse("服务器回答的头部超过了 64 KB");
+  if (s->headBytes > kMaxHeadBytes)
+    return s->Refuse(QCoreApplication::translate("FileTransfer", "服务器回答的头部超过了 64 KB"));
   if (line.isEmpty()) return s->EndOfHead() ? length : 0;
   const qsizetype colon = line.indexOf(':');
   const QByteArray name = line.left(colon).trimmed().toLower();
@@ -186,17 +190,21 @@ size_t FileTransfer::State::OnHeader(char* data, size_t, size_t length, void* us
 
 bool FileTransfer::State::EndOfHead() {
   if (status / 100 == 1 || (status / 100 == 3 && redirected)) return true;  // more follows
-  if (!IsSuccess(status)) return Refuse(QString("服务器回答 HTTP %1").arg(status));
+  if (!IsSuccess(status))
+    return Refuse(QCoreApplication::translate("FileTransfer", "服务器回答 HTTP %1").arg(status));
   // Chunks are the one coding that libcurl takes off: any other would leave bytes that are
   // not the file's.
   if (!codings.isEmpty() && codings != "chunked")
-    return Refuse("服务器发来的内容经过了编码（" + QString::fromLatin1(codings) +
-                  "），不是文件本身");
+    return Refuse(QCoreApplication::translate("FileTransfer",
+                                              "服务器发来的内容经过了编码（%1），不是文件本身")
+                      .arg(QString::fromLatin1(codings)));
   if (!encoding.isEmpty() && encoding != "identity")
-    return Refuse("服务器发来的内容经过了压缩（" + QString::fromLatin1(encoding) +
-                  "），不是文件本身");
+    return Refuse(QCoreApplication::translate("FileTransfer",
+                                              "服务器发来的内容经过了压缩（%1），不是文件本身")
+                      .arg(QString::fromLatin1(encoding)));
   if (limits.requireAnnouncedEnd && !lengthAnnounced && codings != "chunked")
-    return Refuse("服务器没有说明文件有多长，无法确认文件是完整的");
+    return Refuse(QCoreApplication::translate("FileTransfer",
+                                              "服务器没有说明文件有多长，无法确认文件是完整的"));
   return true;
 }
 
@@ -204,9 +212,10 @@ size_t FileTransfer::State::OnBody(char* data, size_t, size_t length, void* user
   auto* s = static_cast<State*>(user);
   s->stall->start();
   if (s->received + qint64(length) > s->limits.maxBytes)
-    return s->Refuse(
-        QString("文件超过了 %1 的上限").arg(QLocale::c().formattedDataSize(s->limits.maxBytes, 1)));
-  if (!s->sink(data, qint64(length))) return s->Refuse("无法写入文件");
+    return s->Refuse(QCoreApplication::translate("FileTransfer", "文件超过了 %1 的上限")
+                         .arg(QLocale::c().formattedDataSize(s->limits.maxBytes, 1)));
+  if (!s->sink(data, qint64(length)))
+    return s->Refuse(QCoreApplication::translate("FileTransfer", "无法写入文件"));
   s->received += qint64(length);
   return length;
 }
@@ -274,9 +283,10 @@ FileTransfer::Result FileTransfer::State::Outcome(CURLcode code) const {
   else if (code != CURLE_OK)
     result.error = QString::fromUtf8(error[0] ? error : curl_easy_strerror(code));
   else if (!IsSuccess(status))
-    result.error = QString("服务器回答 HTTP %1").arg(status);
+    result.error = QCoreApplication::translate("FileTransfer", "服务器回答 HTTP %1").arg(status);
   else if (cut)
-    result.error = "TLS 连接没有正常结束（没有 close_notify），文件可能不完整";
+    result.error = QCoreApplication::translate(
+        "FileTransfer", "TLS 连接没有正常结束（没有 close_notify），文件可能不完整");
   else
     result.whole = true;
   return result;
@@ -293,21 +303,24 @@ std::optional<FileTransfer::Refusal> FileTransfer::Start(const QString& address,
   const QString scheme = url.scheme().toLower();
   if (!url.isValid() || url.host().isEmpty() || (scheme != "http" && scheme != "https")) {
     if (url.isValid() && !scheme.isEmpty())
-      return Refusal{CURLE_UNSUPPORTED_PROTOCOL,
-                     QString("不支持的协议 %1: %2").arg(scheme, address)};
-    return Refusal{CURLE_URL_MALFORMAT, "无效的地址: " + address};
+      return Refusal{
+          CURLE_UNSUPPORTED_PROTOCOL,
+          QCoreApplication::translate("FileTransfer", "不支持的协议 %1: %2").arg(scheme, address)};
+    return Refusal{CURLE_URL_MALFORMAT,
+                   QCoreApplication::translate("FileTransfer", "无效的地址: ") + address};
   }
   static const CURLcode started = curl_global_init(CURL_GLOBAL_DEFAULT);
   state_ = std::make_unique<State>(this, limits, std::move(sink));
   connect(state_->wake, &QTimer::timeout, this, [this] { Act(CURL_SOCKET_TIMEOUT, 0); });
   connect(state_->stall, &QTimer::timeout, this, [this] {
     Fail(state_->refusal.isEmpty()
-             ? QString("超过 %1 秒没有收到任何数据").arg(state_->limits.stallTimeoutMs / 1000.0)
+             ? QCoreApplication::translate("FileTransfer", "超过 %1 秒没有收到任何数据")
+                   .arg(state_->limits.stallTimeoutMs / 1000.0)
              : state_->refusal);
   });
   // A transfer libcurl cannot even begin is reported from the event loop, as every other is.
   if (started != CURLE_OK || !state_->Configure(url)) {
-    state_->refusal = "无法开始下载（libcurl）";
+    state_->refusal = QCoreApplication::translate("FileTransfer", "无法开始下载（libcurl）");
     state_->stall->start(0);
   } else {
     state_->stall->start();

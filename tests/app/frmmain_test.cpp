@@ -14,6 +14,7 @@
 
 #include "app/identity.h"
 #include "menus/board_process.h"
+#include "menus/frm_menu.h"
 #include "platform/endpoints.h"
 #include "skin/my_hscoll_bar.h"
 #include "skin/picture_box.h"
@@ -112,13 +113,24 @@ TEST_F(FrmmainTest, EveryControlIsCreatedNamedAndPlaced) {
   EXPECT_TRUE(ui.lstSinger->isHidden());
   EXPECT_TRUE(ui.lbLetter[3]->isHidden());
   EXPECT_TRUE(ui.List1->isHidden());
-  // English readers get the top buttons' tips in English.
+  // English readers get the window's controls, its menus and its messages in English.
   QTranslator english;
   ASSERT_TRUE(english.load("sonaveil_en", SONAVEIL_APP_DIR "/translations") &&
               QCoreApplication::installTranslator(&english));
   frmmain inEnglish;
-  EXPECT_EQ(Skin::FindFaceControls(&inEnglish).imgTopButton[3]->toolTip(),
-            "Show or hide the playlist");
+  const Skin::FaceControls en = Skin::FindFaceControls(&inEnglish);
+  EXPECT_EQ(en.imgTopButton[3]->toolTip(), "Show or hide the playlist");
+  EXPECT_EQ(en.ControlButton[1]->accessibleName(), "Play");
+  EXPECT_EQ(en.VolScroll->toolTip(), "Volume");
+  EXPECT_EQ(en.lstSearch->accessibleName(), "Search results");
+  EXPECT_EQ(en.cmdAdd[1]->text(), "↑ Add to list");
+  EXPECT_EQ(en.Text2->toPlainText(), "Lyrics:\n");
+  frmMenu* menus = inEnglish.Menus();
+  EXPECT_EQ(menus->delall1->text(), "Delete all songs");
+  EXPECT_EQ(menus->word->text(), "Open message board");
+  boxes.Clear();
+  menus->delall_Click();
+  EXPECT_EQ(boxes.Texts().value(0), "Delete all songs?");
 }
 
 TEST_F(FrmmainTest, TimersRunFromCreationAtTheirIntervals) {
