@@ -45,9 +45,9 @@ TEST(RateLimiter, AllowsLimitEventsPerWindowAndCountsNoRefusal) {
 
 TEST(TrustedProxies, TakeTheForwardedClientOnlyFromATrustedPeer) {
   TrustedProxies proxies;
-  for (const char* spec : {"127.0.0.1", "10.0.0.0/8", "::1"}) ASSERT_TRUE(proxies.Add(spec));
-  for (const char* spec : {"10.0.0.0/33", "::1/129", "1.2.3.4/", "1.2.3.4/x", "host", ""})
-    EXPECT_FALSE(proxies.Add(spec)) << spec;
+  for (const char* range : {"127.0.0.1", "10.0.0.0/8", "::1"}) ASSERT_TRUE(proxies.Add(range));
+  for (const char* range : {"10.0.0.0/33", "::1/129", "1.2.3.4/", "1.2.3.4/x", "host", ""})
+    EXPECT_FALSE(proxies.Add(range)) << range;
   const struct {
     const char* peer;
     std::vector<std::string> forwardedFor;
