@@ -449,10 +449,7 @@ void frmmain::imgTopButton_Click(int Index) {
 
 // Window dragging, the pictures' menu, the panel toggles
 
-void frmmain::PopUpMenu(bool onFace) {
-  frmMenu* form = Menus();
-  (onFace && !tray_.Available() ? form->menulist1 : form->menuForm)->popup(QCursor::pos());
-}
+void frmmain::PopUpMenu() { Menus()->menuForm->popup(QCursor::pos()); }
 
 void frmmain::HideMainWindow() {
   // Hidden, the window is brought back from the tray; without a tray it only minimises.
@@ -472,7 +469,7 @@ void frmmain::Main_MouseMove() { drag_.Move(ui_.Main->LastGlobalPos()); }
 
 void frmmain::Main_MouseUp(int Button) {
   drag_.Release(ui_.Main->LastGlobalPos());
-  if (Button == 2) PopUpMenu(true);
+  if (Button == 2) PopUpMenu();
 }
 
 void frmmain::imgSearch_MouseDown(int Button) {

@@ -176,7 +176,7 @@ class frmmain : public QWidget, public MenuHost, public MprisHost {
   void Pause(const std::function<void()>& ready);
   // Adds the request's files; the first row added, or -1 when none was.
   int Add(const StartRequest& request);
-  // menuForm, or the tray's menu when there is no tray to open it from.
-  void PopUpMenu(bool onFace = false);
+  // menuForm at the pointer: the face, the search picture and the playlist share it.
+  void PopUpMenu();
   bool eventFilter(QObject* watched, QEvent* event) override;
 };

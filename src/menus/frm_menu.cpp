@@ -45,6 +45,26 @@ const char* const kTransport[5] = {
 
 QString Indexed(const char* name, int index) { return QString("%1(%2)").arg(name).arg(index); }
 
+// While installed on the application, the user's input reaches none of its windows: keys,
+// pointer, wheel and drops. The windows still draw and the timers still run.
+class InputBlocker : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::Shortcut:
+      case QEvent::DragEnter:
+      case QEvent::DragMove:
+      case QEvent::Drop:
+        return true;
+      default:
+        return event->isInputEvent();
+    }
+  }
+};
+
 }  // namespace
 
 frmMenu::frmMenu(MenuHost& host, PlaybackController& playback, LyricLookup& lyrics)
@@ -175,6 +195,13 @@ void StartUpdater(MenuHost& host) {
              QCoreApplication::translate("frmMenu", "提示！"), vbYesNo) != vbYes)
     return;
   Launcher::StartDetached(AppPath() + "/update");
+  // The program is leaving: until it does, it takes no further command (a second 升级 would
+  // start a second updater). The blocker goes before the exit, which may have to ask.
+  auto* blocker = new InputBlocker(host.DialogParent());
+  qApp->installEventFilter(blocker);
   // Also when the menus' form is gone by then.
-  QTimer::singleShot(kUpdateExitDelayMs, host.DialogParent(), [&host] { host.ExitProgram(); });
+  QTimer::singleShot(kUpdateExitDelayMs, host.DialogParent(), [&host, blocker] {
+    delete blocker;
+    host.ExitProgram();
+  });
 }

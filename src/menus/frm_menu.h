@@ -28,7 +28,8 @@ class MenuHost {
 // Opens the help page with the desktop's viewer (the help buttons and entries).
 void OpenHelp();
 // Asks first; on Yes starts the updater and, kUpdateExitDelayMs later, ends the program
-// through host, whether the updater started or not (the upgrade button and entry).
+// through host, whether the updater started or not (the upgrade button and entry). In
+// between, the program takes no input.
 void StartUpdater(MenuHost& host);
 inline constexpr int kUpdateExitDelayMs = 2000;
 

@@ -251,6 +251,12 @@ TEST_F(MenuTest, UpgradeAsksThenStartsTheUpdaterAndLeavesLater) {
   boxes.SetAnswer(vbYes);
   menu->update->trigger();
   EXPECT_EQ(launched, QStringList{"start " + folder.File("update")});
+  // Until it leaves, the program takes no command: neither a second 升级 nor a key.
+  ui.List1->setCurrentRow(0);
+  QTest::mouseClick(ui.imgTopButton[1], Qt::LeftButton);
+  QTest::keyClick(ui.List1, Qt::Key_Delete);
+  EXPECT_EQ(boxes.Boxes().size(), 2);
+  EXPECT_EQ(launched.size(), 1);
   WaitUntil([] { return false; }, 1500);
   EXPECT_TRUE(window->isVisible());  // the program keeps running meanwhile
   EXPECT_TRUE(WaitUntil([&] { return !window->isVisible(); }, 3000));
@@ -293,13 +299,22 @@ TEST_F(MenuTest, RightReleaseOnThePlaylistPopsMenuFormAndKeepsTheRow) {
   menu->menuForm->close();
 }
 
-TEST_F(MenuTest, WithoutATrayTheFaceOffersTheTrayMenu) {
-  window->Main_MouseUp(2);
-  EXPECT_TRUE(menu->menulist1->isVisible());
-  menu->menulist1->close();
-  window->imgSearch_MouseUp(2);
-  EXPECT_TRUE(menu->menuForm->isVisible());
-  menu->menuForm->close();
+// A right release on the face, the search picture or the playlist pops up menuForm, also
+// where there is no tray (its 隐藏主窗体 then minimises, below).
+TEST_F(MenuTest, RightReleaseAnywhereOnTheWindowPopsMenuForm) {
+  ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
+  for (const auto& [name, release] :
+       std::initializer_list<std::pair<const char*, void (frmmain::*)(int)>>{
+           {"Main", &frmmain::Main_MouseUp},
+           {"imgSearch", &frmmain::imgSearch_MouseUp},
+           {"List1", &frmmain::List1_MouseUp}}) {
+    (window.get()->*release)(1);
+    EXPECT_FALSE(menu->menuForm->isVisible()) << name;
+    (window.get()->*release)(2);
+    EXPECT_TRUE(menu->menuForm->isVisible()) << name;
+    EXPECT_FALSE(menu->menulist1->isVisible()) << name;
+    menu->menuForm->close();
+  }
 }
 
 TEST_F(MenuTest, TrayNotificationsOnlyDoubleClickAndRightReleaseAct) {
