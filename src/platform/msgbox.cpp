@@ -34,8 +34,7 @@ int ShowBox(const QString& text, const QString& caption, int buttons) {
   box.setWindowTitle(caption.isEmpty() ? AppTitle() : caption);
   box.setText(text);
   switch (buttons & ~vbCritical) {
-    case vbYesNo:
-      box.setIcon(QMessageBox::Question);
+    case vbYesNo:  // a plain box: confirmations carry no icon
       box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
       break;
     case vbOKCancel:

@@ -109,6 +109,7 @@ TEST(MsgBox, IdenticalBoxIsNotOpenedTwice) {
   int repeatedAnswer = -1;
   int otherAnswer = -1;
   int boxesWhileOpen = 0;
+  QMessageBox::Icon confirmationIcon = QMessageBox::Question;
   QTimer::singleShot(100, [&] {
     // A timer repeating the same failure while the first box is still up.
     repeatedAnswer = MsgBox("无法播放，请删除本歌曲！", "播放错误！", vbYesNo);
@@ -119,8 +120,11 @@ TEST(MsgBox, IdenticalBoxIsNotOpenedTwice) {
         if (box->text() == "另一个") box->button(QMessageBox::Ok)->click();
     });
     otherAnswer = MsgBox("另一个", "Error!");
-    QTimer::singleShot(50, [] {
-      for (QMessageBox* box : OpenBoxes()) box->button(QMessageBox::Yes)->click();
+    QTimer::singleShot(50, [&] {
+      for (QMessageBox* box : OpenBoxes()) {
+        confirmationIcon = box->icon();
+        box->button(QMessageBox::Yes)->click();
+      }
     });
   });
   const int answer = MsgBox("无法播放，请删除本歌曲！", "播放错误！", vbYesNo);
@@ -128,6 +132,7 @@ TEST(MsgBox, IdenticalBoxIsNotOpenedTwice) {
   EXPECT_EQ(repeatedAnswer, vbNo);
   EXPECT_EQ(boxesWhileOpen, 1);
   EXPECT_EQ(otherAnswer, vbOK);
+  EXPECT_EQ(confirmationIcon, QMessageBox::NoIcon);  // a Yes/No box is a plain one
   EXPECT_TRUE(OpenBoxes().isEmpty());
 }
 
