@@ -430,8 +430,8 @@ Time: </translation>
         <translation>Save as</translation>
     </message>
     <message>
-        <source>所有类型文件 (*)</source>
-        <translation>All files (*)</translation>
+        <source>(*.*)所有类型文件 (*)</source>
+        <translation>(*.*)All files (*)</translation>
     </message>
     <message>
         <source>请输入本地下载路径及文件名</source>

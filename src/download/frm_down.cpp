@@ -90,7 +90,7 @@ void frmDown::Command1_Click() {
   QDir().mkpath(music);
   const QString chosen =
       FileDialog::SaveFile(this, tr("另存为"), QDir(music).filePath(PlainFileName(title) + ".wma"),
-                           tr("所有类型文件 (*)"));
+                           tr("(*.*)所有类型文件 (*)"));
   if (!chosen.isEmpty()) Text1->setText(chosen);
 }
 

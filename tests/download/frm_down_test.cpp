@@ -99,6 +99,7 @@ TEST_F(FrmDownTest, SaveDialogOffersTheTitleAsWmaAndTheMessageSaysWmaWhateverThe
   dialog.Command1->click();
   ASSERT_EQ(requests.size(), 1);
   EXPECT_EQ(requests[0].kind, FileDialog::Request::kSaveFile);
+  EXPECT_EQ(requests[0].filter, "(*.*)所有类型文件 (*)");  // the description, then Qt's pattern
   EXPECT_EQ(requests[0].suggestedName, app.File("音乐/晴天.wma"));
   EXPECT_TRUE(QDir(app.File("音乐")).exists());
   // A title never names a place outside the folder.
