@@ -7,6 +7,7 @@
 #include "catalog/data.h"
 #include "platform/endpoints.h"
 #include "state/shared_state.h"
+#include "web/text_decoding.h"
 #include "web/web_browser.h"
 
 namespace OtherSerach {
@@ -32,7 +33,9 @@ QString SearchAddress(const QString& query) {
 }
 
 QList<Result> CutResults(const QString& pageText) {
-  QString text = pageText;
+  // The page's text as a browser gives its HTML: character references decoded, except those
+  // that would read as markup; these are decoded in each result once it is cut out.
+  QString text = DecodeCharacterReferences(pageText, true);
   // The result page's own words, taken out as the page writes them in every language.
   text.remove(QStringLiteral("来源网址："));
   text.remove(QStringLiteral(" 请注意：此内容可能受到版权保护"));
@@ -48,7 +51,8 @@ QList<Result> CutResults(const QString& pageText) {
     QString title = link->left(link->indexOf(QStringLiteral("</a>")));  // all of it without one
     title.remove(QStringLiteral("<font color=red>"));
     title.remove(QStringLiteral("</font>"));
-    results.append({piece.left(wma) + ".wma", title});
+    results.append(
+        {DecodeCharacterReferences(piece.left(wma) + ".wma"), DecodeCharacterReferences(title)});
   }
   return results;
 }

@@ -13,7 +13,7 @@ inline constexpr int kMaxResults = 20;
 
 struct Result {
   QString url;    // the ".wma" address
-  QString title;  // lower case, as the page is read
+  QString title;  // lower case, as the page is read, its references decoded
 };
 
 // The search page's address for query; the query is percent-encoded (UTF-8), so any text
@@ -21,7 +21,8 @@ struct Result {
 QString SearchAddress(const QString& query);
 
 // Cuts the results out of a result page's body text, in page order, at most twenty. A piece
-// without its ".wma" address or its "blank>" marker is passed over.
+// without its ".wma" address or its "blank>" marker is passed over. Character references
+// are decoded before the text is lower-cased.
 QList<Result> CutResults(const QString& pageText);
 
 // Starts loading the result page for query into browser, shown while it loads. When it has

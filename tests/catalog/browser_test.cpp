@@ -301,6 +301,16 @@ TEST(CutResults, MarkersAndTheExamplePiece) {
   EXPECT_EQ(one[0].url, "/a/b.wma");
   EXPECT_EQ(one[0].title, "my song");
 
+  // References are read as the characters they stand for, before the page is lower-cased;
+  // those that stand for markup never cut the text.
+  const auto named = OtherSerach::CutResults(
+      "title=\"/R&amp;B/&Eacute;t&eacute;.wma\" target=_blank>Rock&#39;n&#x27;Roll "
+      "&Eacute;t&eacute; "
+      "&lt;/a&gt; R&amp;B&nbsp;&copy;&bogus;</a>");
+  ASSERT_EQ(named.size(), 1);
+  EXPECT_EQ(named[0].url, "/r&b/été.wma");
+  EXPECT_EQ(named[0].title, "rock'n'roll été </a> r&b ©&bogus;");
+
   // Pieces without their markers are passed over; the rest keep their page order.
   const auto mixed = OtherSerach::CutResults(
       "x TITLE=no address here blank>t</a> TITLE=/c.wma no marker TITLE=/d.wma _BLANK>D</A>");
