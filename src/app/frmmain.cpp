@@ -17,6 +17,7 @@
 #include "app/identity.h"
 #include "app/playlist_drop.h"
 #include "catalog/list_control.h"
+#include "lyrics/lyric_text.h"
 #include "lyrics/synced_lyric.h"
 #include "menus/board_process.h"
 #include "platform/app_path.h"
@@ -329,7 +330,7 @@ void frmmain::WMP_Buffering(bool Start) {
   if (!Start && ParseSyncedLyric(song->Lyric))
     lyricBox_.ShowLyric(song->Lyric);
   else
-    lyricBox_.ShowStatus(PlaybackController::BufferingText(Start, song->Lyric));
+    lyricBox_.ShowStatus(PlaybackController::BufferingText(Start, LyricText::Shown(song->Lyric)));
 }
 
 // Now playing

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "lyrics/lyric_text.h"
 #include "playback/media.h"
 #include "playback/media_player.h"
 #include "playback/now_playing.h"
@@ -189,7 +190,7 @@ QVariantMap Mpris::MetadataOf(int entry) const {
     map["mpris:length"] = static_cast<qlonglong>(std::llround(length * kMicroseconds));
   const bool network = song.Path.contains("://");
   map["xesam:url"] = network ? song.Path : QUrl::fromLocalFile(song.Path).toString();
-  if (!song.Lyric.isEmpty()) map["xesam:asText"] = song.Lyric;
+  if (!song.Lyric.isEmpty()) map["xesam:asText"] = LyricText::Shown(song.Lyric);
   return map;
 }
 

@@ -3,6 +3,7 @@
 #include <QPlainTextEdit>
 #include <QTextBlock>
 
+#include "lyrics/lyric_text.h"
 #include "playback/media_player.h"
 #include "state/shared_state.h"
 
@@ -91,7 +92,7 @@ void LyricBox::ShowLyric(const QString& lyric) {
   StopFollowing();
   std::optional<SyncedLyric> synced = ParseSyncedLyric(lyric);
   if (!synced) {
-    ShowStatus(tr(kHeader) + lyric);
+    ShowStatus(tr(kHeader) + LyricText::Shown(lyric));
     return;
   }
   QStringList lines;

@@ -20,12 +20,13 @@ QString LyricAddress(const QString& site, const QString& lyricId);
 // next double quote. Nothing when the marker is missing or the id is empty.
 std::optional<QString> LyricIdFrom(const QString& page);
 
-// The lyric on a lyric page: the text after the first "<br> <br>" up to the next "</td>",
-// with line breaks (<br> and ideographic spaces) as CR LF, other tags removed and entities
-// decoded. Nothing when a marker is missing.
+// The lyric on a lyric page, as it is kept: the text after the first "<br> <br>" (up to a
+// second one), up to its first "</td>" if there is one, with every "<br>" and every
+// ideographic space made a CR LF. Nothing when the page has no "<br> <br>".
 std::optional<QString> LyricFrom(const QString& page);
 
-// Decodes &amp; &lt; &gt; &quot; &apos; &nbsp; and numeric references; unknown names stay.
-QString DecodeEntities(const QString& text);
+// A kept lyric as the lyric box shows it: the page's other line breaks as CR LF, its other
+// tags removed and its character references decoded.
+QString Shown(const QString& lyric);
 
 }  // namespace LyricText
