@@ -49,11 +49,20 @@ class RootAdaptor : public QDBusAbstractAdaptor {
   QString DesktopEntry() const { return "sonaveil"; }
   QStringList SupportedUriSchemes() const { return {"file"}; }
   QStringList SupportedMimeTypes() const {
-    return {"audio/mpeg",       "audio/midi",    "audio/x-wav",
-            "audio/x-ms-wma",   "video/mpeg",    "video/x-ms-wmv",
-            "audio/flac",       "audio/ogg",     "audio/x-vorbis+ogg",
-            "audio/x-opus+ogg", "audio/mp4",     "audio/x-wavpack",
-            "audio/x-mpegurl",  "audio/x-scpls", "application/vnd.apple.mpegurl"};
+    // The types the desktop entry claims: a music player's, no video.
+    return {"audio/mpeg",
+            "audio/midi",
+            "audio/x-wav",
+            "audio/x-ms-wma",
+            "audio/flac",
+            "audio/ogg",
+            "audio/x-vorbis+ogg",
+            "audio/x-opus+ogg",
+            "audio/mp4",
+            "audio/x-wavpack",
+            "audio/x-mpegurl",
+            "audio/x-scpls",
+            "application/vnd.apple.mpegurl"};
   }
 
  public slots:
