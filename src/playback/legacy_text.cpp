@@ -71,7 +71,10 @@ QStringList FallbackEncodings() {
 }
 
 QString Decode(const QByteArray& bytes, const QStringList& encodings) {
-  if (bytes.isValidUtf8()) return QString::fromUtf8(bytes);
+  return bytes.isValidUtf8() ? QString::fromUtf8(bytes) : DecodeInCodePage(bytes, encodings);
+}
+
+QString DecodeInCodePage(const QByteArray& bytes, const QStringList& encodings) {
   if (ReadsAsMultiByteText(bytes)) {
     for (const QString& name : encodings) {
       QStringDecoder decoder(name.toLatin1().constData(), QStringDecoder::Flag::Stateless);

@@ -21,4 +21,8 @@ QStringList FallbackEncodings();
 // (the "öß" of "Größe"), a lone high byte after one. Chinese text sits in runs of high bytes.
 QString Decode(const QByteArray& bytes, const QStringList& encodings);
 
+// The same for text known not to be UTF-8 (a line of a file that as a whole is not): a short
+// piece of GBK can also be valid UTF-8, and is not read as such here.
+QString DecodeInCodePage(const QByteArray& bytes, const QStringList& encodings);
+
 }  // namespace LegacyText

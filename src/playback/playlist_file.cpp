@@ -69,11 +69,14 @@ Entry Locate(QString text, QByteArray raw, const QString& folder, const QString&
   return entry;
 }
 
-// A playlist file's lines, each as its bytes and as text.
+// A playlist file's lines, each as its bytes and as text. A file that is UTF-8 as a whole is
+// read as UTF-8; any other in the code page, every line of it.
 class LineReader {
  public:
   LineReader(QIODevice& device, const QString& suffix, const QStringList& encodings)
-      : device_(device), encodings_(encodings), utf8_(suffix == "m3u8") {}
+      : device_(device),
+        encodings_(encodings),
+        utf8_(suffix == "m3u8" || device.peek(kMaxListBytes).isValidUtf8()) {}
 
   bool Next() {
     if (device_.atEnd()) return false;
@@ -83,7 +86,7 @@ class LineReader {
       utf8_ = true;
     }
     first_ = false;
-    text = utf8_ ? QString::fromUtf8(bytes) : LegacyText::Decode(bytes, encodings_);
+    text = utf8_ ? QString::fromUtf8(bytes) : LegacyText::DecodeInCodePage(bytes, encodings_);
     return true;
   }
 

@@ -126,7 +126,7 @@ TEST_F(MediaTest, AddingPlaylistFiles) {
   std::fclose(std::fopen(gbkName.constData(), "w"));
   folder.Write("list/old.m3u",
                gbk(QString("#EXTM3U\n#EXTINF:215,甜蜜蜜\r\n月亮.mp3\r\nsub\\b.ogg\n"
-                           "#EXTINF:-1,电台\nhttp://radio.test/live/stream\n"
+                           "#EXTINF:-1,小说\nhttp://radio.test/live/stream\n"
                            "gone.mp3\n邓丽君.mp3\n%1\n")
                        .arg(QUrl::fromLocalFile(folder.File("other/d.wv")).toString())));
   folder.Write("other/new.pls",
@@ -144,7 +144,7 @@ TEST_F(MediaTest, AddingPlaylistFiles) {
                       Playlist[i].Title)
                  .arg(Playlist[i].Web);
   EXPECT_EQ(added, (QStringList{"list/月亮.mp3|月亮.mp3|甜蜜蜜|1", "list/sub/b.ogg|b.ogg||1",
-                                "http://radio.test/live/stream|stream|电台|0",
+                                "http://radio.test/live/stream|stream|小说|0",
                                 "file://list/%B5%CB%C0%F6%BE%FD.mp3|邓丽君.mp3||1",
                                 "other/d.wv|d.wv||1", "list/月亮.mp3|月亮.mp3|第一首|1",
                                 "other/c.flac|c.flac||1", "list/月亮.mp3|月亮.mp3||1"}));
@@ -163,8 +163,7 @@ TEST_F(MediaTest, AddingPlaylistFilesThatAskTooMuch) {
   folder.Write("l/many.m3u", QByteArray("http://radio.test/live\n").repeated(6000));
   folder.Write("l/large.m3u", QByteArray((16 << 20) + 1, '#'));
   EXPECT_TRUE(Media::AddFiles(
-      {folder.File("l/self.m3u"), folder.File("l/0.m3u"), folder.File("l/large.m3u")},
-      List1));
+      {folder.File("l/self.m3u"), folder.File("l/0.m3u"), folder.File("l/large.m3u")}, List1));
   EXPECT_EQ(PlaylistCount, 4);  // a.mp3 from self.m3u once, and from 0, 1 and 2.m3u
   EXPECT_EQ(boxes.Texts().join('|'),
             "以下播放列表嵌套超过 3 层，未读取：\n" + folder.File("l/3.m3u") +
