@@ -96,7 +96,8 @@ void LyricBox::ShowLyric(const QString& lyric) {
     return;
   }
   QStringList lines;
-  for (const SyncedLyric::Line& line : synced->lines) lines << line.text;
+  for (const SyncedLyric::Line& line : synced->lines)
+    lines << LyricText::Shown(line.text).replace("\r\n", " ");  // one line of the box each
   ShowStatus(tr(kHeader) + lines.join("\r\n"));
 
   lyric_ = std::move(synced);

@@ -61,13 +61,22 @@ std::optional<QString> LyricFrom(const QString& page) {
 }
 
 QString Shown(const QString& lyric) {
+  // One lyric is shown again and again (MPRIS reads it at every change): the last is kept.
+  static QString lastLyric, lastShown;
+  if (lyric == lastLyric) return lastShown;
   static const QRegularExpression lineBreak(R"(<br\s*/?>)",
                                             QRegularExpression::CaseInsensitiveOption);
-  static const QRegularExpression tag(R"(<[A-Za-z/!?][^<>]*>)");
+  // The tags a lyrics page writes; a line like "<Chorus>" in a lyric file stays.
+  static const QRegularExpression tag(
+      R"(<!--.*?-->|)"
+      R"(</?(a|b|i|u|p|em|strong|font|span|div|center|td|tr|table|tbody|li|ul|ol)\b[^<>]*>)",
+      QRegularExpression::CaseInsensitiveOption);
   QString text = lyric;
   text.replace(lineBreak, "\r\n");
   text.remove(tag);
-  return DecodeCharacterReferences(text);
+  lastLyric = lyric;
+  lastShown = DecodeCharacterReferences(text);
+  return lastShown;
 }
 
 }  // namespace LyricText

@@ -62,6 +62,8 @@ TEST(LyricText, LyricFromTheLyricPage) {
        "A &amp; B&nbsp;&#12345;&#x41;&lt;b&gt;&copy;", "A & B \u3039A<b>©"},
       {"<br> <br><font color=red>红</font>色<BR/>2 < 3</td>",
        "<font color=red>红</font>色<BR/>2 < 3", "红色\r\n2 < 3"},
+      {"<br> <br><Chorus><!-- x --><p>啦啦啦啦啦啦</p></td>",
+       "<Chorus><!-- x --><p>啦啦啦啦啦啦</p>", "<Chorus>啦啦啦啦啦啦"},
       {"<br> <br>only this<br> <br>not this</td>", "only this", "only this"},
       {"<br> <br>line one<br>line two", "line one\r\nline two", "line one\r\nline two"},
       {"line one<br>line two</td>", std::nullopt, ""},
