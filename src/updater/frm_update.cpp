@@ -259,6 +259,13 @@ void frmUpdate::Install(const Pending& update) {
   Finish(update, QString());
 }
 
+frmUpdate::~frmUpdate() {
+  for (const Pending& update : std::as_const(pending_)) {
+    QFile::remove(update.staged);
+    if (!update.statement.isEmpty()) QFile::remove(update.statement);
+  }
+}
+
 void frmUpdate::Finish(const Pending& update, const QString& failure) {
   if (!update.statement.isEmpty()) QFile::remove(update.statement);
   update.button->setEnabled(true);

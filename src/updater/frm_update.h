@@ -22,6 +22,8 @@ class frmUpdate : public QWidget {
   static constexpr int kRelaunchWaitMs = 2000;
 
   explicit frmUpdate(QWidget* parent = nullptr);
+  // An update still under way when the window goes leaves no staging file behind.
+  ~frmUpdate() override;
 
   // Where the update server publishes each file.
   static QString DataVersionUrl();

@@ -12,6 +12,7 @@
 #include <QSqlQuery>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <memory>
 
 #include "catalog/data.h"
 #include "platform/endpoints.h"
@@ -228,6 +229,13 @@ TEST_F(UpdaterTest, RefusedDownloadsLeaveBothInstalledFilesAsTheyWere) {
     EXPECT_EQ(boxes.Texts(), QStringList{c.message});
     EXPECT_EQ(Folder(), before);
   }
+  // Nor does an updater closed while it downloads.
+  server.Route(kCatalogPath, {.neverAnswer = true});
+  auto closing = std::make_unique<frmUpdate>();
+  closing->Command2->click();
+  EXPECT_NE(Folder(), before);  // the file it downloads to
+  closing.reset();
+  EXPECT_EQ(Folder(), before);
 }
 
 // Only a file that a statement signed by the server describes, as what it is and not older
