@@ -1,7 +1,7 @@
 // The skin step of the windows that run as programs of their own: each takes its background
-
-#include <QCoreApplication>
 // picture and the colour key, and nothing of the catalog or the menus.
+#include <QCoreApplication>
+
 #include "platform/msgbox.h"
 #include "skin/colour_key.h"
 #include "skin/picture_box.h"

@@ -128,10 +128,15 @@ TEST(SingleInstance, NamesArePerTitleAndPerUser) {
             SingleInstance::SocketName("SONAVEIL V4.0"));
   EXPECT_NE(SingleInstance::SocketName("Sonaveil v4.0"), SingleInstance::SocketName("Other"));
   EXPECT_TRUE(SingleInstance::SocketName("Sonaveil v4.0").contains(QString::number(getuid())));
-  const QString here = SingleInstance::SocketName("Sonaveil v4.0"), display = qgetenv("DISPLAY");
+  const QString here = SingleInstance::SocketName("Sonaveil v4.0");
+  const QByteArray display = qgetenv("DISPLAY");
+  const bool hadDisplay = qEnvironmentVariableIsSet("DISPLAY");
   qputenv("DISPLAY", ":97.0");  // and per display
   EXPECT_NE(SingleInstance::SocketName("Sonaveil v4.0"), here);
-  qputenv("DISPLAY", display.toLocal8Bit());
+  if (hadDisplay)
+    qputenv("DISPLAY", display);
+  else
+    qunsetenv("DISPLAY");
 }
 
 TEST(SingleInstance, StaleSocketOfACrashedInstanceDoesNotBlockTheNextStart) {
